@@ -1,0 +1,42 @@
+#include "common/file_io.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace qbkit {
+
+std::optional<Bytes> read_file(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return std::nullopt;
+  Bytes data;
+  uint8_t chunk[1 << 16];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) data.insert(data.end(), chunk, chunk + n);
+  bool failed = std::ferror(f) != 0;
+  std::fclose(f);
+  if (failed) return std::nullopt;
+  return data;
+}
+
+bool write_file_atomic(const std::string& path, ByteSpan data) {
+  namespace fs = std::filesystem;
+  std::string tmp = path + ".qbkit-tmp";
+  std::FILE* f = std::fopen(tmp.c_str(), "wb");
+  if (!f) return false;
+  bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
+  ok = (std::fclose(f) == 0) && ok;
+  std::error_code ec;
+  if (ok) {
+    fs::rename(tmp, path, ec);
+    ok = !ec;
+  }
+  if (!ok) fs::remove(tmp, ec);
+  return ok;
+}
+
+bool write_file_atomic(const std::string& path, const std::string& text) {
+  return write_file_atomic(path, ByteSpan(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+}
+
+}  // namespace qbkit

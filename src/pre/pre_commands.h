@@ -1,0 +1,14 @@
+// Mode p: the PRE archive commands.
+#pragma once
+
+#include <iosfwd>
+#include <span>
+#include <string>
+
+namespace qbkit {
+
+// `args` starts with the sub-command; the arguments after it follow (their count is
+// args.size() - 1). Returns the exit status; errors are raised as qbkit::Error.
+int pre_command(std::span<const std::string> args, std::ostream& out);
+
+}  // namespace qbkit

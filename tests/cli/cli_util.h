@@ -1,0 +1,45 @@
+// Helpers for end-to-end tests: run the built qbkit binary in a temporary directory and
+// capture its standard output and exit status.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/bytes.h"
+
+namespace qbkit::test {
+
+struct RunResult {
+  int status = -1;
+  std::string out;
+};
+
+// The command that runs qbkit: QBKIT_EXE from the environment (words separated by spaces,
+// for instance a wrapper followed by the binary), or the binary built with the tests.
+std::vector<std::string> qbkit_command();
+
+// Runs qbkit with `args` (the program name is supplied) in `cwd`; stderr is discarded.
+RunResult run_qbkit(const std::vector<std::string>& args, const std::filesystem::path& cwd);
+
+// A fresh directory that is removed with everything in it when the object goes away.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+  void write(const std::string& name, const std::string& content) const;
+  void write(const std::string& name, const Bytes& content) const;
+  std::string read(const std::string& name) const;
+  bool exists(const std::string& name) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace qbkit::test

@@ -1,0 +1,18 @@
+// Floats in script text: how the compiler reads a float field's text back into a value, and
+// the shortest fixed-notation text that the decompiler can print for a value so that it reads
+// back to the same 32 bits.
+#pragma once
+
+#include <string>
+
+namespace qbkit::qb {
+
+// The value of the decimal number at the start of `text`, read as the C library's atof reads
+// it (longest valid prefix, exponent included), then rounded to single precision.
+float read_float_text(const char* text);
+
+// "%f" of the value when that text reads back to the same bits; otherwise "%.7f", "%.8f", ...
+// the first that does. Values that no fixed text can give back (NaN) are printed with "%f".
+std::string float_text(float value);
+
+}  // namespace qbkit::qb

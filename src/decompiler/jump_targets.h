@@ -1,0 +1,40 @@
+// The jump-target list: every position that a break or a select branch jumps to, numbered in
+// the order in which the jumps were met. The number is what ":BREAKTO", ":OFFSET" and the
+// ":POS" marker at the target print, so that the compiler can pair them up again.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace qbkit::decompiler {
+
+class JumpTargets {
+ public:
+  // `data_size` is the size of the stream being decoded: only positions inside it can ever
+  // be reached by the decoder, so only those are flagged for the per-token check.
+  explicit JumpTargets(size_t data_size) : flagged_(data_size, false) {}
+
+  // The index of `position`, appending it to the list when it is new.
+  uint32_t index_of_target(uint64_t position);
+
+  // The index of `position` when a jump recorded it, checked before every token is decoded.
+  std::optional<uint32_t> find_target(uint64_t position) const {
+    if (position >= flagged_.size() || !flagged_[position]) return std::nullopt;
+    return index_.at(position);
+  }
+
+  size_t size() const { return positions_.size(); }
+  uint64_t position(uint32_t index) const { return positions_[index]; }
+
+ private:
+  std::vector<uint64_t> positions_;
+  std::unordered_map<uint64_t, uint32_t> index_;
+  // One flag per stream position, so that the check before each token costs a bit test
+  // rather than a hash lookup.
+  std::vector<bool> flagged_;
+};
+
+}  // namespace qbkit::decompiler

@@ -1,0 +1,121 @@
+#include "pre/archive.h"
+
+#include <algorithm>
+#include <ostream>
+
+#include "common/error.h"
+#include "common/file_io.h"
+#include "common/format.h"
+#include "pre/name_checksum.h"
+
+namespace qbkit::pre {
+
+ArchiveHeader read_archive_header(ByteSpan file) {
+  uint8_t raw[kHeaderSize] = {};
+  std::copy_n(file.begin(), std::min(file.size(), kHeaderSize), raw);
+  return {load_u32le(raw), load_u32le(raw + 4), load_u32le(raw + 8)};
+}
+
+Bytes header_bytes(const ArchiveHeader& header) {
+  Bytes out(kHeaderSize);
+  store_u32le(out.data(), header.total_size);
+  store_u32le(out.data() + 4, header.format_tag);
+  store_u32le(out.data() + 8, header.member_count);
+  return out;
+}
+
+Bytes empty_archive() {
+  return header_bytes({static_cast<uint32_t>(kHeaderSize), kFormatTag, 0});
+}
+
+size_t entry_length(uint32_t uncompressed_size, uint32_t compressed_size, uint32_t name_length) {
+  size_t data = data_size(uncompressed_size, compressed_size);
+  return kEntryFieldsSize + name_length + ((data + 3) & ~size_t{3});
+}
+
+MemberWalk walk_members(ByteSpan buffer, size_t first, uint32_t count) {
+  MemberWalk walk;
+  size_t pos = first;
+  for (uint32_t k = 0; k < count; ++k) {
+    // Every read is checked against the buffer before it is made; sizes are 32-bit, so
+    // the sums below cannot overflow a 64-bit size_t.
+    if (pos > buffer.size() || buffer.size() - pos < kEntryFieldsSize) {
+      walk.damaged = true;
+      return walk;
+    }
+    Member m;
+    m.offset = pos;
+    const uint8_t* p = buffer.data() + pos;
+    m.uncompressed_size = load_u32le(p);
+    m.compressed_size = load_u32le(p + 4);
+    m.name_length = load_u32le(p + 8);
+    m.checksum = load_u32le(p + 12);
+    // The data starts right after the name field; the game pads that field to a multiple
+    // of four, sometimes with non-zero bytes after the name's zero byte.
+    size_t name_start = pos + kEntryFieldsSize;
+    size_t data_start = name_start + m.name_length;
+    size_t size = data_size(m.uncompressed_size, m.compressed_size);
+    if (data_start > buffer.size() || buffer.size() - data_start < size) {
+      walk.damaged = true;
+      return walk;
+    }
+    const uint8_t* name = buffer.data() + name_start;
+    const uint8_t* name_end = std::find(name, name + m.name_length, uint8_t{0});
+    m.name.assign(name, name_end);
+    m.data = buffer.subspan(data_start, size);
+    pos = next_entry(m);
+    walk.members.push_back(std::move(m));
+  }
+  walk.end = pos;
+  return walk;
+}
+
+void throw_member_past_end(const std::string& path, size_t member_number) {
+  throw Error(1, format("Archive '%s' is damaged: member %i runs past the end of the file\n",
+                        path.c_str(), static_cast<int>(member_number)));
+}
+
+Archive parse_archive(ByteSpan file, const std::string& path) {
+  Archive archive;
+  archive.header = read_archive_header(file);
+  MemberWalk walk = walk_members(file, kHeaderSize, archive.header.member_count);
+  if (walk.damaged) throw_member_past_end(path, walk.members.size() + 1);
+  archive.members = std::move(walk.members);
+  return archive;
+}
+
+size_t end_of_entries(ByteSpan body, uint32_t count, const std::string& path) {
+  MemberWalk walk = walk_members(body, 0, count);
+  if (walk.damaged) throw_member_past_end(path, walk.members.size() + 1);
+  return walk.end;
+}
+
+void append_entry(Bytes& body, ArchiveHeader& header, uint32_t uncompressed_size,
+                  uint32_t compressed_size, std::string_view name, ByteSpan data,
+                  const std::string& path) {
+  size_t start = end_of_entries(body, header.member_count, path);
+  // The last entry's padding may lie beyond a body that lacks it: zero bytes fill it.
+  body.resize(start, 0);
+  auto name_length = static_cast<uint32_t>(name.size() + 1);
+  body.resize(start + kEntryFieldsSize);
+  store_u32le(body.data() + start, uncompressed_size);
+  store_u32le(body.data() + start + 4, compressed_size);
+  store_u32le(body.data() + start + 8, name_length);
+  store_u32le(body.data() + start + 12, name_checksum(name));
+  body.insert(body.end(), name.begin(), name.end());
+  body.push_back(0);
+  body.insert(body.end(), data.begin(), data.end());
+  body.resize(start + entry_length(uncompressed_size, compressed_size, name_length), 0);
+  header.member_count += 1;
+  header.total_size = static_cast<uint32_t>(kHeaderSize + body.size());
+}
+
+void write_archive(const std::string& path, const ArchiveHeader& header, ByteSpan body,
+                   std::ostream& out) {
+  Bytes file = header_bytes(header);
+  file.insert(file.end(), body.begin(), body.end());
+  if (!write_file_atomic(path, file)) throw Error(2, format("Couldn't open file '%s'!\n", path.c_str()));
+  out << "Done...\n";
+}
+
+}  // namespace qbkit::pre

@@ -1,0 +1,229 @@
+// The two compressors: the brute-force reference and the fast chain matcher.
+//
+// Both write the same groups: every flag byte starts as 0xFF and a back reference clears its
+// bit; the first group always holds eight literals (input bytes, then zero bytes when the
+// input is shorter), so no search happens before position 8.
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <ostream>
+#include <vector>
+
+#include "common/format.h"
+#include "pre/lzss.h"
+
+namespace qbkit::pre {
+namespace {
+
+constexpr size_t kFirstGroup = 8;
+
+// Collects items into groups of eight and writes each group when it is full.
+class GroupWriter {
+ public:
+  explicit GroupWriter(size_t input_size) {
+    // The largest stream: the first group, then every byte a literal, one flag per eight.
+    size_t rest = input_size > kFirstGroup ? input_size - kFirstGroup : 0;
+    out_.reserve(1 + kFirstGroup + rest + (rest + 7) / 8);
+  }
+
+  void first_group(ByteSpan input) {
+    out_.push_back(0xFF);
+    for (size_t i = 0; i < kFirstGroup; ++i) out_.push_back(i < input.size() ? input[i] : 0);
+  }
+
+  void literal(uint8_t byte) {
+    item_bytes_[used_++] = byte;
+    next_item();
+  }
+
+  // A reference to input index `from` of `length` bytes.
+  void reference(size_t from, size_t length) {
+    size_t p = (from - kPositionBias) & (kWindowSize - 1);
+    item_bytes_[used_++] = static_cast<uint8_t>(p & 0xFF);
+    item_bytes_[used_++] = static_cast<uint8_t>(((p >> 8) << 4) | (length - kMinMatch));
+    flag_ &= static_cast<uint8_t>(~(1u << item_));
+    next_item();
+  }
+
+  Bytes finish() {
+    if (item_ > 0) flush();
+    return std::move(out_);
+  }
+
+ private:
+  void next_item() {
+    if (++item_ == 8) flush();
+  }
+  void flush() {
+    out_.push_back(flag_);
+    out_.insert(out_.end(), item_bytes_, item_bytes_ + used_);
+    flag_ = 0xFF;
+    item_ = 0;
+    used_ = 0;
+  }
+
+  Bytes out_;
+  uint8_t flag_ = 0xFF;
+  unsigned item_ = 0;
+  size_t used_ = 0;
+  uint8_t item_bytes_[16];
+};
+
+struct Match {
+  size_t from = 0;
+  size_t length = 0;  // 0: no match
+};
+
+// The search at `pos` as the stream defines it: candidates oldest first; one is examined
+// only while it lies at least the best length before pos and the best is shorter than 18;
+// it must match the whole best length, and then the match is extended as far as it goes.
+Match search_reference(ByteSpan in, size_t pos) {
+  const size_t n = in.size();
+  Match best;
+  if (pos + kMinMatch > n) return best;
+  size_t s = pos > kMaxDistance ? pos - kMaxDistance : 0;
+  if (s + kMinMatch > pos) return best;
+  size_t length = kMinMatch;
+  for (size_t i = s; i + length <= pos && length < kMaxMatch; ++i) {
+    if (!std::equal(in.begin() + i, in.begin() + i + length, in.begin() + pos)) continue;
+    best.from = i;
+    while (length < kMaxMatch && pos + length < n && in[i + length] == in[pos + length]) ++length;
+    best.length = length;
+  }
+  return best;
+}
+
+// The positions of the window that share a 3-byte prefix hash, oldest first: a singly linked
+// list per hash, appended at the tail, whose head is moved past positions that have left
+// the window when the list is next walked.
+class PrefixChains {
+ public:
+  static constexpr unsigned kHashBits = 15;
+  static constexpr uint32_t kNone = std::numeric_limits<uint32_t>::max();
+
+  explicit PrefixChains(size_t input_size)
+      : head_(size_t{1} << kHashBits, kNone), tail_(size_t{1} << kHashBits, kNone),
+        next_(input_size, kNone) {}
+
+  static uint32_t hash(const uint8_t* p) {
+    uint32_t v = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+                 (static_cast<uint32_t>(p[2]) << 16);
+    return (v * 2654435761u) >> (32 - kHashBits);
+  }
+
+  void insert(uint32_t h, uint32_t pos) {
+    if (tail_[h] == kNone)
+      head_[h] = pos;
+    else
+      next_[tail_[h]] = pos;
+    tail_[h] = pos;
+  }
+
+  // The oldest position of the chain at or after `window_start`; drops older ones for good.
+  uint32_t first(uint32_t h, size_t window_start) {
+    uint32_t p = head_[h];
+    while (p != kNone && p < window_start) p = next_[p];
+    head_[h] = p;
+    if (p == kNone) tail_[h] = kNone;
+    return p;
+  }
+
+  uint32_t next(uint32_t p) const { return next_[p]; }
+
+ private:
+  std::vector<uint32_t> head_;
+  std::vector<uint32_t> tail_;
+  std::vector<uint32_t> next_;
+};
+
+}  // namespace
+
+Bytes compress_reference(ByteSpan in) {
+  GroupWriter writer(in.size());
+  writer.first_group(in);
+  for (size_t pos = kFirstGroup; pos < in.size();) {
+    Match m = search_reference(in, pos);
+    if (m.length > 0) {
+      writer.reference(m.from, m.length);
+      pos += m.length;
+    } else {
+      writer.literal(in[pos]);
+      pos += 1;
+    }
+  }
+  return writer.finish();
+}
+
+// Only candidates that share the first three bytes with pos can ever be accepted (the best
+// length is never below 3), and the stop conditions depend only on the candidate's index and
+// the best length, so walking those candidates alone, oldest first, visits exactly the
+// candidates the reference accepts, in its order.
+Bytes compress_fast(ByteSpan in) {
+  const size_t n = in.size();
+  GroupWriter writer(n);
+  writer.first_group(in);
+  if (n <= kFirstGroup) return writer.finish();
+
+  PrefixChains chains(n);
+  const uint8_t* data = in.data();
+  size_t inserted = 0;  // positions below this are in the chains
+  for (size_t pos = kFirstGroup; pos < n;) {
+    size_t length = 0;
+    size_t from = 0;
+    if (pos + kMinMatch <= n) {
+      // Candidates lie at most at pos - 3; each has its three prefix bytes inside the input.
+      for (; inserted + kMinMatch <= pos; ++inserted)
+        chains.insert(PrefixChains::hash(data + inserted), static_cast<uint32_t>(inserted));
+
+      const size_t s = pos > kMaxDistance ? pos - kMaxDistance : 0;
+      const uint8_t* cur = data + pos;
+      const size_t limit = std::min(kMaxMatch, n - pos);  // longest match the input allows
+      size_t best = kMinMatch;
+      for (uint32_t i = chains.first(PrefixChains::hash(cur), s);
+           i != PrefixChains::kNone && i + best <= pos && best < kMaxMatch; i = chains.next(i)) {
+        const uint8_t* cand = data + i;
+        // The whole best length must match; test its last byte first, it rejects the most.
+        if (cand[best - 1] != cur[best - 1] || cand[0] != cur[0] || cand[1] != cur[1] ||
+            cand[2] != cur[2])
+          continue;
+        if (!std::equal(cand + 3, cand + best, cur + 3)) continue;
+        from = i;
+        while (best < limit && cand[best] == cur[best]) ++best;
+        length = best;
+      }
+    }
+    if (length > 0) {
+      writer.reference(from, length);
+      pos += length;
+    } else {
+      writer.literal(data[pos]);
+      pos += 1;
+    }
+  }
+  return writer.finish();
+}
+
+std::string statistics_line(size_t input_size, size_t compressed_size) {
+  // The rate is rounded to a 32-bit float twice: after 1 - compressed/size, and after the
+  // product with 100. An empty input gives minus infinity.
+  float ratio;
+  if (input_size == 0) {
+    ratio = -std::numeric_limits<float>::infinity();
+  } else {
+    double c = static_cast<uint32_t>(compressed_size);
+    double s = static_cast<uint32_t>(input_size);
+    ratio = static_cast<float>(1.0 - c / s);
+  }
+  float rate = static_cast<float>(static_cast<double>(ratio) * 100.0);
+  return format("Size: %i - Compressed: %i - Rate: %f%%\n", static_cast<int>(input_size),
+                static_cast<int>(compressed_size), static_cast<double>(rate));
+}
+
+Bytes compress_member(ByteSpan input, std::ostream& out) {
+  Bytes stream = compress_fast(input);
+  out << statistics_line(input.size(), stream.size());
+  return stream;
+}
+
+}  // namespace qbkit::pre

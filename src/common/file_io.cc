@@ -39,4 +39,11 @@ bool write_file_atomic(const std::string& path, const std::string& text) {
   return write_file_atomic(path, ByteSpan(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 
+std::string canonical_path(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::path resolved = std::filesystem::canonical(path, ec);
+  if (ec) return path;
+  return resolved.string();
+}
+
 }  // namespace qbkit

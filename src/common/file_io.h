@@ -17,4 +17,8 @@ std::optional<Bytes> read_file(const std::string& path);
 bool write_file_atomic(const std::string& path, ByteSpan data);
 bool write_file_atomic(const std::string& path, const std::string& text);
 
+// The canonical form of an existing file's path (absolute, links resolved), which tells
+// whether two names reach the same file; the path as given when it cannot be resolved.
+std::string canonical_path(const std::string& path);
+
 }  // namespace qbkit

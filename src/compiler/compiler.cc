@@ -1,12 +1,68 @@
 #include "compiler/compiler.h"
 
+#include <new>
 #include <ostream>
+
+#include "common/error.h"
+#include "common/file_io.h"
+#include "common/format.h"
+#include "compiler/script_compiler.h"
 
 namespace qbkit {
 
-int compile_file(const std::string&, const Settings&, std::ostream& out) {
-  out << "Mode -c is not available yet.\n";
-  return 1;
+Bytes compile_text(Bytes text, const std::string& identity, const Settings& settings, const SourceLoader& loader,
+                   std::ostream& out, Bytes* partial) {
+  compiler::ScriptCompiler compiler(settings, loader, out);
+  try {
+    return compiler.compile(std::move(text), identity);
+  } catch (...) {
+    if (partial) *partial = compiler.output().take();
+    throw;
+  }
+}
+
+int compile_file(const std::string& path, const Settings& settings, std::ostream& out) {
+  std::optional<Bytes> source;
+  try {
+    source = read_file(path);
+  } catch (const std::bad_alloc&) {
+    return 2;
+  }
+  if (!source) {
+    out << "Couldn't open file!";
+    return 1;
+  }
+
+  // Included files are opened under the name as written, relative to the working directory.
+  const SourceLoader loader = [](const std::string& name) -> std::optional<LoadedSource> {
+    std::optional<Bytes> data;
+    try {
+      data = read_file(name);
+    } catch (const std::bad_alloc&) {
+      throw Error(2, "");
+    }
+    if (!data) return std::nullopt;
+    return LoadedSource{std::move(*data), canonical_path(name)};
+  };
+
+  // Whatever fails after the source was read leaves the bytes produced so far in "temp.dump";
+  // a dump that cannot be written is skipped.
+  Bytes produced;
+  try {
+    Bytes qb = compile_text(std::move(*source), canonical_path(path), settings, loader, out, &produced);
+    const std::string name = path + ".qb";
+    if (!write_file_atomic(name, qb)) {
+      produced = std::move(qb);
+      throw Error(1, format("Couldn't create file '%s'!\n", name.c_str()));
+    }
+    return 0;
+  } catch (const Error&) {
+    write_file_atomic("temp.dump", produced);
+    throw;
+  } catch (const std::bad_alloc&) {
+    write_file_atomic("temp.dump", produced);
+    throw;
+  }
 }
 
 }  // namespace qbkit

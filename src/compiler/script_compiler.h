@@ -1,0 +1,69 @@
+// The state of one compile: the reading state of the text being read (swapped while an
+// included file is compiled), the output buffer, the name table, the block depths and the
+// stack of files being compiled. The statement loop and the block handlers are recursive:
+// each block handler runs the statement loop again for each part of its block.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/settings.h"
+#include "compiler/compiler.h"
+#include "compiler/lexer.h"
+#include "compiler/output_buffer.h"
+#include "qb/name_table.h"
+
+namespace qbkit::compiler {
+
+class ScriptCompiler {
+ public:
+  ScriptCompiler(const Settings& settings, const SourceLoader& loader, std::ostream& out)
+      : settings_(settings), loader_(loader), out_(out) {}
+
+  // The whole compile of a main text; returns the finished QB bytes.
+  Bytes compile(Bytes text, const std::string& identity);
+
+  OutputBuffer& output() { return output_; }
+  const qb::NameTable& names() const { return names_; }
+
+  // Deepest nesting of blocks and includes; deeper text is refused rather than overflowing
+  // the stack.
+  static constexpr int kMaxNesting = 1000;
+
+ private:
+  enum class Stop { kEnd, kStopWord };
+
+  // statements.cc
+  void compile_statements(bool stop_at_default = false);
+  bool compile_keyword(bool stop_at_default);  // false at a stop word
+  void single(uint8_t token);
+  void compile_if(int line);
+  void compile_do_if(int line);
+  void compile_switch();
+  void compile_select();
+  void compile_include(int line);
+
+  // values.cc
+  void compile_name_reference();
+  void compile_percent(std::string_view word);
+  float read_float_field();
+  void compile_string(uint8_t token);
+
+  // colon.cc
+  void compile_colon();
+
+  Settings settings_;
+  const SourceLoader& loader_;
+  std::ostream& out_;
+  Lexer lex_;
+  OutputBuffer output_;
+  qb::NameTable names_;
+  int if_depth_ = 0;
+  int switch_depth_ = 0;
+  int nesting_ = 0;
+  std::vector<std::string> files_;  // identities of the files being compiled, outermost first
+};
+
+}  // namespace qbkit::compiler

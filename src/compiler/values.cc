@@ -1,0 +1,139 @@
+// Name references ($name$) and percent commands (%i, %f, %s, %sc, %vec2, %vec3, %GLOBAL%).
+#include "common/error.h"
+#include "common/format.h"
+#include "compiler/script_compiler.h"
+#include "qb/float_text.h"
+#include "qb/tokens.h"
+
+namespace qbkit::compiler {
+namespace {
+
+std::string_view trim_blanks(std::string_view s) {
+  while (!s.empty() && is_blank(static_cast<uint8_t>(s.front()))) s.remove_prefix(1);
+  while (!s.empty() && is_blank(static_cast<uint8_t>(s.back()))) s.remove_suffix(1);
+  return s;
+}
+
+bool is_single_word(std::string_view s) {
+  if (s.empty() || !is_word_start(static_cast<uint8_t>(s.front()))) return false;
+  for (char c : s) {
+    if (!is_word_char(static_cast<uint8_t>(c))) return false;
+  }
+  return true;
+}
+
+[[noreturn]] void unknown_name(std::string_view name, int line) {
+  const std::string text(name);
+  throw Error(6, format("Name '%s' is unknown - line %i\n", text.c_str(), line));
+}
+
+}  // namespace
+
+void ScriptCompiler::compile_name_reference() {
+  // Names may hold blanks and other characters ("Birdhouse Team", "T-shirt"): when a closing
+  // '$' stands on the same line, the text between the signs, exactly as it stands, is tried
+  // as a declared name first.
+  size_t close = lex_.cursor();
+  for (uint8_t c; (c = lex_.at(close)) != '$' && c != '\n' && c != 0;) ++close;
+  if (lex_.at(close) == '$') {
+    const std::string_view exact(lex_.text_at_cursor(), close - lex_.cursor());
+    const std::string_view trimmed = trim_blanks(exact);
+    if (!trimmed.empty() && !is_single_word(trimmed)) {
+      output_.emit(qb::kName);
+      const std::optional<uint32_t> checksum = names_.find_checksum(exact);
+      if (!checksum) unknown_name(exact, lex_.line_number());
+      output_.emit_u32(*checksum);
+      lex_.advance(exact.size() + 1);
+      lex_.skip_blanks();
+      return;
+    }
+    if (const std::optional<uint32_t> checksum = names_.find_checksum(exact)) {
+      output_.emit(qb::kName);
+      output_.emit_u32(*checksum);
+      lex_.advance(exact.size() + 1);
+      lex_.skip_blanks();
+      return;
+    }
+  }
+
+  // A single word between blanks.
+  lex_.skip_blanks();
+  const std::string_view word = lex_.read_word();
+  lex_.expect_char('$');
+  output_.emit(qb::kName);
+  const std::optional<uint32_t> checksum = names_.find_checksum(word);
+  if (!checksum) unknown_name(word, lex_.line_number());
+  output_.emit_u32(*checksum);
+}
+
+float ScriptCompiler::read_float_field() {
+  const float value = qb::read_float_text(lex_.text_at_cursor());
+  if (lex_.peek() == '-') lex_.advance(1);
+  lex_.skip_decimal_digits();
+  if (lex_.peek() != '.') {
+    throw Error(1, format("Float needs a dot... add it you fool - line %i\n", lex_.line_number()));
+  }
+  lex_.advance(1);
+  lex_.skip_decimal_digits();
+  lex_.skip_blanks();
+  return value;
+}
+
+void ScriptCompiler::compile_string(uint8_t token) {
+  output_.emit(token);
+  lex_.expect_char('(');
+  // The length field is not read: the length comes from the quoted text.
+  while (lex_.peek() != ',' && lex_.peek() != 0) lex_.advance(1);
+  lex_.expect_char(',');
+  const std::string_view text = lex_.read_string();
+  lex_.expect_char(')');
+  output_.emit_u32(static_cast<uint32_t>(text.size() + 1));
+  output_.emit_text(text);
+  output_.emit(0);
+}
+
+void ScriptCompiler::compile_percent(std::string_view word) {
+  if (word == "GLOBAL") {
+    output_.emit(qb::kGlobal);
+    lex_.expect_char('%');
+  } else if (word == "i") {
+    output_.emit(qb::kInteger);
+    lex_.expect_char('(');
+    uint32_t value;
+    if (lex_.peek() == ',') {
+      lex_.expect_char(',');
+      value = lex_.read_hex_field();
+    } else {
+      value = lex_.read_decimal_field();
+      lex_.expect_char(',');
+      // The second field repeats the value in hex and is not read.
+      while (lex_.peek() != ')' && lex_.peek() != 0) lex_.advance(1);
+    }
+    lex_.expect_char(')');
+    output_.emit_u32(value);
+  } else if (word == "f") {
+    output_.emit(qb::kFloat);
+    lex_.expect_char('(');
+    const float value = read_float_field();
+    lex_.expect_char(')');
+    output_.emit_u32(float_to_bits(value));
+  } else if (word == "s") {
+    compile_string(qb::kString);
+  } else if (word == "sc") {
+    compile_string(qb::kLocalString);
+  } else if (word == "vec2" || word == "vec3") {
+    const int components = word == "vec2" ? 2 : 3;
+    output_.emit(components == 2 ? qb::kVector2 : qb::kVector3);
+    lex_.expect_char('(');
+    for (int i = 0; i < components; ++i) {
+      if (i > 0) lex_.expect_char(',');
+      output_.emit_u32(float_to_bits(read_float_field()));
+    }
+    lex_.expect_char(')');
+  } else {
+    const std::string text(word);
+    throw Error(1, format("Unknown Percent command '%s' at line %i\n", text.c_str(), lex_.line_number()));
+  }
+}
+
+}  // namespace qbkit::compiler

@@ -3,7 +3,7 @@
 GENERATOR := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build run test sanitize bench fuzz clean
+.PHONY: all build run test sanitize bench fuzz clean windows windows-test
 SHELL := /bin/bash
 
 all: build
@@ -46,6 +46,37 @@ fuzz:
 	  fi; \
 	  grep -E '^stat::number_of_executed_units' $$log; \
 	done
+
+# Windows: qbkit.exe cross-compiled with MinGW-w64 (statically linked, no DLLs), in build-win/.
+# `make windows` installs nothing. `make windows-test` runs the end-to-end tests of the Linux
+# test binary (built in $(LINUX_BUILD)/) against build-win/qbkit.exe under Wine; when the cross
+# compiler or Wine is missing and it runs as root, it installs them with apt-get first.
+LINUX_BUILD ?= build
+WIN_PACKAGES := g++-mingw-w64-x86-64-posix wine64
+FIND_WINE := command -v wine64 || { test -x /usr/lib/wine/wine64 && echo /usr/lib/wine/wine64; } || command -v wine
+
+windows:
+	cmake -S . -B build-win $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DQBKIT_TESTS=OFF \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake
+	cmake --build build-win -j $(JOBS)
+
+windows-test:
+	@if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || ! ($(FIND_WINE)) >/dev/null; then \
+	  if [ "$$(id -u)" = 0 ] && command -v apt-get >/dev/null; then \
+	    echo "Installing $(WIN_PACKAGES) with apt-get"; \
+	    apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $(WIN_PACKAGES); \
+	  else \
+	    echo "make windows-test needs $(WIN_PACKAGES): run apt-get install $(WIN_PACKAGES) as root"; exit 1; \
+	  fi; \
+	fi
+	$(MAKE) windows
+	cmake -S . -B $(LINUX_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DQBKIT_TESTS=ON
+	cmake --build $(LINUX_BUILD) -j $(JOBS)
+	@wine="$$($(FIND_WINE))"; \
+	export WINEPREFIX="$(CURDIR)/build-win/wineprefix" WINEDEBUG=-all; \
+	echo "Starting Wine ($$wine) in build-win/wineprefix"; \
+	"$$wine" cmd /c exit 0 >/dev/null 2>&1 || { echo "Wine does not start"; exit 1; }; \
+	cd $(LINUX_BUILD) && QBKIT_EXE="$$wine $(CURDIR)/build-win/qbkit.exe" ctest --output-on-failure -j $(JOBS)
 
 clean:
 	rm -rf build build-asan build-bench build-fuzz build-win

@@ -4,7 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -14,13 +16,39 @@
 namespace qbkit::test {
 
 std::vector<std::string> qbkit_command() {
+  namespace fs = std::filesystem;
   std::vector<std::string> words;
   if (const char* env = std::getenv("QBKIT_EXE"); env && *env) {
     std::istringstream in(env);
-    for (std::string w; in >> w;) words.push_back(w);
+    for (std::string w; in >> w;) {
+      // The tests run qbkit in temporary directories: a relative path to a file (the binary,
+      // or a wrapper script) is made absolute against the directory the tests started in.
+      std::error_code ec;
+      if (w.find('/') != std::string::npos && !fs::path(w).is_absolute() && fs::exists(w, ec))
+        w = fs::absolute(w).lexically_normal().string();
+      words.push_back(w);
+    }
   }
-  if (words.empty()) words.push_back(std::filesystem::absolute(QBKIT_BINARY).string());
+  if (words.empty()) words.push_back(fs::absolute(QBKIT_BINARY).string());
   return words;
+}
+
+std::string qbkit_program_name() {
+  if (const char* env = std::getenv("QBKIT_EXE_ARGV0"); env && *env) return env;
+  std::vector<std::string> command = qbkit_command();
+  std::string exe = command.back();
+  auto ends_with_exe = [](const std::string& s) {
+    if (s.size() < 4) return false;
+    std::string tail = s.substr(s.size() - 4);
+    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return tail == ".exe";
+  };
+  // Wine hands a Windows program its path as a Windows path: the Unix root is drive Z:.
+  if (command.size() > 1 && ends_with_exe(exe) && !exe.empty() && exe.front() == '/') {
+    std::replace(exe.begin(), exe.end(), '/', '\\');
+    return "Z:" + exe;
+  }
+  return exe;
 }
 
 RunResult run_qbkit(const std::vector<std::string>& args, const std::filesystem::path& cwd) {

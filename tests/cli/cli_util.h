@@ -17,7 +17,13 @@ struct RunResult {
 
 // The command that runs qbkit: QBKIT_EXE from the environment (words separated by spaces,
 // for instance a wrapper followed by the binary), or the binary built with the tests.
+// Relative paths in QBKIT_EXE are taken from the directory the tests were started in.
 std::vector<std::string> qbkit_command();
+
+// The program name qbkit sees in argv[0] and repeats in its usage text: the last word of the
+// command; for a Windows binary run through Wine (a wrapper and a ".exe"), its path as Wine
+// passes it, on drive Z:. QBKIT_EXE_ARGV0 from the environment overrides the guess.
+std::string qbkit_program_name();
 
 // Runs qbkit with `args` (the program name is supplied) in `cwd`; stderr is discarded.
 RunResult run_qbkit(const std::vector<std::string>& args, const std::filesystem::path& cwd);

@@ -15,7 +15,7 @@ std::string usage_for(const std::string& program) {
 }
 
 // The name the binary is invoked by, which the usage text repeats.
-std::string program_name() { return qbkit_command().back(); }
+std::string program_name() { return qbkit_program_name(); }
 
 TEST(Driver, UsageTextForBrokenCommandLines) {
   TempDir dir;

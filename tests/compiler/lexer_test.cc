@@ -1,0 +1,143 @@
+#include "compiler/lexer.h"
+
+#include <gtest/gtest.h>
+
+#include "common/error.h"
+#include "qb/name_table.h"
+
+namespace qbkit::compiler {
+namespace {
+
+Lexer lexer(const std::string& text) { return Lexer(Bytes(text.begin(), text.end())); }
+
+uint32_t number(const std::string& text, bool hex) { return lexer(text).parse_number(0, hex); }
+
+TEST(ParseNumber, SignsPrefixesAndBases) {
+  EXPECT_EQ(number("--7", false), 7u);
+  EXPECT_EQ(number("-0x10", false), static_cast<uint32_t>(-16));
+  EXPECT_EQ(number("0X10", false), 0u);  // an upper-case X is no prefix
+  EXPECT_EQ(number("10", false), 10u);
+  EXPECT_EQ(number("10", true), 16u);
+  EXPECT_EQ(number("1a", false), 26u);  // a letter makes it hexadecimal
+  EXPECT_EQ(number("1a", true), 26u);
+  EXPECT_EQ(number("12ab", false), 0x12abu);
+  EXPECT_EQ(number("4294967295", false), 0xffffffffu);
+  EXPECT_EQ(number("4294967296", false), 0u);  // wraps modulo 2^32
+  EXPECT_EQ(number("FfFf", false), 0xffffu);
+  EXPECT_EQ(number("-", false), 0u);
+  EXPECT_EQ(number("", true), 0u);
+}
+
+TEST(ParseNumber, LongDigitRunsNeitherOverflowNorStop) {
+  EXPECT_EQ(number(std::string(200, '0') + "42", false), 42u);
+  EXPECT_EQ(number(std::string(200, 'f'), false), 0xffffffffu);
+}
+
+TEST(Lexer, FieldReadersPassOverWhatTheyRead) {
+  Lexer a = lexer("  -0x1f  ,");
+  EXPECT_EQ(a.read_decimal_field(), static_cast<uint32_t>(-31));
+  EXPECT_EQ(a.peek(), ',');
+
+  Lexer b = lexer("0X10)");
+  EXPECT_EQ(b.read_decimal_field(), 0u);
+  EXPECT_EQ(b.peek(), 'X');
+
+  Lexer c = lexer("-10)");
+  EXPECT_EQ(c.read_hex_field(), static_cast<uint32_t>(-16));
+  EXPECT_EQ(c.peek(), '-');  // a sign is not passed over
+
+  Lexer d = lexer("ff \n )");
+  EXPECT_EQ(d.read_hex_field(), 0xffu);
+  EXPECT_EQ(d.peek(), ')');
+  EXPECT_EQ(d.line(), 2u);
+}
+
+TEST(Lexer, WordsStringsAndPunctuation) {
+  Lexer a = lexer("_ab\\9c rest");
+  EXPECT_EQ(a.read_word(), "_ab\\9c");
+  EXPECT_EQ(a.peek(), 'r');
+
+  Lexer b = lexer("9abc");
+  try {
+    b.read_word();
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_EQ(e.status(), 1);
+    EXPECT_EQ(e.message(), "*** error @1: WORD expected!\n");
+  }
+
+  // A line feed in a string is kept and not counted; the blanks after it are.
+  Lexer c = lexer("\"a\nb\"\n\n)");
+  EXPECT_EQ(c.read_string(), "a\nb");
+  EXPECT_EQ(c.line(), 3u);
+  EXPECT_EQ(c.peek(), ')');
+
+  // An unclosed string takes the rest of the source and leaves the cursor at its end.
+  Lexer d = lexer("\"open");
+  EXPECT_EQ(d.read_string(), "open");
+  EXPECT_TRUE(d.at_end());
+  EXPECT_EQ(d.peek(), 0);
+
+  Lexer e = lexer("x");
+  try {
+    e.read_string();
+    FAIL();
+  } catch (const Error& err) {
+    EXPECT_EQ(err.message(), "*** error @1: STRING expected!\n");
+  }
+
+  Lexer f = lexer("\n;");
+  f.skip_blanks();
+  try {
+    f.expect_char(',');
+    FAIL();
+  } catch (const Error& err) {
+    EXPECT_EQ(err.status(), 5);
+    EXPECT_EQ(err.message(), "',' Expected - line 2\n");
+  }
+  EXPECT_TRUE(f.at_end());  // moved on whatever the byte was
+}
+
+TEST(Lexer, EndOfSourceReadsAsZeroAndCursorNeverPassesIt) {
+  Lexer a = lexer("ab");
+  EXPECT_EQ(a.at(2), 0);
+  EXPECT_EQ(a.at(1000), 0);
+  a.advance(1000);
+  EXPECT_EQ(a.cursor(), 2u);
+  EXPECT_FALSE(a.starts_with("abc"));
+  EXPECT_EQ(a.skip_blanks(), 0);
+}
+
+TEST(Lexer, HashLines) {
+  qb::NameTable names;
+  Lexer a = lexer("/ comment without line end");
+  a.read_hash_line(names);
+  EXPECT_TRUE(a.at_end());
+  EXPECT_EQ(a.line(), 2u);
+
+  Lexer b = lexer("addx 0x0000abcd \"some name\" $x$");
+  b.read_hash_line(names);
+  EXPECT_EQ(names.find_checksum("some name"), 0xabcdu);
+  EXPECT_EQ(b.peek(), '$');
+
+  // Without the prefix the first two digits are taken for it.
+  Lexer c = lexer("addx 12345678 \"short\"");
+  c.read_hash_line(names);
+  EXPECT_EQ(names.find_checksum("short"), 0x345678u);
+
+  for (const char* bad : {"ADDX 0x1 \"n\"", "addxy 0x1 \"n\""}) {
+    Lexer d = lexer(bad);
+    try {
+      d.read_hash_line(names);
+      FAIL() << bad;
+    } catch (const Error& e) {
+      EXPECT_EQ(e.status(), 1);
+      EXPECT_EQ(e.message(), "Error at line 1\n");
+    }
+  }
+  Lexer e = lexer(" addx");
+  EXPECT_THROW(e.read_hash_line(names), Error);
+}
+
+}  // namespace
+}  // namespace qbkit::compiler

@@ -35,10 +35,11 @@ std::vector<std::string> name_parts(std::string_view name) {
 
 bool is_safe_member_name(std::string_view name) {
   if (name.empty() || is_separator(name.front()) || is_separator(name.back())) return false;
-  if (has_drive_prefix(name)) return false;
   std::vector<std::string> parts = name_parts(name);
+  // A drive letter and colon anywhere, not only in front: on Windows a path part like "C:"
+  // restarts the path on that drive, so "a\C:\x.qb" would make directories outside.
   for (const std::string& part : parts)
-    if (part == "..") return false;
+    if (part == ".." || has_drive_prefix(part)) return false;
   // The last part becomes a file: "." names a directory and cannot be one.
   return !parts.empty() && parts.back() != ".";
 }

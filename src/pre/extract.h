@@ -19,7 +19,8 @@ namespace qbkit::pre {
 std::vector<std::string> name_parts(std::string_view name);
 
 // A name that may be written below the current directory: not absolute (no leading
-// separator, no drive letter and colon), no ".." part, and a file name at its end.
+// separator), no part that starts with a drive letter and colon, no ".." part, and a file
+// name at its end.
 bool is_safe_member_name(std::string_view name);
 
 // The path a member is written to: its parts joined with '/'.

@@ -1,0 +1,164 @@
+// The modder's workflow of the README, end to end on the bundled example: from an archive to
+// an archive. The same steps run against the Linux binary and, through Wine, against the
+// Windows one; there the member names use backslashes, as the README's Windows commands do.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/cli_util.h"
+#include "common/bytes.h"
+#include "pre/archive.h"
+#include "pre/name_checksum.h"
+
+namespace qbkit::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string read_whole(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// examples/example.qb of the source tree, found from this file's own path.
+std::string bundled_example() {
+  fs::path example = fs::path(__FILE__).parent_path().parent_path().parent_path() / "examples" / "example.qb";
+  std::string bytes = read_whole(example);
+  EXPECT_FALSE(bytes.empty()) << "cannot read " << example;
+  return bytes;
+}
+
+bool windows_binary() {
+  std::string exe = qbkit_command().back();
+  return exe.size() > 4 && (exe.ends_with(".exe") || exe.ends_with(".EXE"));
+}
+
+std::string list_line(const std::string& name) {
+  char shown[16];
+  std::snprintf(shown, sizeof shown, "0x%08x", pre::shown_checksum(pre::name_checksum(name)));
+  return name + " " + shown + "\n";
+}
+
+void replace_all(std::string& text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+}
+
+// Status 0 and the "Adding" line first, "Done..." last; the statistics line between them
+// depends on the codec and is checked by its own tests.
+void expect_added(const RunResult& r, const std::string& name) {
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(r.out.starts_with("Adding '" + name + "'\n")) << r.out;
+  EXPECT_TRUE(r.out.ends_with("Done...\n")) << r.out;
+}
+
+TEST(Workflow, FromAnArchiveToAnArchive) {
+  const std::string original = bundled_example();
+  ASSERT_FALSE(original.empty());
+  const std::string sep = windows_binary() ? "\\" : "/";
+  const std::string member = "scripts" + sep + "game" + sep + "example.qb";
+  const std::string on_disk = "scripts/game/example.qb";
+  TempDir dir;
+
+  // A practice archive holding the example, as the game's archives hold their scripts.
+  dir.write(on_disk, original);
+  ASSERT_EQ(run_qbkit({"-p", "new", "original.prd"}, dir.path()).status, 0);
+  expect_added(run_qbkit({"-p", "add", "original.prd", member, "0"}, dir.path()), member);
+  fs::remove_all(dir / "scripts");
+
+  // 1. List and extract.
+  RunResult r = run_qbkit({"-p", "list", "original.prd"}, dir.path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, list_line(member));
+  const std::string size = std::to_string(fs::file_size(dir / "original.prd"));
+  r = run_qbkit({"-p", "x", "original.prd"}, dir.path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "Loading 'original.prd'... " + size + " bytes read - " + size + " bytes wanted\n"
+                   "Extracting '" + member + "'...\n");
+  ASSERT_EQ(dir.read(on_disk), original);
+
+  // 2. Decompile: the text goes to standard output (the README redirects it to a file), the
+  // table file lands beside the script, and the text includes it by the path given.
+  r = run_qbkit({"-d", member}, dir.path());
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(r.out.starts_with("#/ QB Script version 2\n%include \"" + member + "_table.qbi\"")) << r.out;
+  EXPECT_EQ(r.out.find('\r'), std::string::npos);
+  EXPECT_TRUE(dir.exists(on_disk + "_table.qbi"));
+  std::string text = r.out;
+  dir.write("example.txt", text);
+
+  // 3. Unedited, the text compiles back to the very same bytes.
+  const std::string including = "Including: '" + member + "_table.qbi'\n...done.\n";
+  r = run_qbkit({"-c", "example.txt"}, dir.path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, including);
+  EXPECT_EQ(dir.read("example.txt.qb"), original);
+
+  // 4. Edit and compile: both "Paused" strings become "Resting", one byte longer each.
+  ASSERT_NE(text.find("\"Paused\""), std::string::npos);
+  replace_all(text, "\"Paused\"", "\"Resting\"");
+  dir.write("example.txt", text);
+  r = run_qbkit({"-c", "example.txt"}, dir.path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, including);
+  const std::string edited = dir.read("example.txt.qb");
+  EXPECT_EQ(edited.size(), original.size() + 2);
+  EXPECT_NE(edited.find("Resting"), std::string::npos);
+  EXPECT_EQ(edited.find("Paused"), std::string::npos);
+
+  // 5. The new script under the member's path, appended to a fresh archive.
+  fs::rename(dir / "example.txt.qb", dir / on_disk);
+  ASSERT_EQ(run_qbkit({"-p", "new", "mod.prd"}, dir.path()).status, 0);
+  expect_added(run_qbkit({"-p", "add", "mod.prd", member, "0"}, dir.path()), member);
+  r = run_qbkit({"-p", "list", "mod.prd"}, dir.path());
+  EXPECT_EQ(r.out, list_line(member));
+
+  // The new archive gives the edited script back.
+  TempDir fresh;
+  fs::copy_file(dir / "mod.prd", fresh / "mod.prd");
+  EXPECT_EQ(run_qbkit({"-p", "x", "mod.prd"}, fresh.path()).status, 0);
+  EXPECT_EQ(fresh.read(on_disk), edited);
+}
+
+// A stored member named `name` holding "x", as a whole archive file.
+std::string archive_holding(const std::string& name) {
+  pre::ArchiveHeader header{12, pre::kFormatTag, 0};
+  Bytes body;
+  const uint8_t data[] = {'x'};
+  pre::append_entry(body, header, 1, 0, name, ByteSpan(data, 1), "");
+  Bytes file = pre::header_bytes(header);
+  file.insert(file.end(), body.begin(), body.end());
+  return std::string(file.begin(), file.end());
+}
+
+// Names that reach outside the working directory on Windows are refused on both platforms,
+// before anything is written: a drive letter in any part restarts the path on that drive.
+TEST(Workflow, WindowsStyleEscapesAreRefusedEverywhere) {
+  TempDir dir;
+  for (const std::string bad : {"a\\C:\\outside\\x.qb", "a/d:x.qb", "C:x.qb", "\\\\server\\share\\x.qb",
+                                "//?/C:/x.qb", "a\\..\\..\\x.qb"}) {
+    dir.write("u.prd", archive_holding(bad));
+    RunResult r = run_qbkit({"-p", "x", "u.prd"}, dir.path());
+    EXPECT_EQ(r.status, 1) << bad;
+    EXPECT_TRUE(r.out.ends_with("Refusing unsafe member name '" + bad + "'\n")) << r.out;
+  }
+  for (const auto& e : fs::directory_iterator(dir.path()))
+    EXPECT_EQ(e.path().filename(), "u.prd");
+}
+
+// Both separators make directories, whichever platform extracts.
+TEST(Workflow, BothSeparatorsMakeDirectories) {
+  TempDir dir;
+  dir.write("m.prd", archive_holding("one\\two/three.qb"));
+  RunResult r = run_qbkit({"-p", "x", "m.prd"}, dir.path());
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(dir.read("one/two/three.qb"), "x");
+}
+
+}  // namespace
+}  // namespace qbkit::test

@@ -41,7 +41,7 @@ struct Member {
   uint32_t name_length = 0;      // size of the name field
   uint32_t checksum = 0;
   std::string name;  // the name field up to its first zero byte
-  ByteSpan data;     // the compressed stream, or the stored bytes
+  ByteSpan data;     // the compressed stream or the stored bytes, inside the parsed buffer
 
   bool stored() const { return compressed_size == 0; }
 };

@@ -64,7 +64,8 @@ TEST(ArchiveFormat, EntriesArePaddedFromTheStartOfTheirData) {
   // The next entry starts at the odd offset 45; 8 bytes of data need no padding.
   a.add("b.qb", Bytes(8, 0x66), 30);
   EXPECT_EQ(a.body.size(), 33u + 16 + 5 + 8);
-  Archive parsed = parse_archive(a.file(), "t.prd");
+  const Bytes file = a.file();  // members view into it
+  Archive parsed = parse_archive(file, "t.prd");
   ASSERT_EQ(parsed.members.size(), 2u);
   EXPECT_EQ(parsed.members[1].offset, 45u);
   EXPECT_EQ(parsed.members[1].name, "b.qb");

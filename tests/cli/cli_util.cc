@@ -33,16 +33,23 @@ std::vector<std::string> qbkit_command() {
   return words;
 }
 
+namespace {
+
+bool ends_with_exe(const std::string& s) {
+  if (s.size() < 4) return false;
+  std::string tail = s.substr(s.size() - 4);
+  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return tail == ".exe";
+}
+
+}  // namespace
+
+bool qbkit_is_windows_binary() { return ends_with_exe(qbkit_command().back()); }
+
 std::string qbkit_program_name() {
   if (const char* env = std::getenv("QBKIT_EXE_ARGV0"); env && *env) return env;
   std::vector<std::string> command = qbkit_command();
   std::string exe = command.back();
-  auto ends_with_exe = [](const std::string& s) {
-    if (s.size() < 4) return false;
-    std::string tail = s.substr(s.size() - 4);
-    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return tail == ".exe";
-  };
   // Wine hands a Windows program its path as a Windows path: the Unix root is drive Z:.
   if (command.size() > 1 && ends_with_exe(exe) && !exe.empty() && exe.front() == '/') {
     std::replace(exe.begin(), exe.end(), '/', '\\');
@@ -103,8 +110,15 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
+std::filesystem::path TempDir::operator/(const std::string& name) const {
+  if (!qbkit_is_windows_binary()) return path_ / name;
+  std::string host = name;
+  std::replace(host.begin(), host.end(), '\\', '/');
+  return path_ / host;
+}
+
 void TempDir::write(const std::string& name, const std::string& content) const {
-  std::filesystem::path p = path_ / name;
+  std::filesystem::path p = *this / name;
   if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
   std::ofstream(p, std::ios::binary) << content;
 }
@@ -114,13 +128,13 @@ void TempDir::write(const std::string& name, const Bytes& content) const {
 }
 
 std::string TempDir::read(const std::string& name) const {
-  std::ifstream in(path_ / name, std::ios::binary);
+  std::ifstream in(*this / name, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + name);
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
 }
 
-bool TempDir::exists(const std::string& name) const { return std::filesystem::exists(path_ / name); }
+bool TempDir::exists(const std::string& name) const { return std::filesystem::exists(*this / name); }
 
 }  // namespace qbkit::test

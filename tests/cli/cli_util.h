@@ -28,7 +28,12 @@ std::string qbkit_program_name();
 // Runs qbkit with `args` (the program name is supplied) in `cwd`; stderr is discarded.
 RunResult run_qbkit(const std::vector<std::string>& args, const std::filesystem::path& cwd);
 
+// Whether the command runs a Windows binary (its last word ends in ".exe"), through Wine.
+bool qbkit_is_windows_binary();
+
 // A fresh directory that is removed with everything in it when the object goes away.
+// Names given to its members are read as the qbkit under test reads paths: for a Windows
+// binary a '\\' separates directories, as '/' does; on Linux it is part of a file name.
 class TempDir {
  public:
   TempDir();
@@ -37,7 +42,7 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+  std::filesystem::path operator/(const std::string& name) const;
 
   void write(const std::string& name, const std::string& content) const;
   void write(const std::string& name, const Bytes& content) const;

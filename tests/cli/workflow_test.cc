@@ -33,11 +33,6 @@ std::string bundled_example() {
   return bytes;
 }
 
-bool windows_binary() {
-  std::string exe = qbkit_command().back();
-  return exe.size() > 4 && (exe.ends_with(".exe") || exe.ends_with(".EXE"));
-}
-
 std::string list_line(const std::string& name) {
   char shown[16];
   std::snprintf(shown, sizeof shown, "0x%08x", pre::shown_checksum(pre::name_checksum(name)));
@@ -60,7 +55,7 @@ void expect_added(const RunResult& r, const std::string& name) {
 TEST(Workflow, FromAnArchiveToAnArchive) {
   const std::string original = bundled_example();
   ASSERT_FALSE(original.empty());
-  const std::string sep = windows_binary() ? "\\" : "/";
+  const std::string sep = qbkit_is_windows_binary() ? "\\" : "/";
   const std::string member = "scripts" + sep + "game" + sep + "example.qb";
   const std::string on_disk = "scripts/game/example.qb";
   TempDir dir;

@@ -1,5 +1,6 @@
 #include "decompiler/decoder.h"
 
+#include <array>
 #include <cstring>
 
 #include "common/error.h"
@@ -19,9 +20,14 @@ class Decoder {
  public:
   Decoder(ByteSpan data, const Settings& settings)
       : data_(data), settings_(settings), targets_(data.size()) {
+    // The token table, looked up once per byte value rather than once per token.
+    for (int b = 0; b < 256; ++b) {
+      info_[b] = qb::token_info(static_cast<uint8_t>(b));
+      fixed_[b] = info_[b] ? qb::fixed_operand_size(info_[b]->operand, settings.thug1) : 0;
+    }
     // Most tokens are a few bytes long; this saves the early regrowths of the record list.
-    out_.records.reserve(data.size() / 4 + 16);
-    out_.texts.reserve(data.size() * 2 + 64);
+    out_.records.reserve(data.size() / 3 + 16);
+    out_.texts.reserve(data.size() * 3 + 64);
   }
 
   DecodedStream run() {
@@ -30,29 +36,21 @@ class Decoder {
       const uint8_t op = data_[pos_++];
       if (std::optional<uint32_t> index = targets_.find_target(start)) add_marker(*index);
 
-      TokenRecord r;
-      r.position = start;
-      r.opcode = op;
-      r.text_begin = out_.texts.size();
-      const bool decoded = decode(op, r);
+      const size_t text_begin = out_.texts.size();
+      Layout layout;
+      const bool decoded = decode(op, layout);
       if (!decoded) {
         // The token cannot be read (unknown opcode, or operands past the end of the data):
         // it is shown where it stands and decoding ends there.
-        out_.texts.resize(r.text_begin);
-        r = TokenRecord();
-        r.position = start;
-        r.opcode = op;
-        r.text_begin = out_.texts.size();
+        out_.texts.resize(text_begin);
+        layout = Layout();
         out_.texts += "Unknown instruction at ";
         append_hex_padded(out_.texts, start, 8);
         out_.texts += ':';
         append_hex(out_.texts, op);
         stop_ = true;
       }
-      if (op != qb::kNameRecord || !decoded) {
-        r.text_size = out_.texts.size() - r.text_begin;
-        out_.records.push_back(r);
-      }
+      if (op != qb::kNameRecord || !decoded) add_record(text_begin, layout);
       prev_op_ = op;
     }
     return std::move(out_);
@@ -67,15 +65,21 @@ class Decoder {
   }
   void text(std::string_view s) { out_.texts.append(s); }
 
+  // A token with plain layout after a record that ends its line neither before nor after
+  // its text simply extends that record: its text already follows in `texts`, and the
+  // printed result is the same. This keeps the record list short.
+  void add_record(size_t text_begin, const Layout& layout) {
+    if (layout.plain() && can_extend_last_) return;
+    out_.records.emplace_back(text_begin, layout);
+    can_extend_last_ = !layout.break_after && layout.name_form == NameForm::kNone;
+  }
+
   void add_marker(uint32_t index) {
-    TokenRecord m;
-    m.position = pos_ - 1;
-    m.text_begin = out_.texts.size();
+    const size_t text_begin = out_.texts.size();
     out_.texts += " :POS(";
     append_dec(out_.texts, index);
     out_.texts += ") ";
-    m.text_size = out_.texts.size() - m.text_begin;
-    out_.records.push_back(m);
+    add_record(text_begin, Layout());
   }
 
   // The target of a long offset that ends at the read position.
@@ -88,33 +92,36 @@ class Decoder {
 
   // Decodes the token whose opcode was just read. False when it cannot be read; the
   // caller then throws away whatever text it produced.
-  bool decode(uint8_t op, TokenRecord& r);
-  bool decode_line_break(uint8_t op, TokenRecord& r);
-  bool decode_name(TokenRecord& r);
-  bool decode_string(TokenRecord& r, std::string_view head);
+  bool decode(uint8_t op, Layout& r);
+  bool decode_line_break(uint8_t op, Layout& r);
+  bool decode_name(Layout& r);
+  bool decode_string(Layout& r, std::string_view head);
   bool decode_name_record();
-  bool decode_select(uint8_t op, TokenRecord& r);
+  bool decode_select(uint8_t op, Layout& r);
 
   ByteSpan data_;
   const Settings& settings_;
+  std::array<const qb::TokenInfo*, 256> info_{};
+  std::array<int, 256> fixed_{};
   JumpTargets targets_;
   DecodedStream out_;
   size_t pos_ = 0;
   bool stop_ = false;
   bool call_open_ = false;
+  bool can_extend_last_ = false;
   int prev_op_ = -1;  // none before the first token
   int32_t debug_counter_ = 0;
 };
 
-bool Decoder::decode(uint8_t op, TokenRecord& r) {
-  const qb::TokenInfo* info = qb::token_info(op);
+bool Decoder::decode(uint8_t op, Layout& r) {
+  const qb::TokenInfo* info = info_[op];
   if (info == nullptr) return false;
   if (info->standard_only && settings_.thug1) {
     throw Error(1,
                 "GOTO stuff not implemented... please report that cuz it shouldn't happen\n"
                 "Maybe this file doesn't work with -thug1?\n");
   }
-  const int fixed = qb::fixed_operand_size(info->operand, settings_.thug1);
+  const int fixed = fixed_[op];
   if (fixed > 0 && remaining() < static_cast<size_t>(fixed)) return false;
 
   switch (op) {
@@ -263,7 +270,7 @@ bool Decoder::decode(uint8_t op, TokenRecord& r) {
   return true;
 }
 
-bool Decoder::decode_line_break(uint8_t op, TokenRecord& r) {
+bool Decoder::decode_line_break(uint8_t op, Layout& r) {
   if (op == qb::kLineValue) {
     text(qb::token_info(op)->text);
     append_hex_padded(out_.texts, read_u32(), 8);
@@ -299,8 +306,10 @@ bool Decoder::decode_line_break(uint8_t op, TokenRecord& r) {
   return true;
 }
 
-bool Decoder::decode_name(TokenRecord& r) {
-  r.checksum = read_u32();
+bool Decoder::decode_name(Layout& r) {
+  // The checksum's bytes stand in the record's text until the printing pass names them.
+  out_.texts.append(reinterpret_cast<const char*>(&data_[pos_]), 4);
+  pos_ += 4;
   r.name_form = NameForm::kPlain;
   if (!call_open_ && pos_ < data_.size() && data_[pos_] == qb::kName) {
     r.name_form = NameForm::kCall;
@@ -311,7 +320,7 @@ bool Decoder::decode_name(TokenRecord& r) {
   return true;
 }
 
-bool Decoder::decode_string(TokenRecord&, std::string_view head) {
+bool Decoder::decode_string(Layout&, std::string_view head) {
   if (remaining() < 4) return false;
   const uint32_t length = load_u32le(&data_[pos_]);
   // The stored bytes must lie inside the data and hold the terminating NUL.
@@ -342,7 +351,7 @@ bool Decoder::decode_name_record() {
   return true;
 }
 
-bool Decoder::decode_select(uint8_t op, TokenRecord& r) {
+bool Decoder::decode_select(uint8_t op, Layout& r) {
   if (remaining() < 4) return false;
   const int32_t count = static_cast<int32_t>(load_u32le(&data_[pos_]));
   if (count > 0 && (remaining() - 4) / 6 < static_cast<size_t>(count)) return false;

@@ -1,0 +1,86 @@
+// The fast compressor against the brute-force reference: byte-identical streams.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "pre/lzss.h"
+#include "pre/script_like_data.h"
+
+namespace qbkit::pre {
+namespace {
+
+void expect_identical(const Bytes& in, const std::string& what) {
+  Bytes reference = compress_reference(in);
+  Bytes fast = compress_fast(in);
+  ASSERT_EQ(fast, reference) << what << ", " << in.size() << " bytes";
+  ASSERT_EQ(*decompress_member(fast, in.size()), in) << what;
+}
+
+TEST(LzssIdentical, EveryShortLength) {
+  std::mt19937 rng(1);
+  for (size_t n = 0; n <= 64; ++n) {
+    Bytes random(n), binary(n);
+    for (size_t i = 0; i < n; ++i) {
+      random[i] = static_cast<uint8_t>(rng());
+      binary[i] = static_cast<uint8_t>(rng() % 2);
+    }
+    expect_identical(random, "random");
+    expect_identical(binary, "two symbols");
+    expect_identical(Bytes(n, 'x'), "one byte");
+  }
+}
+
+TEST(LzssIdentical, RandomAndLowEntropyText) {
+  std::mt19937 rng(2);
+  for (size_t n : {1000u, 5000u, 20000u}) {
+    Bytes random(n), text(n), words(n);
+    const std::string vocabulary[] = {"the ", "skater ", "jumps ", "over ", "a ", "rail ", "\n"};
+    std::string w;
+    while (w.size() < n) w += vocabulary[rng() % 7];
+    for (size_t i = 0; i < n; ++i) {
+      random[i] = static_cast<uint8_t>(rng());
+      text[i] = static_cast<uint8_t>('a' + rng() % 4);
+      words[i] = static_cast<uint8_t>(w[i]);
+    }
+    expect_identical(random, "random");
+    expect_identical(text, "four letters");
+    expect_identical(words, "words");
+  }
+}
+
+TEST(LzssIdentical, RunsAndPeriodicPatterns) {
+  expect_identical(Bytes(10000, 0), "long run");
+  Bytes runs;
+  for (int r = 0; runs.size() < 20000; ++r) runs.insert(runs.end(), 1 + (r * 7) % 50, static_cast<uint8_t>(r % 3));
+  expect_identical(runs, "runs of varying length");
+  std::mt19937 rng(3);
+  for (size_t period = 1; period <= 40; ++period) {
+    Bytes unit(period);
+    for (uint8_t& b : unit) b = static_cast<uint8_t>(rng());
+    Bytes in;
+    while (in.size() < 3000) in.insert(in.end(), unit.begin(), unit.end());
+    expect_identical(in, "period " + std::to_string(period));
+    in[1500] ^= 0x55;  // one fault in the pattern
+    expect_identical(in, "faulted period " + std::to_string(period));
+  }
+}
+
+TEST(LzssIdentical, RepeatsAtTheEdgeOfTheWindow) {
+  std::mt19937 rng(4);
+  for (size_t distance : {4094u, 4095u, 4096u, 4097u}) {
+    Bytes in(distance + 300);
+    for (uint8_t& b : in) b = static_cast<uint8_t>(rng());
+    // A block copied exactly `distance` bytes back, and a few short echoes.
+    std::copy(in.begin() + 100, in.begin() + 300, in.begin() + 100 + static_cast<long>(distance));
+    expect_identical(in, "repeat " + std::to_string(distance) + " back");
+  }
+}
+
+TEST(LzssIdentical, ScriptLikeData) {
+  expect_identical(test::script_like_data(300000, 5), "script-like");
+  for (uint32_t seed = 0; seed < 10; ++seed)
+    expect_identical(test::script_like_data(2000 + seed * 997, seed), "small script");
+}
+
+}  // namespace
+}  // namespace qbkit::pre

@@ -33,8 +33,6 @@ class ScriptCompiler {
   static constexpr int kMaxNesting = 1000;
 
  private:
-  enum class Stop { kEnd, kStopWord };
-
   // statements.cc
   void compile_statements(bool stop_at_default = false);
   bool compile_keyword(bool stop_at_default);  // false at a stop word

@@ -1,0 +1,31 @@
+// Arbitrary bytes as a QB stream, in both layouts, with and without the debug counter.
+// Property: decompiling ends with the whole text (header, include line, footer) or with the
+// error type, and only the THUG1 layout's endcase refusal raises it.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "common/error.h"
+#include "decompiler/decompiler.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace qbkit;
+  const ByteSpan stream(data, size);
+  for (int mode = 0; mode < 3; ++mode) {
+    Settings settings;
+    settings.thug1 = mode == 1;
+    settings.debug = mode == 2;
+    try {
+      Decompiled d = decompile(stream, "f.qb", settings);
+      const std::string head = "#/ QB Script version 2\n%include \"f.qb_table.qbi\"   #/ Table file\n";
+      const std::string tail = "\n\n#/ END\n";
+      if (d.text.compare(0, head.size(), head) != 0) std::abort();
+      if (d.text.size() < head.size() + tail.size() ||
+          d.text.compare(d.text.size() - tail.size(), tail.size(), tail) != 0)
+        std::abort();
+    } catch (const Error& e) {
+      if (!settings.thug1 || e.status() != 1) std::abort();
+    }
+  }
+  return 0;
+}

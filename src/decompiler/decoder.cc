@@ -19,7 +19,7 @@ using qb::Operand;
 class Decoder {
  public:
   Decoder(ByteSpan data, const Settings& settings)
-      : data_(data), settings_(settings), targets_(data.size()) {
+      : data_(data), settings_(settings), targets_(data.size()), texts_(data.size() / 2 * 5 + 64) {
     // The token table, looked up once per byte value rather than once per token.
     for (int b = 0; b < 256; ++b) {
       info_[b] = qb::token_info(static_cast<uint8_t>(b));
@@ -27,7 +27,6 @@ class Decoder {
     }
     // Most tokens are a few bytes long; this saves the early regrowths of the record list.
     out_.records.reserve(data.size() / 3 + 16);
-    out_.texts.reserve(data.size() * 3 + 64);
   }
 
   DecodedStream run() {
@@ -36,23 +35,24 @@ class Decoder {
       const uint8_t op = data_[pos_++];
       if (std::optional<uint32_t> index = targets_.find_target(start)) add_marker(*index);
 
-      const size_t text_begin = out_.texts.size();
+      const size_t text_begin = texts_.size();
       Layout layout;
       const bool decoded = decode(op, layout);
       if (!decoded) {
         // The token cannot be read (unknown opcode, or operands past the end of the data):
         // it is shown where it stands and decoding ends there.
-        out_.texts.resize(text_begin);
+        texts_.truncate(text_begin);
         layout = Layout();
-        out_.texts += "Unknown instruction at ";
-        append_hex_padded(out_.texts, start, 8);
-        out_.texts += ':';
-        append_hex(out_.texts, op);
+        texts_.put("Unknown instruction at ");
+        append_hex_padded(texts_, start, 8);
+        texts_.put(':');
+        append_hex(texts_, op);
         stop_ = true;
       }
       if (op != qb::kNameRecord || !decoded) add_record(text_begin, layout);
       prev_op_ = op;
     }
+    out_.texts = texts_.take();
     return std::move(out_);
   }
 
@@ -63,7 +63,7 @@ class Decoder {
     pos_ += 4;
     return v;
   }
-  void text(std::string_view s) { out_.texts.append(s); }
+  void text(std::string_view s) { texts_.put(s); }
 
   // A token with plain layout after a record that ends its line neither before nor after
   // its text simply extends that record: its text already follows in `texts`, and the
@@ -75,10 +75,10 @@ class Decoder {
   }
 
   void add_marker(uint32_t index) {
-    const size_t text_begin = out_.texts.size();
-    out_.texts += " :POS(";
-    append_dec(out_.texts, index);
-    out_.texts += ") ";
+    const size_t text_begin = texts_.size();
+    texts_.put(" :POS(");
+    append_dec(texts_, index);
+    texts_.put(") ");
     add_record(text_begin, Layout());
   }
 
@@ -88,7 +88,7 @@ class Decoder {
     return targets_.index_of_target(static_cast<uint64_t>(target));
   }
 
-  void append_float(uint32_t bits) { append_float_text(out_.texts, bits_to_float(bits)); }
+  void append_float(uint32_t bits) { append_float_text(texts_, bits_to_float(bits)); }
 
   // Decodes the token whose opcode was just read. False when it cannot be read; the
   // caller then throws away whatever text it produced.
@@ -104,6 +104,7 @@ class Decoder {
   std::array<const qb::TokenInfo*, 256> info_{};
   std::array<int, 256> fixed_{};
   JumpTargets targets_;
+  TextBuffer texts_;
   DecodedStream out_;
   size_t pos_ = 0;
   bool stop_ = false;
@@ -138,9 +139,9 @@ bool Decoder::decode(uint8_t op, Layout& r) {
     case qb::kInteger: {
       const uint32_t v = read_u32();
       text("%i(");
-      append_dec(out_.texts, v);
+      append_dec(texts_, v);
       text(",");
-      append_hex_padded(out_.texts, v, 8);
+      append_hex_padded(texts_, v, 8);
       text(")");
       return true;
     }
@@ -174,7 +175,7 @@ bool Decoder::decode(uint8_t op, Layout& r) {
     case qb::kBreakTo: {
       const int32_t offset = static_cast<int32_t>(read_u32());
       text(":BREAKTO(");
-      append_dec(out_.texts, long_offset_target_index(offset));
+      append_dec(texts_, long_offset_target_index(offset));
       text(")");
       r.break_before = true;
       r.break_after = true;
@@ -218,7 +219,7 @@ bool Decoder::decode(uint8_t op, Layout& r) {
       r.break_after = true;
       if (settings_.debug) {
         text("return[");
-        append_dec(out_.texts, debug_counter_);
+        append_dec(texts_, debug_counter_);
         text("]");
         return true;
       }
@@ -228,7 +229,7 @@ bool Decoder::decode(uint8_t op, Layout& r) {
       if (settings_.debug) {
         ++debug_counter_;
         text("if[");
-        append_dec(out_.texts, debug_counter_);
+        append_dec(texts_, debug_counter_);
         text("] ");
         return true;
       }
@@ -236,7 +237,7 @@ bool Decoder::decode(uint8_t op, Layout& r) {
     case qb::kElse:
       if (settings_.debug) {
         text("else[");
-        append_dec(out_.texts, debug_counter_);
+        append_dec(texts_, debug_counter_);
         text("] ");
         return true;
       }
@@ -245,7 +246,7 @@ bool Decoder::decode(uint8_t op, Layout& r) {
       r.delta = -1;
       if (settings_.debug) {
         text("endif[");
-        append_dec(out_.texts, debug_counter_);
+        append_dec(texts_, debug_counter_);
         text("] ");
         --debug_counter_;
         return true;
@@ -273,7 +274,7 @@ bool Decoder::decode(uint8_t op, Layout& r) {
 bool Decoder::decode_line_break(uint8_t op, Layout& r) {
   if (op == qb::kLineValue) {
     text(qb::token_info(op)->text);
-    append_hex_padded(out_.texts, read_u32(), 8);
+    append_hex_padded(texts_, read_u32(), 8);
     text(")");
   } else {
     text(qb::token_info(op)->text);
@@ -308,7 +309,7 @@ bool Decoder::decode_line_break(uint8_t op, Layout& r) {
 
 bool Decoder::decode_name(Layout& r) {
   // The checksum's bytes stand in the record's text until the printing pass names them.
-  out_.texts.append(reinterpret_cast<const char*>(&data_[pos_]), 4);
+  texts_.put(std::string_view(reinterpret_cast<const char*>(&data_[pos_]), 4));
   pos_ += 4;
   r.name_form = NameForm::kPlain;
   if (!call_open_ && pos_ < data_.size() && data_[pos_] == qb::kName) {
@@ -330,10 +331,10 @@ bool Decoder::decode_string(Layout&, std::string_view head) {
   if (nul == nullptr) return false;
   pos_ += 4 + static_cast<size_t>(length);
   text(head);
-  append_dec(out_.texts, static_cast<int64_t>(length) - 1);
+  append_dec(texts_, static_cast<int64_t>(length) - 1);
   text(",\"");
-  out_.texts.append(reinterpret_cast<const char*>(body),
-                    static_cast<size_t>(static_cast<const uint8_t*>(nul) - body));
+  texts_.put(std::string_view(reinterpret_cast<const char*>(body),
+                              static_cast<size_t>(static_cast<const uint8_t*>(nul) - body)));
   text("\")");
   return true;
 }
@@ -357,16 +358,16 @@ bool Decoder::decode_select(uint8_t op, Layout& r) {
   if (count > 0 && (remaining() - 4) / 6 < static_cast<size_t>(count)) return false;
   pos_ += 4;
   text("select(");
-  append_hex_padded(out_.texts, op, 2);
+  append_hex_padded(texts_, op, 2);
   text(",");
-  append_dec(out_.texts, count);
+  append_dec(texts_, count);
   text(",");
   if (count > 0) {
     for (int32_t i = 0; i < count; ++i) {
       text(" ");
-      append_hex_padded(out_.texts, data_[pos_ + 2 * static_cast<size_t>(i)], 2);
+      append_hex_padded(texts_, data_[pos_ + 2 * static_cast<size_t>(i)], 2);
       text(" ");
-      append_hex_padded(out_.texts, data_[pos_ + 2 * static_cast<size_t>(i) + 1], 2);
+      append_hex_padded(texts_, data_[pos_ + 2 * static_cast<size_t>(i) + 1], 2);
     }
     pos_ += 2 * static_cast<size_t>(count);
   }
@@ -374,7 +375,7 @@ bool Decoder::decode_select(uint8_t op, Layout& r) {
   for (int32_t i = 0; i < count; ++i) {
     const int32_t offset = static_cast<int32_t>(read_u32());
     text(":OFFSET(");
-    append_dec(out_.texts, long_offset_target_index(offset));
+    append_dec(texts_, long_offset_target_index(offset));
     text(")");
   }
   r.break_after = true;

@@ -12,9 +12,9 @@ namespace qbkit::decompiler {
 // Same text as qb::float_text, built with to_chars/from_chars: both are exact (correctly
 // rounded) like printf's "%f" and atof, and far cheaper per value, which matters for
 // scripts full of vectors.
-void append_float_text(std::string& out, float value) {
+void append_float_text(TextBuffer& out, float value) {
   if (!std::isfinite(value)) {
-    out += qb::float_text(value);
+    out.put(qb::float_text(value));
     return;
   }
   const double wide = value;
@@ -29,11 +29,11 @@ void append_float_text(std::string& out, float value) {
     // A text too small for a double reads as zero through atof too.
     if (read.ec == std::errc::result_out_of_range) back = 0;
     if (float_to_bits(static_cast<float>(back)) == bits) {
-      out.append(buf, written.ptr);
+      out.put(std::string_view(buf, static_cast<size_t>(written.ptr - buf)));
       return;
     }
   }
-  out += qb::float_text(value);
+  out.put(qb::float_text(value));
 }
 
 }  // namespace qbkit::decompiler

@@ -2,10 +2,10 @@
 // fewest further decimals that do.
 #pragma once
 
-#include <string>
+#include "decompiler/text_append.h"
 
 namespace qbkit::decompiler {
 
-void append_float_text(std::string& out, float value);
+void append_float_text(TextBuffer& out, float value);
 
 }  // namespace qbkit::decompiler

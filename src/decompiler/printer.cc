@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "decompiler/text_append.h"
 
 namespace qbkit::decompiler {
 namespace {
@@ -23,11 +24,11 @@ struct CountingSink {
 };
 
 struct StringSink {
-  std::string& out;
+  TextBuffer& out;
   const std::vector<const std::string*>& names;
   size_t next_name = 0;
-  void text(std::string_view s) { out.append(s); }
-  void chars(size_t n, char c) { out.append(n, c); }
+  void text(std::string_view s) { out.put(s); }
+  void chars(size_t n, char c) { out.put(n, c); }
   const std::string* find_name(const qb::NameTable&, uint32_t) { return names[next_name++]; }
 };
 
@@ -95,11 +96,10 @@ void print_all(Sink& sink, const DecodedStream& stream, const std::string& path)
 std::string print_text(const DecodedStream& stream, const std::string& path) {
   CountingSink counter;
   print_all(counter, stream, path);
-  std::string out;
-  out.reserve(counter.size);
+  TextBuffer out(counter.size);
   StringSink sink{out, counter.names};
   print_all(sink, stream, path);
-  return out;
+  return out.take();
 }
 
 }  // namespace qbkit::decompiler

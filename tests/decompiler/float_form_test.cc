@@ -13,9 +13,9 @@ namespace qbkit::decompiler {
 namespace {
 
 std::string text_of(float v) {
-  std::string out;
+  TextBuffer out;
   append_float_text(out, v);
-  return out;
+  return out.take();
 }
 
 // The fast form must be the shared float text, byte for byte, for every kind of value.

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Writes example.qb: a small QB script with names, an if/else, a switch, a loop with a
-jump out of it and a select, laid out as the compiler lays it out (structured offsets
+"""Writes example.qb: a small pause-menu script with names, an if/else, a switch and a loop
+with a jump out of it, laid out as the compiler lays it out (structured offsets
 included), so that decompiling and compiling it again gives the same bytes.
 
 Run from this directory: python3 make_example.py
@@ -14,8 +14,8 @@ WHILE, LOOP_TO, FUNCTION, END_FUNCTION, END_IF, RETURN = 0x20, 0x21, 0x23, 0x24,
 NAME_RECORD, BREAK_TO, RANDOM_RANGE = 0x2B, 0x2E, 0x30
 SWITCH, END_SWITCH, CASE, DEFAULT, IF, ELSE, END_CASE = 0x3C, 0x3D, 0x3E, 0x3F, 0x47, 0x48, 0x49
 
-NAMES = {"example": 0x6A3C5E01, "count": 0x1C2B3A49, "speed": 0x77665544,
-         "greeting": 0x0BADF00D, "spin": 0x5EED1234}
+NAMES = {"pause_menu": 0x6A3C5E01, "count": 0x1C2B3A49, "speed": 0x77665544,
+         "title": 0x0BADF00D, "spin": 0x5EED1234}
 
 
 class Stream:
@@ -34,6 +34,10 @@ class Stream:
     def float(self, v):
         self.data += bytes([FLOAT]) + struct.pack("<f", v)
 
+    def string(self, text):
+        body = text.encode() + b"\0"
+        self.data += bytes([STRING]) + struct.pack("<I", len(body)) + body
+
     def hole(self):
         """Two offset bytes to fill in later; returns their position."""
         self.data += b"\0\0"
@@ -47,7 +51,8 @@ class Stream:
 
 
 s = Stream()
-s.op(LINE, FUNCTION); s.name("example")
+s.op(LINE, FUNCTION); s.name("pause_menu")
+s.op(LINE); s.name("title"); s.op(EQUALS); s.string("Paused")
 s.op(LINE); s.name("count"); s.op(EQUALS); s.integer(3)
 s.op(LINE); s.name("spin"); s.op(EQUALS, RANDOM_RANGE, VEC2)
 s.data += struct.pack("<ff", 5.0, 10.0)
@@ -67,8 +72,7 @@ s.op(LINE); s.name("speed"); s.op(EQUALS, VEC3)
 s.data += struct.pack("<fff", 1.0, 0.5, -2.0)
 s.op(LINE, END_CASE); b = s.hole(); s.fill_short(p, s.pos() - p)
 s.op(DEFAULT, END_CASE); p = s.hole()
-s.op(LINE); s.name("greeting"); s.op(EQUALS, STRING)
-s.data += struct.pack("<I", 6) + b"hello\0"
+s.op(LINE); s.name("title"); s.op(EQUALS); s.string("Paused")
 s.op(LINE, END_SWITCH); s.fill_short(p, s.pos() - p - 1); s.fill_short(b, s.pos() - b)
 
 # A loop left by a jump to the return after it.

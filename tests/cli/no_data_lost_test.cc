@@ -1,0 +1,174 @@
+// Failures never damage files that were there before, never leave a half-written file, and
+// never write outside the working directory.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/cli_util.h"
+
+namespace qbkit::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs qbkit in `dir` with files limited to `max_kib` KiB, as on a full disk: a write past
+// the limit fails (SIGXFSZ is ignored, so the write returns an error instead).
+RunResult run_with_file_limit(const std::vector<std::string>& args, const fs::path& dir, int max_kib) {
+  std::string command = "cd '" + dir.string() + "' && (trap '' XFSZ; ulimit -f " + std::to_string(max_kib) + "; exec";
+  for (const std::string& word : qbkit_command()) command += " '" + word + "'";
+  for (const std::string& a : args) command += " '" + a + "'";
+  command += ") 2>/dev/null";
+  RunResult r;
+  std::FILE* p = popen(command.c_str(), "r");
+  if (!p) return r;
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+  int status = pclose(p);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+// Every file below `dir`, as relative paths, sorted.
+std::vector<std::string> files_in(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::recursive_directory_iterator(dir)) names.push_back(fs::relative(e.path(), dir).string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string big_text(size_t bytes) {
+  std::string s;
+  while (s.size() < bytes) s += ":i %i(" + std::to_string(s.size()) + ",0) %s(0,\"some text to fill the file\")\n";
+  return s;
+}
+
+TEST(NoDataLost, FailedCompileKeepsTheOldQbFile) {
+  TempDir dir;
+  dir.write("x.txt", ":i %i(1,1) :i bogus\n");
+  dir.write("x.txt.qb", "old contents");
+  RunResult r = run_qbkit({"-c", "x.txt"}, dir.path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "Unkown how to handle 'b' at line 1\n");
+  EXPECT_EQ(dir.read("x.txt.qb"), "old contents");
+  EXPECT_EQ(dir.read("temp.dump"), std::string("\x01\x17\x01\x00\x00\x00\x01", 7));
+}
+
+TEST(NoDataLost, CompileOnAFullDiskKeepsTheOldQbFile) {
+  TempDir dir;
+  dir.write("x.txt", big_text(40000));
+  dir.write("x.txt.qb", "old contents");
+  RunResult r = run_with_file_limit({"-c", "x.txt"}, dir.path(), 8);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "Couldn't create file 'x.txt.qb'!\n");
+  EXPECT_EQ(dir.read("x.txt.qb"), "old contents");
+  for (const std::string& name : files_in(dir.path())) EXPECT_EQ(name.find("tmp"), std::string::npos) << name;
+}
+
+TEST(NoDataLost, AppendOnAFullDiskKeepsTheOldArchive) {
+  TempDir dir;
+  ASSERT_EQ(run_qbkit({"-p", "new", "a.prd"}, dir.path()).status, 0);
+  dir.write("small.qb", std::string(100, 'a'));
+  ASSERT_EQ(run_qbkit({"-p", "addx", "a.prd", "small.qb", "0"}, dir.path()).status, 0);
+  const std::string before = dir.read("a.prd");
+  dir.write("big.qb", big_text(64 * 1024));
+  RunResult r = run_with_file_limit({"-p", "addx", "a.prd", "big.qb", "0"}, dir.path(), 16);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "Adding 'big.qb'\nCouldn't open file 'a.prd'!\n");
+  EXPECT_EQ(dir.read("a.prd"), before);
+  EXPECT_EQ(files_in(dir.path()), (std::vector<std::string>{"a.prd", "big.qb", "small.qb"}));
+}
+
+TEST(NoDataLost, RefusedExtractionWritesNothingAnywhere) {
+  TempDir outer;
+  fs::create_directory(outer / "work");
+  fs::path work = outer / "work";
+  // Members written from inside `work`: a safe one first, then one that climbs out.
+  outer.write("work/ok.qb", std::string("fine"));
+  outer.write("evil.qb", std::string("evil"));
+  ASSERT_EQ(run_qbkit({"-p", "new", "a.prd"}, work).status, 0);
+  ASSERT_EQ(run_qbkit({"-p", "add", "a.prd", "ok.qb", "0"}, work).status, 0);
+  ASSERT_EQ(run_qbkit({"-p", "addx", "a.prd", "../evil.qb", "0"}, work).status, 0);
+  fs::remove(work / "ok.qb");
+  fs::remove(outer / "evil.qb");
+
+  RunResult r = run_qbkit({"-p", "x", "a.prd"}, work);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("Refusing unsafe member name '../evil.qb'\n"), std::string::npos) << r.out;
+  EXPECT_EQ(files_in(outer.path()), (std::vector<std::string>{"work", "work/a.prd"}));
+}
+
+TEST(NoDataLost, MemberThatDoesNotDecodeStopsExtractionBeforeAnyFile) {
+  TempDir dir;
+  ASSERT_EQ(run_qbkit({"-p", "new", "a.prd"}, dir.path()).status, 0);
+  dir.write("one.qb", big_text(3000));
+  dir.write("two.qb", big_text(3000));
+  ASSERT_EQ(run_qbkit({"-p", "add", "a.prd", "one.qb", "0"}, dir.path()).status, 0);
+  ASSERT_EQ(run_qbkit({"-p", "add", "a.prd", "two.qb", "0"}, dir.path()).status, 0);
+  fs::remove(dir / "one.qb");
+  fs::remove(dir / "two.qb");
+  // Claim a larger uncompressed size for the second member than its stream gives.
+  std::string archive = dir.read("a.prd");
+  size_t second = archive.find("two.qb") - 16;
+  archive[second + 1] = static_cast<char>(archive[second + 1] + 1);  // +256 bytes
+  dir.write("a.prd", archive);
+
+  RunResult r = run_qbkit({"-p", "x", "a.prd"}, dir.path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("Archive 'a.prd' is damaged: member 2 does not decode to its size\n"), std::string::npos)
+      << r.out;
+  EXPECT_EQ(files_in(dir.path()), (std::vector<std::string>{"a.prd"}));
+}
+
+TEST(NoDataLost, ExtractionOnAFullDiskLeavesNoHalfWrittenMember) {
+  TempDir dir;
+  ASSERT_EQ(run_qbkit({"-p", "new", "a.prd"}, dir.path()).status, 0);
+  dir.write("m.qb", big_text(64 * 1024));
+  ASSERT_EQ(run_qbkit({"-p", "add", "a.prd", "m.qb", "0"}, dir.path()).status, 0);
+  dir.write("m.qb", "old member");
+  RunResult r = run_with_file_limit({"-p", "x", "a.prd"}, dir.path(), 16);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.out.find("Couldn't open file 'm.qb'!\n"), std::string::npos) << r.out;
+  EXPECT_EQ(dir.read("m.qb"), "old member");
+  EXPECT_EQ(files_in(dir.path()), (std::vector<std::string>{"a.prd", "m.qb"}));
+}
+
+TEST(NoDataLost, ReadOnlyDirectoryFailsWithAMessage) {
+  TempDir dir;
+  dir.write("ro/x.txt", ":i :end\n");
+  dir.write("ro/y.qb", std::string("\x01\x00", 2));
+  fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+  const bool writable = access((dir / "ro").c_str(), W_OK) == 0;  // root writes anyway
+  if (writable) {
+    fs::permissions(dir / "ro", fs::perms::owner_all);
+    GTEST_SKIP() << "running with rights that ignore directory permissions";
+  }
+  RunResult c = run_qbkit({"-c", "x.txt"}, dir / "ro");
+  EXPECT_EQ(c.status, 1);
+  EXPECT_EQ(c.out, "Couldn't create file 'x.txt.qb'!\n");
+  RunResult d = run_qbkit({"-d", "y.qb"}, dir / "ro");
+  EXPECT_EQ(d.status, 1);
+  EXPECT_TRUE(d.out.ends_with("#/ END\nCouldn't create table file!\n")) << d.out;
+  RunResult p = run_qbkit({"-p", "new", "a.prd"}, dir / "ro");
+  EXPECT_EQ(p.status, 2);
+  EXPECT_EQ(p.out, "Couldn't open file 'a.prd'!\n");
+  fs::permissions(dir / "ro", fs::perms::owner_all);
+  EXPECT_EQ(files_in(dir / "ro"), (std::vector<std::string>{"x.txt", "y.qb"}));
+}
+
+TEST(NoDataLost, OutputPathTakenByADirectoryFailsWithAMessage) {
+  TempDir dir;
+  dir.write("x.txt", ":i :end\n");
+  fs::create_directory(dir / "x.txt.qb");
+  RunResult c = run_qbkit({"-c", "x.txt"}, dir.path());
+  EXPECT_EQ(c.status, 1);
+  EXPECT_EQ(c.out, "Couldn't create file 'x.txt.qb'!\n");
+  EXPECT_TRUE(fs::is_directory(dir / "x.txt.qb"));
+  EXPECT_EQ(dir.read("temp.dump"), std::string("\x01\x00", 2));
+}
+
+}  // namespace
+}  // namespace qbkit::test

@@ -5,6 +5,7 @@
 // input is shorter), so no search happens before position 8.
 
 #include <algorithm>
+#include <cstring>
 #include <cmath>
 #include <limits>
 #include <ostream>
@@ -94,48 +95,72 @@ Match search_reference(ByteSpan in, size_t pos) {
   return best;
 }
 
-// The positions of the window that share a 3-byte prefix hash, oldest first: a singly linked
-// list per hash, appended at the tail, whose head is moved past positions that have left
-// the window when the list is next walked.
+// The recent positions of the input, linked by the hash of their 3-byte prefix into chains
+// that run oldest first. Links live in a ring of 4096 slots, one per position of the window;
+// a chain's head moves on as its oldest position leaves the window.
 class PrefixChains {
  public:
-  static constexpr unsigned kHashBits = 15;
   static constexpr uint32_t kNone = std::numeric_limits<uint32_t>::max();
+  static constexpr size_t kRing = kWindowSize;
 
-  explicit PrefixChains(size_t input_size)
-      : head_(size_t{1} << kHashBits, kNone), tail_(size_t{1} << kHashBits, kNone),
-        next_(input_size, kNone) {}
-
-  static uint32_t hash(const uint8_t* p) {
-    uint32_t v = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                 (static_cast<uint32_t>(p[2]) << 16);
-    return (v * 2654435761u) >> (32 - kHashBits);
+  explicit PrefixChains(ByteSpan input) : data_(input.data()) {
+    // Small inputs get small tables: setting them up should not cost more than the input.
+    hash_bits_ = 10;
+    while (hash_bits_ < 16 && (size_t{1} << hash_bits_) < input.size()) ++hash_bits_;
+    head_.assign(size_t{1} << hash_bits_, kNone);
+    tail_.assign(size_t{1} << hash_bits_, kNone);
   }
 
-  void insert(uint32_t h, uint32_t pos) {
-    if (tail_[h] == kNone)
-      head_[h] = pos;
+  // Adds position i; positions are added in order, each with its three bytes in the input.
+  void insert(uint32_t i) {
+    if (i >= kRing) evict(i - kRing);
+    uint32_t h = hash(i);
+    next_[i % kRing] = kNone;
+    if (tail_[h] != kNone)
+      next_[tail_[h] % kRing] = i;
     else
-      next_[tail_[h]] = pos;
-    tail_[h] = pos;
+      head_[h] = i;
+    tail_[h] = i;
   }
 
-  // The oldest position of the chain at or after `window_start`; drops older ones for good.
-  uint32_t first(uint32_t h, size_t window_start) {
-    uint32_t p = head_[h];
-    while (p != kNone && p < window_start) p = next_[p];
-    head_[h] = p;
-    if (p == kNone) tail_[h] = kNone;
+  // The oldest position at or after `window_start` whose prefix hashes like that of `pos`.
+  uint32_t first(uint32_t pos, size_t window_start) const {
+    uint32_t p = head_[hash(pos)];
+    while (p != kNone && p < window_start) p = next_[p % kRing];
     return p;
   }
 
-  uint32_t next(uint32_t p) const { return next_[p]; }
+  // The position after i in its chain (i must be in the window).
+  uint32_t next(uint32_t i) const { return next_[i % kRing]; }
 
  private:
+  // Position e leaves the window before its slot is reused; it is the oldest of its chain.
+  void evict(uint32_t e) {
+    uint32_t h = hash(e);
+    head_[h] = next_[e % kRing];
+    if (head_[h] == kNone) tail_[h] = kNone;
+  }
+
+  uint32_t hash(uint32_t i) const {
+    const uint8_t* p = data_ + i;
+    uint32_t v = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+                 (static_cast<uint32_t>(p[2]) << 16);
+    return (v * 2654435761u) >> (32 - hash_bits_);
+  }
+
+  const uint8_t* data_;
+  unsigned hash_bits_;
   std::vector<uint32_t> head_;
   std::vector<uint32_t> tail_;
-  std::vector<uint32_t> next_;
+  uint32_t next_[kRing];
 };
+
+// The length of the common run of a and b, up to `limit` bytes.
+inline size_t common_length(const uint8_t* a, const uint8_t* b, size_t limit) {
+  size_t k = 0;
+  while (k < limit && a[k] == b[k]) ++k;
+  return k;
+}
 
 }  // namespace
 
@@ -165,31 +190,27 @@ Bytes compress_fast(ByteSpan in) {
   writer.first_group(in);
   if (n <= kFirstGroup) return writer.finish();
 
-  PrefixChains chains(n);
+  PrefixChains chains(in);
   const uint8_t* data = in.data();
   size_t inserted = 0;  // positions below this are in the chains
   for (size_t pos = kFirstGroup; pos < n;) {
     size_t length = 0;
     size_t from = 0;
     if (pos + kMinMatch <= n) {
-      // Candidates lie at most at pos - 3; each has its three prefix bytes inside the input.
-      for (; inserted + kMinMatch <= pos; ++inserted)
-        chains.insert(PrefixChains::hash(data + inserted), static_cast<uint32_t>(inserted));
+      // Candidates lie at most at pos - 3.
+      for (; inserted + kMinMatch <= pos; ++inserted) chains.insert(static_cast<uint32_t>(inserted));
 
       const size_t s = pos > kMaxDistance ? pos - kMaxDistance : 0;
       const uint8_t* cur = data + pos;
       const size_t limit = std::min(kMaxMatch, n - pos);  // longest match the input allows
       size_t best = kMinMatch;
-      for (uint32_t i = chains.first(PrefixChains::hash(cur), s);
+      for (uint32_t i = chains.first(static_cast<uint32_t>(pos), s);
            i != PrefixChains::kNone && i + best <= pos && best < kMaxMatch; i = chains.next(i)) {
         const uint8_t* cand = data + i;
         // The whole best length must match; test its last byte first, it rejects the most.
-        if (cand[best - 1] != cur[best - 1] || cand[0] != cur[0] || cand[1] != cur[1] ||
-            cand[2] != cur[2])
-          continue;
-        if (!std::equal(cand + 3, cand + best, cur + 3)) continue;
+        if (cand[best - 1] != cur[best - 1] || common_length(cand, cur, best) < best) continue;
         from = i;
-        while (best < limit && cand[best] == cur[best]) ++best;
+        best += common_length(cand + best, cur + best, limit - best);
         length = best;
       }
     }

@@ -12,8 +12,6 @@
 namespace qbkit::decompiler {
 namespace {
 
-using qb::Operand;
-
 // Walks the stream once; all run state (read position, open call, previous opcode, debug
 // counter, jump targets) lives here for the one stream it decodes.
 class Decoder {
@@ -111,7 +109,7 @@ class Decoder {
   bool call_open_ = false;
   bool can_extend_last_ = false;
   int prev_op_ = -1;  // none before the first token
-  int32_t debug_counter_ = 0;
+  int64_t debug_counter_ = 0;  // wide enough that no stream can overflow it
 };
 
 bool Decoder::decode(uint8_t op, Layout& r) {

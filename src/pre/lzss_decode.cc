@@ -39,6 +39,7 @@ Bytes decode(ByteSpan stream, size_t limit) {
   const size_t in_size = stream.size();
   constexpr size_t kGroupInput = 17;                // flag byte and eight references
   constexpr size_t kGroupOutput = 8 * kMaxMatch;    // eight references of 18 bytes
+  constexpr size_t kGroupRoom = kGroupOutput + kMaxMatch;
 
   Bytes out;
   // Each input byte yields at most 144/17 output bytes, so a stream's output is bounded.
@@ -48,16 +49,23 @@ Bytes decode(ByteSpan stream, size_t limit) {
   size_t ip = 0;
 
   auto ensure_room = [&] {
-    if (out.size() - n >= kGroupOutput || out.size() == limit) return;
-    out.resize(std::min(limit, std::max(out.size() * 2, n + kGroupOutput)));
+    if (out.size() - n >= kGroupRoom || out.size() == limit) return;
+    out.resize(std::min(limit, std::max(out.size() * 2, n + kGroupRoom)));
   };
 
   while (n < limit && ip < in_size) {
     ensure_room();
     uint8_t* o = out.data();
     unsigned flags = in[ip++];
-    if (ip + 16 <= in_size && n + kGroupOutput <= limit && n + kGroupOutput <= out.size()) {
-      // Unchecked group: at most 16 item bytes and 144 output bytes.
+    if (ip + 16 <= in_size && n + kGroupRoom <= limit && n + kGroupRoom <= out.size()) {
+      // Unchecked group: at most 16 item bytes, and room for 144 output bytes plus the
+      // overshoot of a fixed 18-byte copy.
+      if (flags == 0xFF) {  // eight literals
+        std::memcpy(o + n, in + ip, 8);
+        n += 8;
+        ip += 8;
+        continue;
+      }
       for (int k = 0; k < 8; ++k, flags >>= 1) {
         if (flags & 1) {
           o[n++] = in[ip++];
@@ -67,7 +75,11 @@ Bytes decode(ByteSpan stream, size_t limit) {
         ip += 2;
         size_t length = reference_length(b1);
         size_t distance = reference_distance(n, reference_position(b0, b1));
-        if (distance <= n && distance >= length) {
+        if (distance <= n && distance >= kMaxMatch) {
+          // Copies 18 bytes whatever the length; the surplus is overwritten or cut later.
+          std::memcpy(o + n, o + n - distance, kMaxMatch);
+          n += length;
+        } else if (distance <= n && distance >= length) {
           std::memcpy(o + n, o + n - distance, length);
           n += length;
         } else {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "common/error.h"
 #include "common/format.h"
 #include "decompiler/qb_stream.h"
@@ -258,6 +260,38 @@ TEST(Decompile, SelectTexts) {
   EXPECT_EQ(body(QbStream().op(kSelect41).u32(0).op(kEnd)), "select(41,0,) \n\t:end\n\t");
   EXPECT_EQ(body(QbStream().op(kSelect40).u32(static_cast<uint32_t>(-3)).op(kEnd), thug1()),
             "select(40,-3,) \n:end\n");
+}
+
+// Every prefix of a stream that uses every operand kind, and random bytes, decode without
+// reading outside the data (checked by the sanitizer builds) and end in a footer.
+TEST(Decompile, AnyBytesDecodeSafely) {
+  QbStream s;
+  s.op(kLineBreak).op32(kName, 1).op32(kName, 2).op(kEquals).op32(kInteger, 7).op(kFloat).f32(1);
+  s.string(kString, "text").string(kLocalString, "").op(kVector2).f32(1).f32(2);
+  s.op(kVector3).f32(1).f32(2).f32(3).op32(kLineValue, 9).op(kIf).u16(0).op(kElse).u16(0);
+  s.op(kEndIf).op(kSwitch).op(kCase).op(kEndCase).u16(0).op(kEndCase).u16(0).op(kEndSwitch);
+  s.op32(kBreakTo, 2).op(kSelect40).u32(1).raw({1, 2}).u32(0).name_record(1, "n").op(kEnd);
+  const Bytes& full = s.bytes();
+  for (size_t n = 0; n <= full.size(); ++n) {
+    const Bytes prefix(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n));
+    for (Settings settings : {Settings{}, debug(), thug1()}) {
+      try {
+        EXPECT_TRUE(decompile(prefix, "t.qb", settings).text.ends_with(kFooter));
+      } catch (const Error& e) {
+        EXPECT_TRUE(settings.thug1) << e.message();
+      }
+    }
+  }
+  std::mt19937 rng(7);
+  for (int i = 0; i < 2000; ++i) {
+    Bytes data(rng() % 64);
+    for (uint8_t& b : data) b = static_cast<uint8_t>(rng() % 0x4A);
+    try {
+      EXPECT_TRUE(decompile(data, "t.qb", {}).text.ends_with(kFooter));
+    } catch (const Error& e) {
+      ADD_FAILURE() << e.message();
+    }
+  }
 }
 
 }  // namespace

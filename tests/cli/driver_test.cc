@@ -38,6 +38,48 @@ TEST(Driver, ModeLetterIsTheSecondCharacterOnly) {
   EXPECT_EQ(r.out, "THIS FUNCTION IS DEPRECATED...\nCouldn't open file!");
 }
 
+// A stream with a standard-layout switch (case carries 49 + offset) and an if: its text shows
+// which layout and which switches the decompiler ran with.
+const std::string kSwitchStream("\x3c\x3e\x49\x04\x00\x01\x3d\x47\x04\x00\x01\x28\x00", 13);
+
+TEST(Driver, ModeDReadsOnlySlotThreeDebugBeforeThug1) {
+  TempDir dir;
+  dir.write("s.qb", kSwitchStream);
+  const std::string head = "#/ QB Script version 2\n%include \"s.qb_table.qbi\"   #/ Table file\n";
+  const std::string standard = head + "switch case \n\t\t:i end_switch\nif \n:i endif:end\n\n\n#/ END\n";
+  const std::string debug = head + "switch case \n\t\t:i end_switch\nif[1] \n:i endif[1] :end\n\n\n#/ END\n";
+
+  EXPECT_EQ(run_qbkit({"-decompile", "s.qb"}, dir.path()).out, standard);
+  EXPECT_EQ(run_qbkit({"-d", "s.qb", "-debug", "-thug1"}, dir.path()).out, debug);
+  EXPECT_EQ(run_qbkit({"-d", "s.qb", "-DEBUG"}, dir.path()).out, standard);
+  EXPECT_EQ(run_qbkit({"-d", "s.qb", "-debugx"}, dir.path()).out, standard);
+  // -thug1 in slot 3 reads case as one byte, so the inline 49 is an endcase token, refused.
+  RunResult thug1 = run_qbkit({"-d", "s.qb", "-thug1", "-debug"}, dir.path());
+  EXPECT_EQ(thug1.status, 1);
+  EXPECT_EQ(thug1.out,
+            "GOTO stuff not implemented... please report that cuz it shouldn't happen\n"
+            "Maybe this file doesn't work with -thug1?\n");
+}
+
+TEST(Driver, ModeCRecognisesOnlyThug1InSlotThree) {
+  TempDir dir;
+  dir.write("s.txt", "switch :i case :i default :i end_switch");
+  // Standard layout: a default after a body without endcase is not a branch head.
+  for (const char* option : {"-debug", "-THUG1", "-thug1x"}) {
+    RunResult r = run_qbkit({"-compile", "s.txt", option}, dir.path());
+    EXPECT_EQ(r.status, 1) << option;
+    EXPECT_EQ(r.out, "Unkown how to handle 'd' at line 1\n") << option;
+  }
+  RunResult r = run_qbkit({"-c", "s.txt", "-thug1"}, dir.path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(dir.read("s.txt.qb"), std::string("\x3c\x01\x3e\x01\x3f\x01\x3d\x00", 8));
+  // Options count in slot 3 only: here the file to compile is named -thug1.
+  RunResult swapped = run_qbkit({"-c", "-thug1", "s.txt"}, dir.path());
+  EXPECT_EQ(swapped.status, 1);
+  EXPECT_EQ(swapped.out, "Couldn't open file!");
+}
+
 TEST(ModeT, CopiesFromBetweenTheLineBreaks) {
   TempDir dir;
   // Offset 3 onwards is scanned: 01 24 01 2b ... -> copy starts at the 0x24.

@@ -9,6 +9,12 @@
 namespace qbkit::pre {
 namespace {
 
+std::string label(const char* what, size_t number) {
+  std::string text = what;
+  text += std::to_string(number);
+  return text;
+}
+
 void expect_identical(const Bytes& in, const std::string& what) {
   Bytes reference = compress_reference(in);
   Bytes fast = compress_fast(in);
@@ -59,9 +65,9 @@ TEST(LzssIdentical, RunsAndPeriodicPatterns) {
     for (uint8_t& b : unit) b = static_cast<uint8_t>(rng());
     Bytes in;
     while (in.size() < 3000) in.insert(in.end(), unit.begin(), unit.end());
-    expect_identical(in, "period " + std::to_string(period));
+    expect_identical(in, label("period ", period));
     in[1500] ^= 0x55;  // one fault in the pattern
-    expect_identical(in, "faulted period " + std::to_string(period));
+    expect_identical(in, label("faulted period ", period));
   }
 }
 
@@ -72,7 +78,7 @@ TEST(LzssIdentical, RepeatsAtTheEdgeOfTheWindow) {
     for (uint8_t& b : in) b = static_cast<uint8_t>(rng());
     // A block copied exactly `distance` bytes back, and a few short echoes.
     std::copy(in.begin() + 100, in.begin() + 300, in.begin() + 100 + static_cast<long>(distance));
-    expect_identical(in, "repeat " + std::to_string(distance) + " back");
+    expect_identical(in, label("repeat from back ", distance));
   }
 }
 

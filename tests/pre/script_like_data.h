@@ -25,8 +25,12 @@ inline Bytes script_like_data(size_t size, uint32_t seed) {
   };
   std::vector<Name> names;
   for (int i = 0; i < 400; ++i) {
-    std::string text = std::string(stems[rng() % 14]) + tails[rng() % 12];
-    if (rng() % 3 == 0) text += "_" + std::to_string(rng() % 40);
+    std::string text = stems[rng() % 14];
+    text += tails[rng() % 12];
+    if (rng() % 3 == 0) {
+      text += '_';
+      text += std::to_string(rng() % 40);
+    }
     names.push_back({text, static_cast<uint32_t>(rng())});
   }
   const char* strings[] = {"Press START to continue", "Level Complete", "textures/menu/icon",

@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "common/error.h"
-#include "decompiler/float_form.h"
 #include "decompiler/jump_targets.h"
 #include "decompiler/text_append.h"
+#include "qb/float_text.h"
 #include "qb/tokens.h"
 
 namespace qbkit::decompiler {
@@ -86,7 +86,10 @@ class Decoder {
     return targets_.index_of_target(static_cast<uint64_t>(target));
   }
 
-  void append_float(uint32_t bits) { append_float_text(texts_, bits_to_float(bits)); }
+  void append_float(uint32_t bits) {
+    char buf[qb::kFloatTextCapacity];
+    texts_.put(qb::format_float(bits_to_float(bits), buf));
+  }
 
   // Decodes the token whose opcode was just read. False when it cannot be read; the
   // caller then throws away whatever text it produced.

@@ -3,7 +3,9 @@
 // back to the same 32 bits.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace qbkit::qb {
 
@@ -11,8 +13,17 @@ namespace qbkit::qb {
 // it (longest valid prefix, exponent included), then rounded to single precision.
 float read_float_text(const char* text);
 
+// Room for the longest text format_float writes.
+inline constexpr size_t kFloatTextCapacity = 160;
+
 // "%f" of the value when that text reads back to the same bits; otherwise "%.7f", "%.8f", ...
-// the first that does. Values that no fixed text can give back (NaN) are printed with "%f".
-std::string float_text(float value);
+// the first that does. Values that no fixed text can give back (NaN, infinities) are printed
+// with "%f". The text is written into `buf` and returned.
+std::string_view format_float(float value, char (&buf)[kFloatTextCapacity]);
+
+inline std::string float_text(float value) {
+  char buf[kFloatTextCapacity];
+  return std::string(format_float(value, buf));
+}
 
 }  // namespace qbkit::qb

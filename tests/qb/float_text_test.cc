@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <random>
+
 #include "common/bytes.h"
+#include "common/format.h"
 
 namespace qbkit::qb {
 namespace {
@@ -29,6 +34,30 @@ TEST(FloatText, EveryFiniteTextReadsBackToTheSameBits) {
   for (uint32_t bits : samples) {
     std::string text = float_text(from_bits(bits));
     EXPECT_EQ(float_to_bits(read_float_text(text.c_str())), bits) << text;
+  }
+}
+
+// The printf/atof definition of the text, which the fast form must match byte for byte.
+std::string reference_text(float value) {
+  std::string text = format("%f", static_cast<double>(value));
+  if (!std::isfinite(value)) return text;
+  for (int decimals = 7; decimals <= 112 && float_to_bits(read_float_text(text.c_str())) != float_to_bits(value);
+       ++decimals)
+    text = format("%.*f", decimals, static_cast<double>(value));
+  return text;
+}
+
+TEST(FloatText, SameTextAsPrintfAndAtof) {
+  std::mt19937 rng(12345);
+  for (int i = 0; i < 20000; ++i) {
+    const float v = bits_to_float(static_cast<uint32_t>(rng()));
+    ASSERT_EQ(float_text(v), reference_text(v)) << std::hex << float_to_bits(v);
+  }
+  for (float v : {0.0f, -0.0f, 1.0f, 0.1f, 5.0f, 10.0f, 1e-7f, 5e-7f, 1e-45f, 3e38f,
+                  std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min(),
+                  std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                  std::nanf("")}) {
+    EXPECT_EQ(float_text(v), reference_text(v)) << v;
   }
 }
 

@@ -5,8 +5,9 @@
 // input is shorter), so no search happens before position 8.
 
 #include <algorithm>
-#include <cstring>
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <ostream>
 #include <vector>
@@ -96,14 +97,15 @@ Match search_reference(ByteSpan in, size_t pos) {
 }
 
 // The recent positions of the input, linked by the hash of their 3-byte prefix into chains
-// that run oldest first. Links live in a ring of 4096 slots, one per position of the window;
-// a chain's head moves on as its oldest position leaves the window.
+// that run oldest first. Links live in a ring of 4096 slots, one per position of the window,
+// beside the bucket each position went into, so that the oldest position can leave its chain
+// without its prefix being hashed again.
 class PrefixChains {
  public:
   static constexpr uint32_t kNone = std::numeric_limits<uint32_t>::max();
   static constexpr size_t kRing = kWindowSize;
 
-  explicit PrefixChains(ByteSpan input) : data_(input.data()) {
+  explicit PrefixChains(ByteSpan input) : data_(input.data()), size_(input.size()) {
     // Small inputs get small tables: setting them up should not cost more than the input.
     hash_bits_ = 10;
     while (hash_bits_ < 16 && (size_t{1} << hash_bits_) < input.size()) ++hash_bits_;
@@ -113,9 +115,17 @@ class PrefixChains {
 
   // Adds position i; positions are added in order, each with its three bytes in the input.
   void insert(uint32_t i) {
-    if (i >= kRing) evict(i - kRing);
+    const size_t slot = i % kRing;
+    if (i >= kRing) {
+      // Position i - 4096 leaves the window before its slot is reused; it is the oldest of
+      // its chain.
+      uint32_t old = bucket_[slot];
+      head_[old] = next_[slot];
+      if (head_[old] == kNone) tail_[old] = kNone;
+    }
     uint32_t h = hash(i);
-    next_[i % kRing] = kNone;
+    bucket_[slot] = static_cast<uint16_t>(h);
+    next_[slot] = kNone;
     if (tail_[h] != kNone)
       next_[tail_[h] % kRing] = i;
     else
@@ -134,32 +144,59 @@ class PrefixChains {
   uint32_t next(uint32_t i) const { return next_[i % kRing]; }
 
  private:
-  // Position e leaves the window before its slot is reused; it is the oldest of its chain.
-  void evict(uint32_t e) {
-    uint32_t h = hash(e);
-    head_[h] = next_[e % kRing];
-    if (head_[h] == kNone) tail_[h] = kNone;
-  }
-
+  // The three bytes at i as one number, read as one word where a fourth byte exists.
   uint32_t hash(uint32_t i) const {
     const uint8_t* p = data_ + i;
-    uint32_t v = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                 (static_cast<uint32_t>(p[2]) << 16);
+    uint32_t v;
+    if (i + 4 <= size_) {
+      std::memcpy(&v, p, 4);
+      v = std::endian::native == std::endian::little ? v & 0xFFFFFFu : v >> 8;
+    } else if (std::endian::native == std::endian::little) {
+      v = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+          (static_cast<uint32_t>(p[2]) << 16);
+    } else {
+      v = (static_cast<uint32_t>(p[0]) << 16) | (static_cast<uint32_t>(p[1]) << 8) | p[2];
+    }
     return (v * 2654435761u) >> (32 - hash_bits_);
   }
 
   const uint8_t* data_;
+  size_t size_;
   unsigned hash_bits_;
   std::vector<uint32_t> head_;
   std::vector<uint32_t> tail_;
   uint32_t next_[kRing];
+  uint16_t bucket_[kRing];
 };
+
+// Index of the first differing byte of two words loaded from memory (x = a ^ b, not 0).
+inline size_t first_difference(uint64_t x) {
+  if constexpr (std::endian::native == std::endian::little)
+    return static_cast<size_t>(std::countr_zero(x)) >> 3;
+  else
+    return static_cast<size_t>(std::countl_zero(x)) >> 3;
+}
+
+inline uint64_t load_word(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
 
 // The length of the common run of a and b, up to `limit` bytes.
 inline size_t common_length(const uint8_t* a, const uint8_t* b, size_t limit) {
   size_t k = 0;
   while (k < limit && a[k] == b[k]) ++k;
   return k;
+}
+
+// The common run of the 18 bytes at a and at b (both readable), compared a word at a time.
+inline size_t common_length_18(const uint8_t* a, const uint8_t* b) {
+  uint64_t x = load_word(a) ^ load_word(b);
+  if (x != 0) return first_difference(x);
+  x = load_word(a + 8) ^ load_word(b + 8);
+  if (x != 0) return 8 + first_difference(x);
+  return 16 + common_length(a + 16, b + 16, 2);
 }
 
 }  // namespace
@@ -203,15 +240,30 @@ Bytes compress_fast(ByteSpan in) {
       const size_t s = pos > kMaxDistance ? pos - kMaxDistance : 0;
       const uint8_t* cur = data + pos;
       const size_t limit = std::min(kMaxMatch, n - pos);  // longest match the input allows
+      // A candidate becomes the best when its common run with pos reaches the best length
+      // (so it matches all of it); the run is measured whole, which equals matching the best
+      // length and then extending.
       size_t best = kMinMatch;
-      for (uint32_t i = chains.first(static_cast<uint32_t>(pos), s);
-           i != PrefixChains::kNone && i + best <= pos && best < kMaxMatch; i = chains.next(i)) {
-        const uint8_t* cand = data + i;
-        // The whole best length must match; test its last byte first, it rejects the most.
-        if (cand[best - 1] != cur[best - 1] || common_length(cand, cur, best) < best) continue;
-        from = i;
-        best += common_length(cand + best, cur + best, limit - best);
-        length = best;
+      uint32_t i = chains.first(static_cast<uint32_t>(pos), s);
+      if (limit == kMaxMatch) {
+        // 18 bytes exist from pos, and so from every candidate before it.
+        for (; i != PrefixChains::kNone && i + best <= pos && best < kMaxMatch; i = chains.next(i)) {
+          size_t run = common_length_18(data + i, cur);
+          if (run >= best) {
+            from = i;
+            best = run;
+            length = run;
+          }
+        }
+      } else {
+        for (; i != PrefixChains::kNone && i + best <= pos && best < kMaxMatch; i = chains.next(i)) {
+          size_t run = common_length(data + i, cur, limit);
+          if (run >= best) {
+            from = i;
+            best = run;
+            length = run;
+          }
+        }
       }
     }
     if (length > 0) {

@@ -20,56 +20,52 @@ namespace {
 
 constexpr size_t kFirstGroup = 8;
 
-// Collects items into groups of eight and writes each group when it is full.
+// Writes items into groups of eight, straight into a buffer sized for the largest stream.
+// A group's flag byte is placed when its first item comes; the last group may be short.
 class GroupWriter {
  public:
   explicit GroupWriter(size_t input_size) {
-    // The largest stream: the first group, then every byte a literal, one flag per eight.
+    // The largest stream: the first group, then every byte a literal, one flag per eight;
+    // one spare byte lets an item always write two bytes.
     size_t rest = input_size > kFirstGroup ? input_size - kFirstGroup : 0;
-    out_.reserve(1 + kFirstGroup + rest + (rest + 7) / 8);
+    out_.resize(1 + kFirstGroup + rest + (rest + 7) / 8 + 1);
   }
 
   void first_group(ByteSpan input) {
-    out_.push_back(0xFF);
-    for (size_t i = 0; i < kFirstGroup; ++i) out_.push_back(i < input.size() ? input[i] : 0);
+    out_[0] = 0xFF;
+    for (size_t i = 0; i < kFirstGroup; ++i) out_[1 + i] = i < input.size() ? input[i] : 0;
+    at_ = 1 + kFirstGroup;
   }
 
-  void literal(uint8_t byte) {
-    item_bytes_[used_++] = byte;
-    next_item();
-  }
-
-  // A reference to input index `from` of `length` bytes.
-  void reference(size_t from, size_t length) {
+  // One item: a reference to input index `from` of `length` bytes when `is_reference`, else
+  // the literal `byte`. Both kinds take the same path, as which one comes is hard to predict.
+  void item(bool is_reference, uint8_t byte, size_t from, size_t length) {
+    uint8_t* out = out_.data();
+    if (item_ == 0) {
+      flag_at_ = at_;
+      out[at_++] = 0xFF;
+    }
     size_t p = (from - kPositionBias) & (kWindowSize - 1);
-    item_bytes_[used_++] = static_cast<uint8_t>(p & 0xFF);
-    item_bytes_[used_++] = static_cast<uint8_t>(((p >> 8) << 4) | (length - kMinMatch));
-    flag_ &= static_cast<uint8_t>(~(1u << item_));
-    next_item();
+    out[at_] = is_reference ? static_cast<uint8_t>(p & 0xFF) : byte;
+    out[at_ + 1] = static_cast<uint8_t>(((p >> 8) << 4) | ((length - kMinMatch) & 0x0F));
+    out[flag_at_] &= static_cast<uint8_t>(~(unsigned{is_reference} << item_));
+    at_ += 1 + size_t{is_reference};
+    item_ = (item_ + 1) & 7;
   }
+
+  void literal(uint8_t byte) { item(false, byte, 0, kMinMatch); }
+  void reference(size_t from, size_t length) { item(true, 0, from, length); }
 
   Bytes finish() {
-    if (item_ > 0) flush();
+    out_.resize(at_);
     return std::move(out_);
   }
 
  private:
-  void next_item() {
-    if (++item_ == 8) flush();
-  }
-  void flush() {
-    out_.push_back(flag_);
-    out_.insert(out_.end(), item_bytes_, item_bytes_ + used_);
-    flag_ = 0xFF;
-    item_ = 0;
-    used_ = 0;
-  }
-
   Bytes out_;
-  uint8_t flag_ = 0xFF;
-  unsigned item_ = 0;
-  size_t used_ = 0;
-  uint8_t item_bytes_[16];
+  size_t at_ = 0;       // bytes written
+  size_t flag_at_ = 0;  // where the flag byte of the current group is
+  unsigned item_ = 0;   // items in the current group, 0 to 7
 };
 
 struct Match {
@@ -96,76 +92,86 @@ Match search_reference(ByteSpan in, size_t pos) {
   return best;
 }
 
-// The recent positions of the input, linked by the hash of their 3-byte prefix into chains
-// that run oldest first. Links live in a ring of 4096 slots, one per position of the window,
-// beside the bucket each position went into, so that the oldest position can leave its chain
-// without its prefix being hashed again.
+// The positions of the window, linked by the hash of their 3-byte prefix into chains that
+// run oldest first. Links live in a ring of 4096 slots, one per position, beside the bucket
+// each position went into, so that the oldest position can leave its chain without its
+// prefix being hashed again.
+//
+// The chains hold exactly the candidates of a search: when the search at pos begins,
+// positions up to pos - 3 have been added, and adding position i has removed position
+// i - 4093 (pos - 4096 for the last one added), the newest one that lies before the window.
 class PrefixChains {
  public:
   static constexpr uint32_t kNone = std::numeric_limits<uint32_t>::max();
   static constexpr size_t kRing = kWindowSize;
+  static constexpr uint32_t kLag = kMaxDistance - (kMinMatch - 1);  // 4093
 
   explicit PrefixChains(ByteSpan input) : data_(input.data()), size_(input.size()) {
     // Small inputs get small tables: setting them up should not cost more than the input.
     hash_bits_ = 10;
     while (hash_bits_ < 16 && (size_t{1} << hash_bits_) < input.size()) ++hash_bits_;
-    head_.assign(size_t{1} << hash_bits_, kNone);
-    tail_.assign(size_t{1} << hash_bits_, kNone);
+    ends_.assign(size_t{1} << hash_bits_, Ends{});
   }
 
-  // Adds position i; positions are added in order, each with its three bytes in the input.
+  // Adds position i, which has at least four bytes in the input; positions are added in
+  // order from 0.
   void insert(uint32_t i) {
-    const size_t slot = i % kRing;
-    if (i >= kRing) {
-      // Position i - 4096 leaves the window before its slot is reused; it is the oldest of
-      // its chain.
-      uint32_t old = bucket_[slot];
-      head_[old] = next_[slot];
-      if (head_[old] == kNone) tail_[old] = kNone;
+    if (i >= kLag) {
+      // The oldest position of its chain leaves it. When it was the last one, its link is
+      // kNone and the chain is empty again; the stale tail is never read then.
+      const size_t old = (i - kLag) % kRing;
+      ends_[bucket_[old]].head = next_[old];
     }
-    uint32_t h = hash(i);
+    uint32_t word;
+    std::memcpy(&word, data_ + i, sizeof word);
+    const uint32_t h = hash_prefix(word);
+    const size_t slot = i % kRing;
     bucket_[slot] = static_cast<uint16_t>(h);
     next_[slot] = kNone;
-    if (tail_[h] != kNone)
-      next_[tail_[h] % kRing] = i;
-    else
-      head_[h] = i;
-    tail_[h] = i;
+    Ends& chain = ends_[h];
+    // Link i after the tail, or make it the head of an empty chain (its link then goes to a
+    // spare slot). Which case it is follows the data, so both are selects, not branches.
+    const bool empty = chain.head == kNone;
+    next_[empty ? kRing : chain.tail % kRing] = i;
+    chain.head = empty ? i : chain.head;
+    chain.tail = i;
   }
 
-  // The oldest position at or after `window_start` whose prefix hashes like that of `pos`.
-  uint32_t first(uint32_t pos, size_t window_start) const {
-    uint32_t p = head_[hash(pos)];
-    while (p != kNone && p < window_start) p = next_[p % kRing];
-    return p;
-  }
+  // The oldest candidate whose prefix hashes like that of `pos`, or kNone.
+  uint32_t first(uint32_t pos) const { return ends_[hash(pos)].head; }
 
-  // The position after i in its chain (i must be in the window).
+  // The position after i in its chain, or kNone.
   uint32_t next(uint32_t i) const { return next_[i % kRing]; }
 
  private:
-  // The three bytes at i as one number, read as one word where a fourth byte exists.
-  uint32_t hash(uint32_t i) const {
-    const uint8_t* p = data_ + i;
-    uint32_t v;
-    if (i + 4 <= size_) {
-      std::memcpy(&v, p, 4);
-      v = std::endian::native == std::endian::little ? v & 0xFFFFFFu : v >> 8;
-    } else if (std::endian::native == std::endian::little) {
-      v = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-          (static_cast<uint32_t>(p[2]) << 16);
-    } else {
-      v = (static_cast<uint32_t>(p[0]) << 16) | (static_cast<uint32_t>(p[1]) << 8) | p[2];
-    }
+  // The hash of the first three bytes of a word loaded from the input.
+  uint32_t hash_prefix(uint32_t word) const {
+    uint32_t v = std::endian::native == std::endian::little ? word & 0xFFFFFFu : word >> 8;
     return (v * 2654435761u) >> (32 - hash_bits_);
+  }
+
+  // The hash of the three bytes at i, read as one word where a fourth byte exists.
+  uint32_t hash(uint32_t i) const {
+    uint8_t bytes[4] = {0, 0, 0, 0};
+    if (i + 4 <= size_)
+      std::memcpy(bytes, data_ + i, 4);
+    else
+      std::memcpy(bytes, data_ + i, 3);
+    uint32_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return hash_prefix(word);
   }
 
   const uint8_t* data_;
   size_t size_;
   unsigned hash_bits_;
-  std::vector<uint32_t> head_;
-  std::vector<uint32_t> tail_;
-  uint32_t next_[kRing];
+  // The oldest and the newest position of each chain, side by side in one cache line.
+  struct Ends {
+    uint32_t head = kNone;
+    uint32_t tail = kNone;
+  };
+  std::vector<Ends> ends_;
+  uint32_t next_[kRing + 1];  // the spare slot takes the link of a chain's first position
   uint16_t bucket_[kRing];
 };
 
@@ -227,52 +233,50 @@ Bytes compress_fast(ByteSpan in) {
   writer.first_group(in);
   if (n <= kFirstGroup) return writer.finish();
 
+  constexpr size_t kNoMatch = std::numeric_limits<size_t>::max();
   PrefixChains chains(in);
   const uint8_t* data = in.data();
   size_t inserted = 0;  // positions below this are in the chains
-  for (size_t pos = kFirstGroup; pos < n;) {
-    size_t length = 0;
-    size_t from = 0;
-    if (pos + kMinMatch <= n) {
-      // Candidates lie at most at pos - 3.
-      for (; inserted + kMinMatch <= pos; ++inserted) chains.insert(static_cast<uint32_t>(inserted));
+  size_t pos = kFirstGroup;
 
-      const size_t s = pos > kMaxDistance ? pos - kMaxDistance : 0;
-      const uint8_t* cur = data + pos;
-      const size_t limit = std::min(kMaxMatch, n - pos);  // longest match the input allows
-      // A candidate becomes the best when its common run with pos reaches the best length
-      // (so it matches all of it); the run is measured whole, which equals matching the best
-      // length and then extending.
-      size_t best = kMinMatch;
-      uint32_t i = chains.first(static_cast<uint32_t>(pos), s);
-      if (limit == kMaxMatch) {
-        // 18 bytes exist from pos, and so from every candidate before it.
-        for (; i != PrefixChains::kNone && i + best <= pos && best < kMaxMatch; i = chains.next(i)) {
-          size_t run = common_length_18(data + i, cur);
-          if (run >= best) {
-            from = i;
-            best = run;
-            length = run;
-          }
-        }
-      } else {
-        for (; i != PrefixChains::kNone && i + best <= pos && best < kMaxMatch; i = chains.next(i)) {
-          size_t run = common_length(data + i, cur, limit);
-          if (run >= best) {
-            from = i;
-            best = run;
-            length = run;
-          }
+  // While 18 bytes remain from pos, every run can be measured a word at a time.
+  for (; pos + kMaxMatch <= n;) {
+    for (; inserted + kMinMatch <= pos; ++inserted) chains.insert(static_cast<uint32_t>(inserted));
+    const uint8_t* cur = data + pos;
+    size_t best = kMinMatch;
+    size_t from = kNoMatch;
+    for (size_t i = chains.first(static_cast<uint32_t>(pos));
+         i != PrefixChains::kNone && i + best <= pos && best < kMaxMatch; i = chains.next(static_cast<uint32_t>(i))) {
+      const size_t run = common_length_18(data + i, cur);
+      // Whether a candidate is taken is hard to predict: select instead of branching.
+      const size_t take = size_t{0} - static_cast<size_t>(run >= best);  // all ones or 0
+      from = (i & take) | (from & ~take);
+      best = (run & take) | (best & ~take);
+    }
+    const bool found = from != kNoMatch;
+    writer.item(found, *cur, from, best);
+    pos += found ? best : 1;
+  }
+
+  // The last bytes: runs are cut at the end of the input.
+  for (; pos < n;) {
+    size_t best = kMinMatch;
+    size_t from = kNoMatch;
+    if (pos + kMinMatch <= n) {
+      for (; inserted + kMinMatch <= pos; ++inserted) chains.insert(static_cast<uint32_t>(inserted));
+      const size_t limit = n - pos;
+      for (size_t i = chains.first(static_cast<uint32_t>(pos));
+           i != PrefixChains::kNone && i + best <= pos && best < kMaxMatch; i = chains.next(static_cast<uint32_t>(i))) {
+        const size_t run = common_length(data + i, data + pos, limit);
+        if (run >= best) {
+          from = i;
+          best = run;
         }
       }
     }
-    if (length > 0) {
-      writer.reference(from, length);
-      pos += length;
-    } else {
-      writer.literal(data[pos]);
-      pos += 1;
-    }
+    const bool found = from != kNoMatch;
+    writer.item(found, data[pos], from, best);
+    pos += found ? best : 1;
   }
   return writer.finish();
 }

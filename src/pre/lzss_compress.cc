@@ -233,6 +233,10 @@ Bytes compress_fast(ByteSpan in) {
   writer.first_group(in);
   if (n <= kFirstGroup) return writer.finish();
 
+  // The chains hold positions as 32-bit numbers; past that (no archive member can be so
+  // large) only the brute-force matcher is exact.
+  if (n > PrefixChains::kNone) return compress_reference(in);
+
   constexpr size_t kNoMatch = std::numeric_limits<size_t>::max();
   PrefixChains chains(in);
   const uint8_t* data = in.data();
@@ -245,13 +249,15 @@ Bytes compress_fast(ByteSpan in) {
     const uint8_t* cur = data + pos;
     size_t best = kMinMatch;
     size_t from = kNoMatch;
-    for (size_t i = chains.first(static_cast<uint32_t>(pos));
-         i != PrefixChains::kNone && i + best <= pos && best < kMaxMatch; i = chains.next(static_cast<uint32_t>(i))) {
+    // The end of a chain, kNone, lies beyond every position, so it ends the scan as a
+    // candidate too close to pos does.
+    for (size_t i = chains.first(static_cast<uint32_t>(pos)); i + best <= pos && best < kMaxMatch;
+         i = chains.next(static_cast<uint32_t>(i))) {
       const size_t run = common_length_18(data + i, cur);
       // Whether a candidate is taken is hard to predict: select instead of branching.
-      const size_t take = size_t{0} - static_cast<size_t>(run >= best);  // all ones or 0
-      from = (i & take) | (from & ~take);
-      best = (run & take) | (best & ~take);
+      const bool take = run >= best;
+      from = take ? i : from;
+      best = take ? run : best;
     }
     const bool found = from != kNoMatch;
     writer.item(found, *cur, from, best);
@@ -265,8 +271,8 @@ Bytes compress_fast(ByteSpan in) {
     if (pos + kMinMatch <= n) {
       for (; inserted + kMinMatch <= pos; ++inserted) chains.insert(static_cast<uint32_t>(inserted));
       const size_t limit = n - pos;
-      for (size_t i = chains.first(static_cast<uint32_t>(pos));
-           i != PrefixChains::kNone && i + best <= pos && best < kMaxMatch; i = chains.next(static_cast<uint32_t>(i))) {
+      for (size_t i = chains.first(static_cast<uint32_t>(pos)); i + best <= pos && best < kMaxMatch;
+           i = chains.next(static_cast<uint32_t>(i))) {
         const size_t run = common_length(data + i, data + pos, limit);
         if (run >= best) {
           from = i;

@@ -139,6 +139,8 @@ class PrefixChains {
 
   // The oldest candidate whose prefix hashes like that of `pos`, or kNone.
   uint32_t first(uint32_t pos) const { return ends_[hash(pos)].head; }
+  // The same for a position with four bytes in the input, given as a loaded word.
+  uint32_t first_of_word(uint32_t word) const { return ends_[hash_prefix(word)].head; }
 
   // The position after i in its chain, or kNone.
   uint32_t next(uint32_t i) const { return next_[i % kRing]; }
@@ -247,11 +249,13 @@ Bytes compress_fast(ByteSpan in) {
   for (; pos + kMaxMatch <= n;) {
     for (; inserted + kMinMatch <= pos; ++inserted) chains.insert(static_cast<uint32_t>(inserted));
     const uint8_t* cur = data + pos;
+    uint32_t prefix;
+    std::memcpy(&prefix, cur, sizeof prefix);
     size_t best = kMinMatch;
     size_t from = kNoMatch;
     // The end of a chain, kNone, lies beyond every position, so it ends the scan as a
     // candidate too close to pos does.
-    for (size_t i = chains.first(static_cast<uint32_t>(pos)); i + best <= pos && best < kMaxMatch;
+    for (size_t i = chains.first_of_word(prefix); i + best <= pos && best < kMaxMatch;
          i = chains.next(static_cast<uint32_t>(i))) {
       const size_t run = common_length_18(data + i, cur);
       // Whether a candidate is taken is hard to predict: select instead of branching.

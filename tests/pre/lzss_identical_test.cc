@@ -82,6 +82,36 @@ TEST(LzssIdentical, RepeatsAtTheEdgeOfTheWindow) {
   }
 }
 
+// Matches that run into the end of the input, at every distance from it: the last 17 bytes
+// are searched with runs cut at the end.
+TEST(LzssIdentical, MatchesReachingTheEnd) {
+  std::mt19937 rng(5);
+  Bytes head(200);
+  for (uint8_t& b : head) b = static_cast<uint8_t>(rng());
+  for (size_t cut = 0; cut <= 40; ++cut) {
+    Bytes in = head;
+    in.insert(in.end(), head.begin() + 50, head.begin() + 50 + static_cast<long>(cut));
+    expect_identical(in, label("copy at the end, bytes ", cut));
+    in.insert(in.end(), 30, 0);
+    in.resize(in.size() - cut % 19);
+    expect_identical(in, label("run at the end, cut ", cut));
+  }
+}
+
+// Prefixes that occur once every few thousand bytes: their chains empty as the window moves
+// on and fill again, some just before a position leaves the window, some just after.
+TEST(LzssIdentical, ChainsThatEmptyAndRefill) {
+  std::mt19937 rng(6);
+  for (size_t gap : {4090u, 4093u, 4094u, 4095u, 4096u, 4099u, 6000u}) {
+    Bytes in(40000);
+    for (uint8_t& b : in) b = static_cast<uint8_t>(rng());
+    const uint8_t marks[3][5] = {{7, 7, 7, 1, 2}, {9, 8, 7, 6, 5}, {1, 2, 3, 4, 5}};
+    for (size_t at = 10, k = 0; at + 5 < in.size(); at += gap + k % 3, ++k)
+      std::copy(marks[k % 3], marks[k % 3] + 5, in.begin() + static_cast<long>(at));
+    expect_identical(in, label("marks every ", gap));
+  }
+}
+
 TEST(LzssIdentical, ScriptLikeData) {
   expect_identical(test::script_like_data(256 * 1024, 5), "script-like");
   for (uint32_t seed = 0; seed < 10; ++seed)

@@ -9,10 +9,27 @@ namespace qbkit {
 std::optional<Bytes> read_file(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return std::nullopt;
-  Bytes data;
-  uint8_t chunk[1 << 16];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) data.insert(data.end(), chunk, chunk + n);
+  // Read straight into a buffer of the file's size; keep reading in case the file grew, and
+  // trim if it shrank.
+  std::error_code ec;
+  const uintmax_t expected = std::filesystem::file_size(path, ec);
+  Bytes data(ec ? 0 : static_cast<size_t>(expected));
+  size_t used = 0;
+  for (;;) {
+    if (used < data.size()) {
+      const size_t n = std::fread(data.data() + used, 1, data.size() - used, f);
+      if (n == 0) break;
+      used += n;
+      continue;
+    }
+    // The buffer is full: grow it only if the file really has more.
+    uint8_t chunk[1 << 14];
+    const size_t n = std::fread(chunk, 1, sizeof chunk, f);
+    if (n == 0) break;
+    data.insert(data.end(), chunk, chunk + n);
+    used += n;
+  }
+  data.resize(used);
   bool failed = std::ferror(f) != 0;
   std::fclose(f);
   if (failed) return std::nullopt;

@@ -28,6 +28,14 @@ int print_usage(std::ostream& out) {
   return 1;
 }
 
+// The total size field is 32-bit, so no archive may grow past it.
+constexpr size_t kMaxArchiveSize = 0xFFFFFFFFu;
+
+[[noreturn]] void throw_too_large(const std::string& archive_path, const std::string& qb_path) {
+  throw Error(1, format("Archive '%s' cannot hold '%s': an archive holds at most 4 GiB\n",
+                        archive_path.c_str(), qb_path.c_str()));
+}
+
 Bytes read_input(const std::string& path) {
   std::optional<Bytes> data = read_file(path);
   if (!data) throw Error(2, format("Couldn't open file '%s' for reading!\n", path.c_str()));
@@ -47,6 +55,8 @@ int cmd_add(const std::string& archive_path, const std::string& qb_path, bool co
   std::optional<Bytes> qb = read_file(qb_path);
   if (!qb) throw Error(2, format("Couldn't open QB file '%s' for reading!\n", qb_path.c_str()));
   out << format("Adding '%s'\n", qb_path.c_str());
+  // Sizes in an archive are 32-bit: a bigger member would be stored with a wrapped size.
+  if (qb->size() > kMaxArchiveSize) throw_too_large(archive_path, qb_path);
   auto uncompressed_size = static_cast<uint32_t>(qb->size());
   uint32_t compressed_size = 0;
   Bytes data;
@@ -67,6 +77,7 @@ int cmd_add(const std::string& archive_path, const std::string& qb_path, bool co
   if (file.size() > pre::kHeaderSize) body.assign(file.begin() + pre::kHeaderSize, file.end());
   pre::append_entry(body, header, uncompressed_size, compressed_size, qb_path, data,
                     archive_path);
+  if (pre::kHeaderSize + body.size() > kMaxArchiveSize) throw_too_large(archive_path, qb_path);
   pre::write_archive(archive_path, header, body, out);
   return 0;
 }

@@ -62,6 +62,13 @@ class Decoder {
     return v;
   }
   void text(std::string_view s) { texts_.put(s); }
+  // The debug form of a keyword: the word, "[", the counter, then `close`.
+  void debug_text(std::string_view word, std::string_view close) {
+    text(word);
+    text("[");
+    append_dec(texts_, debug_counter_);
+    text(close);
+  }
 
   // A token with plain layout after a record that ends its line neither before nor after
   // its text simply extends that record: its text already follows in `texts`, and the
@@ -219,9 +226,7 @@ bool Decoder::decode(uint8_t op, Layout& r) {
     case qb::kReturn:
       r.break_after = true;
       if (settings_.debug) {
-        text("return[");
-        append_dec(texts_, debug_counter_);
-        text("]");
+        debug_text("return", "]");
         return true;
       }
       break;
@@ -229,26 +234,20 @@ bool Decoder::decode(uint8_t op, Layout& r) {
       r.delta = 1;
       if (settings_.debug) {
         ++debug_counter_;
-        text("if[");
-        append_dec(texts_, debug_counter_);
-        text("] ");
+        debug_text("if", "] ");
         return true;
       }
       break;
     case qb::kElse:
       if (settings_.debug) {
-        text("else[");
-        append_dec(texts_, debug_counter_);
-        text("] ");
+        debug_text("else", "] ");
         return true;
       }
       break;
     case qb::kEndIf:
       r.delta = -1;
       if (settings_.debug) {
-        text("endif[");
-        append_dec(texts_, debug_counter_);
-        text("] ");
+        debug_text("endif", "] ");
         --debug_counter_;
         return true;
       }

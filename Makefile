@@ -75,6 +75,11 @@ windows-test:
 	@wine="$$($(FIND_WINE))"; \
 	export WINEPREFIX="$(CURDIR)/build-win/wineprefix" WINEDEBUG=-all; \
 	echo "Starting Wine ($$wine) in build-win/wineprefix"; \
+	: "One persistent wineserver, started before any Wine program, serves the whole run: a"; \
+	: "server that shuts down while the next test connects resets that launch."; \
+	server="$$(dirname "$$wine")/wineserver"; [ -x "$$server" ] || server="$$(command -v wineserver)"; \
+	mkdir -p "$$WINEPREFIX"; \
+	if [ -n "$$server" ]; then "$$server" -k >/dev/null 2>&1 || true; "$$server" -p; trap '"$$server" -k' EXIT; fi; \
 	"$$wine" cmd /c exit 0 >/dev/null 2>&1 || { echo "Wine does not start"; exit 1; }; \
 	cd $(LINUX_BUILD) && QBKIT_EXE="$$wine $(CURDIR)/build-win/qbkit.exe" ctest --output-on-failure -j $(JOBS)
 

@@ -1,6 +1,5 @@
 #include "compiler/compiler.h"
 
-#include <new>
 #include <ostream>
 
 #include "common/error.h"
@@ -22,12 +21,8 @@ Bytes compile_text(Bytes text, const std::string& identity, const Settings& sett
 }
 
 int compile_file(const std::string& path, const Settings& settings, std::ostream& out) {
-  std::optional<Bytes> source;
-  try {
-    source = read_file(path);
-  } catch (const std::bad_alloc&) {
-    return 2;
-  }
+  // Running out of memory anywhere below ends in the driver with status 2 and no message.
+  std::optional<Bytes> source = read_file(path);
   if (!source) {
     out << "Couldn't open file!";
     return 1;
@@ -35,12 +30,7 @@ int compile_file(const std::string& path, const Settings& settings, std::ostream
 
   // Included files are opened under the name as written, relative to the working directory.
   const SourceLoader loader = [](const std::string& name) -> std::optional<LoadedSource> {
-    std::optional<Bytes> data;
-    try {
-      data = read_file(name);
-    } catch (const std::bad_alloc&) {
-      throw Error(2, "");
-    }
+    std::optional<Bytes> data = read_file(name);
     if (!data) return std::nullopt;
     return LoadedSource{std::move(*data), canonical_path(name)};
   };
@@ -56,10 +46,7 @@ int compile_file(const std::string& path, const Settings& settings, std::ostream
       throw Error(1, format("Couldn't create file '%s'!\n", name.c_str()));
     }
     return 0;
-  } catch (const Error&) {
-    write_file_atomic("temp.dump", produced);
-    throw;
-  } catch (const std::bad_alloc&) {
+  } catch (...) {
     write_file_atomic("temp.dump", produced);
     throw;
   }

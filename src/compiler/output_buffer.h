@@ -43,7 +43,6 @@ class OutputBuffer {
   const Bytes& bytes() const { return bytes_; }
   Bytes take() { return std::move(bytes_); }
   const std::vector<TargetRecord>& fixups() const { return fixups_; }
-  const std::vector<TargetRecord>& markers() const { return markers_; }
 
  private:
   Bytes bytes_;

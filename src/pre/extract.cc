@@ -84,14 +84,10 @@ std::vector<ExtractedMember> decode_members(const Archive& archive, const std::s
 void write_members(const std::vector<ExtractedMember>& members) {
   namespace fs = std::filesystem;
   for (const ExtractedMember& m : members) {
-    std::vector<std::string> parts = name_parts(m.name);
-    fs::path dir;
+    const std::string target = member_output_path(m.name);
     std::error_code ec;
-    for (size_t i = 0; i + 1 < parts.size(); ++i) {
-      dir /= parts[i];
-      fs::create_directory(dir, ec);  // an existing directory is fine; others show below
-    }
-    std::string target = member_output_path(m.name);
+    // Existing directories are fine; any other failure shows when the file is written.
+    fs::create_directories(fs::path(target).parent_path(), ec);
     // No empty directory may stand where the file goes (removing a non-empty one fails).
     if (fs::is_directory(target, ec)) fs::remove(target, ec);
     if (!write_file_atomic(target, m.data))

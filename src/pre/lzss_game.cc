@@ -1,0 +1,207 @@
+// The classic binary-tree LZSS encoder, as the game runs it.
+//
+// The ring `text` holds 4096 positions and 17 more that mirror the first 17, so the 18 bytes
+// that start at any position can be read without wrapping. Each position in a tree stands
+// for those 18 bytes; there is one tree per first byte, ordered by the 17 bytes after it.
+// Positions past the end of the input keep whatever the ring held before (the initial fill
+// or older input) and take part in comparisons: that is what the game does, and its streams
+// depend on it.
+
+#include "pre/lzss_game.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace qbkit::pre {
+namespace {
+
+constexpr unsigned kRing = 4096;
+constexpr unsigned kLookahead = 18;      // the longest match, and the bytes ahead of r
+constexpr unsigned kLongestShort = 2;    // a match this long or shorter is sent as a literal
+constexpr uint16_t kNil = kRing;         // no node
+constexpr unsigned kRoots = kRing + 1;   // the root of first byte c is node kRoots + c
+constexpr unsigned kNodes = kRoots + 256;
+
+// The ring, the trees and the match the last insert found. About 30 KB, set up once per
+// stream; nothing is allocated per position.
+class Matcher {
+ public:
+  Matcher() {
+    // Positions 0 to 4077 start as spaces, the rest (the lookahead and the mirror) as zeros.
+    std::memset(text_, ' ', kRing - kLookahead);
+    std::memset(text_ + kRing - kLookahead, 0, sizeof text_ - (kRing - kLookahead));
+    for (unsigned i = kRoots; i < kNodes; ++i) right_[i] = kNil;
+    for (unsigned i = 0; i < kRing; ++i) parent_[i] = kNil;
+  }
+
+  // Writes byte c at ring position s, and into the mirror when s is one of the first 17.
+  void put(unsigned s, uint8_t c) {
+    text_[s] = c;
+    if (s < kLookahead - 1) text_[s + kRing] = c;
+  }
+
+  uint8_t at(unsigned s) const { return text_[s]; }
+
+  // Adds position r to the tree of its first byte, and records the longest match met on the
+  // way down. A node that agrees in all 18 bytes is replaced by r.
+  void insert(unsigned r) {
+    const uint8_t* key = text_ + r;
+    unsigned p = kRoots + key[0];
+    int cmp = 1;
+    left_[r] = right_[r] = kNil;
+    match_length = 0;
+    for (;;) {
+      uint16_t* child = cmp >= 0 ? &right_[p] : &left_[p];
+      if (*child == kNil) {
+        *child = static_cast<uint16_t>(r);
+        parent_[r] = static_cast<uint16_t>(p);
+        return;
+      }
+      p = *child;
+      const uint8_t* other = text_ + p;
+      unsigned i = 1;
+      while (i < kLookahead && key[i] == other[i]) ++i;
+      cmp = i < kLookahead ? int{key[i]} - int{other[i]} : 0;
+      if (i > match_length) {
+        match_position = p;
+        match_length = i;
+        if (i >= kLookahead) break;
+      }
+    }
+    // r takes p's place: p's parent and both children; p leaves the tree.
+    parent_[r] = parent_[p];
+    left_[r] = left_[p];
+    right_[r] = right_[p];
+    parent_[left_[p]] = static_cast<uint16_t>(r);
+    parent_[right_[p]] = static_cast<uint16_t>(r);
+    replace_child(p, static_cast<uint16_t>(r));
+    parent_[p] = kNil;
+  }
+
+  // Removes position p from its tree; a position in no tree is left alone.
+  void remove(unsigned p) {
+    if (parent_[p] == kNil) return;
+    uint16_t q;
+    if (right_[p] == kNil) {
+      q = left_[p];
+    } else if (left_[p] == kNil) {
+      q = right_[p];
+    } else {
+      // Two children: the rightmost node of the left subtree takes p's place.
+      q = left_[p];
+      if (right_[q] != kNil) {
+        do q = right_[q];
+        while (right_[q] != kNil);
+        right_[parent_[q]] = left_[q];
+        parent_[left_[q]] = parent_[q];
+        left_[q] = left_[p];
+        parent_[left_[p]] = q;
+      }
+      right_[q] = right_[p];
+      parent_[right_[p]] = q;
+    }
+    parent_[q] = parent_[p];
+    replace_child(p, q);
+    parent_[p] = kNil;
+  }
+
+  unsigned match_position = 0;
+  unsigned match_length = 0;
+
+ private:
+  // Points the link of p's parent that leads to p at q instead.
+  void replace_child(unsigned p, uint16_t q) {
+    const unsigned up = parent_[p];
+    if (right_[up] == p)
+      right_[up] = q;
+    else
+      left_[up] = q;
+  }
+
+  uint8_t text_[kRing + kLookahead - 1];
+  // Children of positions and of the roots; the parent of a position. Index kNil is a
+  // scratch slot: links to a missing child write there and nothing reads it back.
+  uint16_t left_[kNodes];
+  uint16_t right_[kNodes];
+  uint16_t parent_[kRing + 1];
+};
+
+// Groups of eight items behind a flag byte whose set bits mark literals; the last group may
+// be short, with its unused bits clear.
+class GroupWriter {
+ public:
+  explicit GroupWriter(size_t input_size) { out_.resize(input_size + (input_size + 7) / 8 + 1); }
+
+  void literal(uint8_t byte) {
+    open();
+    out_[flag_at_] |= static_cast<uint8_t>(1u << item_);
+    out_[at_++] = byte;
+    close();
+  }
+
+  void reference(unsigned position, unsigned length) {
+    open();
+    out_[at_++] = static_cast<uint8_t>(position);
+    out_[at_++] = static_cast<uint8_t>(((position >> 4) & 0xF0) | (length - (kLongestShort + 1)));
+    close();
+  }
+
+  Bytes finish() {
+    out_.resize(at_);
+    return std::move(out_);
+  }
+
+ private:
+  void open() {
+    if (item_ != 0) return;
+    flag_at_ = at_;
+    out_[at_++] = 0;
+  }
+  void close() { item_ = (item_ + 1) & 7; }
+
+  Bytes out_;
+  size_t at_ = 0;
+  size_t flag_at_ = 0;
+  unsigned item_ = 0;
+};
+
+}  // namespace
+
+Bytes compress_game(ByteSpan input) {
+  if (input.empty()) return {};
+  // The largest stream is every byte a literal, one flag byte per eight.
+  GroupWriter writer(input.size());
+  Matcher m;
+  const uint8_t* next = input.data();
+  const uint8_t* const end = next + input.size();
+
+  unsigned s = 0;                     // the oldest position of the window
+  unsigned r = kRing - kLookahead;    // where the next item starts
+  unsigned len = 0;                   // input bytes in the lookahead
+  for (; len < kLookahead && next != end; ++len) m.put(r + len, *next++);
+  for (unsigned i = 1; i <= kLookahead; ++i) m.insert(r - i);
+  m.insert(r);
+
+  while (len > 0) {
+    unsigned length = m.match_length > len ? len : m.match_length;
+    if (length <= kLongestShort) {
+      length = 1;
+      writer.literal(m.at(r));
+    } else {
+      writer.reference(m.match_position, length);
+    }
+    for (unsigned i = 0; i < length; ++i) {
+      m.remove(s);
+      if (next != end)
+        m.put(s, *next++);
+      else
+        --len;
+      s = (s + 1) & (kRing - 1);
+      r = (r + 1) & (kRing - 1);
+      if (len > 0) m.insert(r);
+    }
+  }
+  return writer.finish();
+}
+
+}  // namespace qbkit::pre

@@ -1,0 +1,16 @@
+// The game's own LZSS matcher: the classic binary-tree encoder over a 4096-byte ring.
+//
+// Its streams use the format that decompress_member reads, but it chooses other matches than
+// compress_fast: it may refer into the spaces that fill the ring before the data, it keeps
+// the longest match that its search trees find, and it writes no first group of eight
+// literals. Members compressed with it are byte for byte what the game writes.
+#pragma once
+
+#include "common/bytes.h"
+
+namespace qbkit::pre {
+
+// The stream the game writes for `input`; an empty input gives an empty stream.
+Bytes compress_game(ByteSpan input);
+
+}  // namespace qbkit::pre

@@ -148,7 +148,7 @@ void Lexer::read_hash_line(qb::NameTable& names) {
   // The two characters of the "0x" prefix are stepped over unexamined.
   advance(2);
   const uint32_t checksum = read_hex_field();
-  names.add_name(checksum, std::string(read_string()));
+  names.add_name(checksum, read_string());
 }
 
 }  // namespace qbkit::compiler

@@ -357,7 +357,7 @@ Bytes ScriptCompiler::compile(Bytes text, const std::string& identity) {
   lex_.skip_blanks();
   compile_statements();
 
-  for (const qb::NameEntry& entry : names_.entries()) {
+  for (const qb::NameEntry entry : names_.entries()) {
     output_.emit(qb::kNameRecord);
     output_.emit_u32(entry.checksum);
     output_.emit_text(entry.name);

@@ -347,7 +347,7 @@ bool Decoder::decode_name_record() {
   if (nul == nullptr) return false;
   const uint32_t checksum = read_u32();
   const size_t length = static_cast<size_t>(static_cast<const uint8_t*>(nul) - name);
-  out_.names.add_name(checksum, std::string(reinterpret_cast<const char*>(name), length));
+  out_.names.add_name(checksum, std::string_view(reinterpret_cast<const char*>(name), length));
   pos_ += length + 1;
   return true;
 }

@@ -1,9 +1,12 @@
 #include "decompiler/printer.h"
 
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "common/bytes.h"
 #include "decompiler/text_append.h"
+#include "qb/words.h"
 
 namespace qbkit::decompiler {
 namespace {
@@ -13,11 +16,11 @@ namespace {
 // The counting pass looks every name up and keeps the answers for the writing pass.
 struct CountingSink {
   size_t size = 0;
-  std::vector<const std::string*> names;
+  std::vector<std::optional<std::string_view>> names;
   void text(std::string_view s) { size += s.size(); }
   void chars(size_t n, char) { size += n; }
-  const std::string* find_name(const qb::NameTable& table, uint32_t checksum) {
-    const std::string* name = table.find_name(checksum);
+  std::optional<std::string_view> find_name(const qb::NameTable& table, uint32_t checksum) {
+    const std::optional<std::string_view> name = table.find_name(checksum);
     names.push_back(name);
     return name;
   }
@@ -25,11 +28,11 @@ struct CountingSink {
 
 struct StringSink {
   TextBuffer& out;
-  const std::vector<const std::string*>& names;
+  const std::vector<std::optional<std::string_view>>& names;
   size_t next_name = 0;
   void text(std::string_view s) { out.put(s); }
   void chars(size_t n, char c) { out.put(n, c); }
-  const std::string* find_name(const qb::NameTable&, uint32_t) { return names[next_name++]; }
+  std::optional<std::string_view> find_name(const qb::NameTable&, uint32_t) { return names[next_name++]; }
 };
 
 // A line end followed by the indentation; a count of zero or less gives no tab.
@@ -42,7 +45,7 @@ void new_line(Sink& sink, int64_t tabs) {
 template <typename Sink>
 void print_name(Sink& sink, const qb::NameTable& names, std::string_view operand) {
   const uint32_t checksum = load_u32le(reinterpret_cast<const uint8_t*>(operand.data()));
-  if (const std::string* name = sink.find_name(names, checksum)) {
+  if (const std::optional<std::string_view> name = sink.find_name(names, checksum)) {
     sink.text(*name);
     return;
   }
@@ -63,7 +66,8 @@ void print_all(Sink& sink, const DecodedStream& stream, const std::string& path)
   sink.text("#/ QB Script version 2\n");
   sink.text("%include \"");
   sink.text(path);
-  sink.text("_table.qbi\"   #/ Table file\n");
+  sink.text(qb::kTableFileSuffix);
+  sink.text("\"   #/ Table file\n");
 
   int64_t indent = 0;
   for (size_t i = 0; i < stream.records.size(); ++i) {

@@ -9,7 +9,7 @@
 #include "compiler/compiler.h"
 #include "decompiler/decompiler.h"
 #include "pre/pre_commands.h"
-#include "qb/table_file.h"
+#include "qb/raw_table_mode.h"
 
 namespace qbkit {
 namespace {
@@ -48,8 +48,7 @@ int dispatch(std::span<const std::string> args, std::ostream& out) {
     case 'p':
       return pre_command(args.subspan(2), out);
     case 't':
-      out << "THIS FUNCTION IS DEPRECATED...\n";
-      return qb::create_raw_table_file(path, out);
+      return qb::raw_table_mode(path, out);
     default:
       return print_usage(program, out);
   }

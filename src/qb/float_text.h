@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 #include <string_view>
 
 namespace qbkit::qb {
@@ -20,10 +19,5 @@ inline constexpr size_t kFloatTextCapacity = 160;
 // the first that does. Values that no fixed text can give back (NaN, infinities) are printed
 // with "%f". The text is written into `buf` and returned.
 std::string_view format_float(float value, char (&buf)[kFloatTextCapacity]);
-
-inline std::string float_text(float value) {
-  char buf[kFloatTextCapacity];
-  return std::string(format_float(value, buf));
-}
 
 }  // namespace qbkit::qb

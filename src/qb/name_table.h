@@ -2,47 +2,104 @@
 // or a table file's "#addx" lines bring in.
 //
 // The list only grows; equal checksums and equal names may stand in several entries, and
-// every lookup answers with the first matching entry. Two indexes beside the list record the
-// first entry for each key, so lookups are O(1) on average and give exactly what a scan from
-// the first entry would.
+// every lookup answers with the first matching entry. The names live in one arena of large
+// blocks, and two flat open-addressing indexes record the first entry for each checksum and
+// for each name, so a lookup is one probe sequence in one array and gives exactly what a scan
+// from the first entry would.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
-#include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace qbkit::qb {
 
 struct NameEntry {
   uint32_t checksum;
-  std::string name;
+  std::string_view name;  // stays valid for the life of the table
 };
 
 class NameTable {
  public:
-  void add_name(uint32_t checksum, std::string name);
+  NameTable() = default;
+  NameTable(NameTable&&) noexcept = default;
+  NameTable& operator=(NameTable&&) noexcept = default;
 
-  // The name of the first entry with this checksum, or nullptr.
-  const std::string* find_name(uint32_t checksum) const;
-  // The checksum of the first entry with exactly this name, or nullopt.
+  // Room for `names` entries holding `text_bytes` bytes of names, so that adding that many
+  // grows nothing.
+  void reserve(size_t names, size_t text_bytes);
+
+  void add_name(uint32_t checksum, std::string_view name);
+
+  // The name of the first entry with this checksum.
+  std::optional<std::string_view> find_name(uint32_t checksum) const;
+  // The checksum of the first entry with exactly this name.
   std::optional<uint32_t> find_checksum(std::string_view name) const;
 
-  const std::vector<NameEntry>& entries() const { return entries_; }
   size_t size() const { return entries_.size(); }
   bool empty() const { return entries_.empty(); }
+  NameEntry operator[](size_t i) const { return {entries_[i].checksum, view(entries_[i])}; }
+
+  // The entries in table order, as NameEntry values.
+  class Range {
+   public:
+    class Iterator {
+     public:
+      Iterator(const NameTable* table, size_t i) : table_(table), i_(i) {}
+      NameEntry operator*() const { return (*table_)[i_]; }
+      Iterator& operator++() {
+        ++i_;
+        return *this;
+      }
+      bool operator!=(const Iterator& other) const { return i_ != other.i_; }
+
+     private:
+      const NameTable* table_;
+      size_t i_;
+    };
+    explicit Range(const NameTable* table) : table_(table) {}
+    Iterator begin() const { return {table_, 0}; }
+    Iterator end() const { return {table_, table_->size()}; }
+    NameEntry operator[](size_t i) const { return (*table_)[i]; }
+    size_t size() const { return table_->size(); }
+
+   private:
+    const NameTable* table_;
+  };
+  Range entries() const { return Range(this); }
 
  private:
-  struct StringHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  struct Entry {
+    const char* name;
+    uint32_t length;
+    uint32_t checksum;
+  };
+  // Slot of the checksum index: the key and 1 + the first entry's index (0: empty slot).
+  struct ChecksumSlot {
+    uint32_t checksum;
+    uint32_t entry;
+  };
+  // Slot of the name index: the name's hash as a tag, the first entry's checksum (so a hit
+  // needs no further look-up) and 1 + its index (0: empty slot).
+  struct NameSlot {
+    uint32_t hash;
+    uint32_t checksum;
+    uint32_t entry;
   };
 
-  std::vector<NameEntry> entries_;
-  std::unordered_map<uint32_t, size_t> first_by_checksum_;
-  std::unordered_map<std::string, size_t, StringHash, std::equal_to<>> first_by_name_;
+  static std::string_view view(const Entry& e) { return {e.name, e.length}; }
+  const char* store(std::string_view name);
+  void grow_indexes(size_t entries);
+
+  std::vector<Entry> entries_;
+  std::vector<std::unique_ptr<char[]>> blocks_;  // the arena; a block never moves
+  char* block_next_ = nullptr;
+  size_t block_room_ = 0;
+  std::vector<ChecksumSlot> by_checksum_;  // size a power of two, at most half full
+  std::vector<NameSlot> by_name_;          // same size as by_checksum_
 };
 
 }  // namespace qbkit::qb

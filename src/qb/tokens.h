@@ -1,6 +1,7 @@
-// The QB token table: every opcode byte the format knows, its text form in script text and
-// the kind of operand it carries inline. The decompiler and the compiler both read it; no
-// other file names an opcode's byte value.
+// The QB token table: every opcode byte the format knows, its text form in script text, the
+// word the compiler reads for it and the kind of operand it carries inline. The decompiler
+// and the compiler both read it; no other file names an opcode's byte value or spells a
+// token's word.
 #pragma once
 
 #include <cstdint>
@@ -82,9 +83,19 @@ enum class Operand : uint8_t {
   kCaseBranch,   // standard layout: an inline endcase token and its short offset; THUG1: none
 };
 
+// How a token's word is introduced in script text.
+enum class Sigil : uint8_t {
+  kNone,     // no word: punctuation, names and name records
+  kWord,     // a bare keyword ("if", "endif", "OR")
+  kPercent,  // the word follows '%' ("i" in %i(...), "GLOBAL" in %GLOBAL%)
+  kColon,    // the word follows ':' ("i" in :i, "s{" in :s{, "BREAKTO" in :BREAKTO(n))
+};
+
 struct TokenInfo {
   uint8_t byte;
-  std::string_view text;  // the text form; empty where the form is built from the operand
+  std::string_view text;  // what the decompiler prints; empty where the form is built from the operand
+  std::string_view word;  // what the compiler reads after the sigil; empty for Sigil::kNone
+  Sigil sigil;
   Operand operand;
   bool standard_only;     // the token does not exist in the THUG1 layout
 };
@@ -96,7 +107,7 @@ const TokenInfo* token_info(uint8_t byte);
 // Variable kinds (string, name record, select) return -1.
 int fixed_operand_size(Operand operand, bool thug1);
 
-// Whether `byte` is one of the four select opcodes.
-bool is_select(uint8_t byte);
+// The word of a token in the table (empty for tokens without one).
+std::string_view word_of(Op op);
 
 }  // namespace qbkit::qb

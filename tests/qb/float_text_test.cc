@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <string>
 
 #include "common/bytes.h"
 #include "common/format.h"
@@ -13,6 +14,11 @@ namespace qbkit::qb {
 namespace {
 
 float from_bits(uint32_t bits) { return bits_to_float(bits); }
+
+std::string float_text(float value) {
+  char buf[kFloatTextCapacity];
+  return std::string(format_float(value, buf));
+}
 
 TEST(FloatText, SixDecimalsWhenTheyAreEnough) {
   EXPECT_EQ(float_text(1.5f), "1.500000");

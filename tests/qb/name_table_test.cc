@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "qb/table_file.h"
 
 namespace qbkit::qb {
@@ -9,7 +12,7 @@ namespace {
 
 TEST(NameTable, EmptyTableFindsNothing) {
   NameTable t;
-  EXPECT_EQ(t.find_name(0), nullptr);
+  EXPECT_FALSE(t.find_name(0).has_value());
   EXPECT_FALSE(t.find_checksum("").has_value());
   EXPECT_EQ(render_table_file(t), "");
 }
@@ -20,7 +23,7 @@ TEST(NameTable, FirstEntryWinsBothLookupsAndDuplicatesAreKept) {
   t.add_name(0x22, "bar");
   t.add_name(0x11, "other");  // same checksum later
   t.add_name(0x33, "foo");    // same name later
-  ASSERT_NE(t.find_name(0x11), nullptr);
+  ASSERT_TRUE(t.find_name(0x11).has_value());
   EXPECT_EQ(*t.find_name(0x11), "foo");
   EXPECT_EQ(*t.find_name(0x33), "foo");
   EXPECT_EQ(t.find_checksum("foo"), 0x11u);
@@ -41,6 +44,29 @@ TEST(NameTable, NamesAreWrittenAsStored) {
   EXPECT_EQ(render_table_file(t),
             "#addx 0xdeadbeef \"Birdhouse Team\"\n#addx 0x00000001 \"say \"hi\"\"\n"
             "#addx 0xffffffff \"\"\n");
+}
+
+// Past the first index size the indexes are rebuilt: every name must still be found, the
+// first entry must still win, and names given earlier keep their text.
+TEST(NameTable, LargeTablesKeepFirstEntriesThroughGrowth) {
+  NameTable t;
+  std::vector<std::string> names;
+  for (uint32_t i = 0; i < 5000; ++i) names.push_back("name_" + std::to_string(i) + std::string(i % 70, 'x'));
+  const std::string_view first_view = [&] {
+    t.add_name(0, names[0]);
+    return *t.find_name(0);
+  }();
+  for (uint32_t i = 1; i < 5000; ++i) t.add_name(i * 2654435761u, names[i]);
+  for (uint32_t i = 0; i < 5000; ++i) t.add_name(i * 2654435761u, "later");  // never the answer
+  EXPECT_EQ(first_view.data(), t.find_name(0)->data());  // the arena never moves a name
+  for (uint32_t i = 0; i < 5000; ++i) {
+    ASSERT_EQ(t.find_name(i * 2654435761u), names[i]) << i;
+    ASSERT_EQ(t.find_checksum(names[i]), i * 2654435761u) << i;
+  }
+  EXPECT_EQ(t.find_checksum("later"), 0u);
+  EXPECT_FALSE(t.find_name(1).has_value());
+  EXPECT_EQ(t.size(), 10000u);
+  EXPECT_EQ(t[9999].name, "later");
 }
 
 }  // namespace

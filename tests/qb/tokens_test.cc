@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string_view>
+#include <utility>
 
 namespace qbkit::qb {
 namespace {
@@ -55,11 +57,24 @@ TEST(TokenTable, KnownBytesAndTheirOperandSizes) {
   EXPECT_TRUE(token_info(kEndCase)->standard_only);
 }
 
-TEST(TokenTable, SelectOpcodes) {
+// The compiler reads each token by its word: a word names one token per sigil, except the
+// four select opcodes, which share "select" (the opcode is written in the text).
+TEST(TokenTable, WordsNameOneTokenPerSigil) {
+  std::set<std::pair<int, std::string_view>> seen;
   for (int b = 0; b < 256; ++b) {
-    bool expected = b == 0x2F || b == 0x37 || b == 0x40 || b == 0x41;
-    EXPECT_EQ(is_select(static_cast<uint8_t>(b)), expected) << b;
+    const TokenInfo* t = token_info(static_cast<uint8_t>(b));
+    if (t == nullptr || t->sigil == Sigil::kNone) continue;
+    EXPECT_FALSE(t->word.empty()) << b;
+    if (t->word == "select") continue;
+    EXPECT_TRUE(seen.insert({static_cast<int>(t->sigil), t->word}).second) << t->word;
+    // A keyword's printed form is the word with blanks around it, or the word and '('.
+    if (t->sigil == Sigil::kWord) {
+      EXPECT_NE(t->text.find(t->word), std::string_view::npos) << t->word;
+    }
   }
+  EXPECT_EQ(word_of(kEndSwitch), "end_switch");
+  EXPECT_EQ(word_of(kBreakTo), "BREAKTO");
+  EXPECT_EQ(token_info(kGlobal)->sigil, Sigil::kPercent);
 }
 
 }  // namespace

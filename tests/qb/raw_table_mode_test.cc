@@ -1,4 +1,4 @@
-#include "qb/table_file.h"
+#include "qb/raw_table_mode.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,32 @@
+// Words of script text that stand for no single token, and the names of the files that go
+// with a QB file. Like the token table, this is the one place that spells them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qbkit::qb {
+
+// Colon commands that write no token of their own: ":OFFSET(n)" is a long offset to jump
+// target n, ":POS(n)" marks where jump target n lies.
+inline constexpr std::string_view kOffsetWord = "OFFSET";
+inline constexpr std::string_view kPosWord = "POS";
+
+// "%include" reads another source text in place.
+inline constexpr std::string_view kIncludeWord = "include";
+
+// Keywords the compiler reads as nothing.
+inline constexpr std::string_view kCallWord = "call";
+inline constexpr std::string_view kArgumentsWord = "arguments";
+
+// The table file of names beside a decompiled QB file, and mode t's raw copy of its records.
+inline constexpr std::string_view kTableFileSuffix = "_table.qbi";
+inline constexpr std::string_view kRawTableSuffix = ".tab";
+
+inline std::string table_file_path(std::string_view qb_path) {
+  std::string path(qb_path);
+  path += kTableFileSuffix;
+  return path;
+}
+
+}  // namespace qbkit::qb

@@ -1,9 +1,9 @@
-// Arbitrary bytes as a PRE archive, through listing and extraction into memory.
-// Property: it ends; every member lies inside the input; every decoded member has exactly
-// its uncompressed size; failures are the error type.
+// Arbitrary bytes as a PRE archive, through the extraction plan and decoding in memory.
+// Property: it ends; every planned member lies inside the input and has a safe name and an
+// output path that no other member's path runs through; every decoded member has exactly
+// its uncompressed size; failures are the error type with status 1.
 #include <cstdint>
 #include <cstdlib>
-#include <sstream>
 
 #include "common/error.h"
 #include "pre/archive.h"
@@ -13,17 +13,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace qbkit;
   const ByteSpan file(data, size);
   try {
-    pre::Archive archive = pre::parse_archive(file, "f.prd");
-    for (const pre::Member& m : archive.members) {
+    const pre::ArchiveHeader header = pre::read_archive_header(file);
+    const pre::ExtractionPlan plan = pre::plan_extraction(file, header, "f.prd");
+    if (plan.targets.size() != plan.members.size()) std::abort();
+    for (size_t k = 0; k < plan.members.size(); ++k) {
+      const pre::Member& m = plan.members[k];
       if (m.offset > size || m.data.data() < data || m.data.data() + m.data.size() > data + size) std::abort();
-    }
-    pre::check_member_names(archive);
-    std::ostringstream out;
-    std::vector<pre::ExtractedMember> members = pre::decode_members(archive, "f.prd", out);
-    if (members.size() != archive.members.size()) std::abort();
-    for (size_t i = 0; i < members.size(); ++i) {
-      if (members[i].data.size() != archive.members[i].uncompressed_size) std::abort();
-      if (!pre::is_safe_member_name(members[i].name)) std::abort();
+      if (!pre::is_safe_member_name(m.name) || plan.targets[k] != pre::member_output_path(m.name)) std::abort();
+      for (const std::string& other : plan.targets)
+        if (other.size() > plan.targets[k].size() && other.starts_with(plan.targets[k] + "/")) std::abort();
+      if (pre::decode_member(m, k + 1, "f.prd").size() != m.uncompressed_size) std::abort();
     }
   } catch (const Error& e) {
     if (e.status() != 1 || e.message().empty()) std::abort();

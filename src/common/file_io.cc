@@ -1,10 +1,139 @@
 #include "common/file_io.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <random>
 #include <system_error>
+#include <utility>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#endif
 
 namespace qbkit {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kMaxLinkHops = 40;  // a longer chain is a loop
+constexpr int kMaxAttempts = 64;  // temporary names tried, lock rounds waited
+
+// The directory part of `path` with its separator ("" for a bare name).
+std::string directory_of(const std::string& path) {
+#if defined(_WIN32)
+  size_t cut = path.find_last_of("/\\:");
+#else
+  size_t cut = path.rfind('/');
+#endif
+  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+// A name nobody else picks: 64 random bits. Short, so that it fits beside a target whose
+// own name is already as long as a name may be.
+std::string temporary_name(const std::string& target) {
+  std::random_device random;
+  uint64_t bits = (static_cast<uint64_t>(random()) << 32) ^ random();
+  char name[40];
+  std::snprintf(name, sizeof name, ".qbkit-%016llx.tmp", static_cast<unsigned long long>(bits));
+  return directory_of(target) + name;
+}
+
+#if defined(_WIN32)
+
+using Handle = HANDLE;
+const Handle kNoHandle = INVALID_HANDLE_VALUE;
+
+Handle create_exclusive(const std::string& path) {
+  return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool write_pieces(Handle h, std::span<const ByteSpan> pieces) {
+  for (ByteSpan piece : pieces) {
+    size_t done = 0;
+    while (done < piece.size()) {
+      DWORD chunk = static_cast<DWORD>(std::min<size_t>(piece.size() - done, 1u << 30));
+      DWORD written = 0;
+      if (!WriteFile(h, piece.data() + done, chunk, &written, nullptr) || written == 0) return false;
+      done += written;
+    }
+  }
+  return true;
+}
+
+bool close_handle(Handle h) { return CloseHandle(h) != 0; }
+void keep_mode_of(Handle, const std::string&) {}
+bool replace_file(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+void remove_file(const std::string& path) { DeleteFileA(path.c_str()); }
+bool already_exists() {
+  DWORD e = GetLastError();
+  return e == ERROR_FILE_EXISTS || e == ERROR_ALREADY_EXISTS;
+}
+
+#else
+
+using Handle = int;
+const Handle kNoHandle = -1;
+
+Handle create_exclusive(const std::string& path) {
+  // O_EXCL: the name must be new, and a link there is not followed.
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+}
+
+bool write_pieces(Handle fd, std::span<const ByteSpan> pieces) {
+  // One writev for all pieces; a short write resumes inside the piece it stopped in.
+  size_t first = 0, skip = 0;
+  while (first < pieces.size()) {
+    iovec vec[64];
+    int count = 0;
+    for (size_t k = first; k < pieces.size() && count < 64; ++k) {
+      size_t off = k == first ? skip : 0;
+      if (pieces[k].size() == off) continue;
+      vec[count].iov_base = const_cast<uint8_t*>(pieces[k].data() + off);
+      vec[count].iov_len = pieces[k].size() - off;
+      ++count;
+    }
+    if (count == 0) return true;
+    ssize_t n = ::writev(fd, vec, count);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    auto left = static_cast<size_t>(n);
+    while (first < pieces.size() && left >= pieces[first].size() - skip) {
+      left -= pieces[first].size() - skip;
+      ++first;
+      skip = 0;
+    }
+    skip += left;
+  }
+  return true;
+}
+
+bool close_handle(Handle fd) { return ::close(fd) == 0; }
+
+// The temporary takes the permission bits of the regular file it replaces.
+void keep_mode_of(Handle fd, const std::string& target) {
+  struct stat st;
+  if (::lstat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::fchmod(fd, st.st_mode & 07777);
+}
+
+bool replace_file(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0; }
+void remove_file(const std::string& path) { ::unlink(path.c_str()); }
+bool already_exists() { return errno == EEXIST; }
+
+#endif
+
+}  // namespace
 
 std::optional<Bytes> read_file(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -12,7 +141,7 @@ std::optional<Bytes> read_file(const std::string& path) {
   // Read straight into a buffer of the file's size; keep reading in case the file grew, and
   // trim if it shrank.
   std::error_code ec;
-  const uintmax_t expected = std::filesystem::file_size(path, ec);
+  const uintmax_t expected = fs::file_size(path, ec);
   Bytes data(ec ? 0 : static_cast<size_t>(expected));
   size_t used = 0;
   for (;;) {
@@ -36,29 +165,209 @@ std::optional<Bytes> read_file(const std::string& path) {
   return data;
 }
 
-bool write_file_atomic(const std::string& path, ByteSpan data) {
-  namespace fs = std::filesystem;
-  std::string tmp = path + ".qbkit-tmp";
-  std::FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) return false;
-  bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
-  ok = (std::fclose(f) == 0) && ok;
-  std::error_code ec;
-  if (ok) {
-    fs::rename(tmp, path, ec);
-    ok = !ec;
+std::string link_target(const std::string& path) {
+  fs::path p = path;
+  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(p, ec))) break;
+    fs::path next = fs::read_symlink(p, ec);
+    if (ec) break;
+    p = next.is_absolute() ? next : p.parent_path() / next;
   }
-  if (!ok) fs::remove(tmp, ec);
+  return p.string();
+}
+
+std::optional<PendingFile> PendingFile::write(const std::string& target, std::span<const ByteSpan> pieces) {
+  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    std::string temporary = temporary_name(target);
+    Handle h = create_exclusive(temporary);
+    if (h == kNoHandle) {
+      if (already_exists()) continue;
+      return std::nullopt;
+    }
+    PendingFile pending(target, temporary);  // removes the temporary unless committed
+    keep_mode_of(h, target);
+    bool ok = write_pieces(h, pieces);
+    ok = close_handle(h) && ok;
+    if (!ok) return std::nullopt;
+    return pending;
+  }
+  return std::nullopt;
+}
+
+PendingFile::PendingFile(PendingFile&& other) noexcept
+    : target_(std::move(other.target_)), temporary_(std::exchange(other.temporary_, std::string())) {}
+
+PendingFile::~PendingFile() {
+  if (!temporary_.empty()) remove_file(temporary_);
+}
+
+bool PendingFile::commit() {
+  if (temporary_.empty()) return false;
+  bool ok = replace_file(temporary_, target_);
+  if (!ok) remove_file(temporary_);
+  temporary_.clear();
   return ok;
+}
+
+bool write_file_atomic(const std::string& path, std::span<const ByteSpan> pieces) {
+  std::optional<PendingFile> pending = PendingFile::write(link_target(path), pieces);
+  return pending && pending->commit();
+}
+
+bool write_file_atomic(const std::string& path, ByteSpan data) {
+  return write_file_atomic(path, std::span<const ByteSpan>(&data, 1));
 }
 
 bool write_file_atomic(const std::string& path, const std::string& text) {
   return write_file_atomic(path, ByteSpan(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 
+PathKind path_kind(const std::string& path) {
+  std::error_code ec;
+  fs::file_status st = fs::symlink_status(path, ec);
+  if (ec || !fs::exists(st)) return PathKind::missing;
+  if (fs::is_symlink(st)) return PathKind::link;
+  if (fs::is_directory(st)) return PathKind::directory;
+  return PathKind::other;
+}
+
+bool is_empty_directory(const std::string& path) {
+  std::error_code ec;
+  return fs::is_empty(path, ec) && !ec;
+}
+
+bool make_directory(const std::string& path) {
+  std::error_code ec;
+  return fs::create_directory(path, ec) && !ec;
+}
+
+bool remove_path(const std::string& path) {
+  std::error_code ec;
+  return fs::remove(path, ec) && !ec;
+}
+
+#if defined(_WIN32)
+
+namespace {
+
+bool same_file(HANDLE h, const std::string& path) {
+  HANDLE now = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (now == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION a, b;
+  bool same = GetFileInformationByHandle(h, &a) && GetFileInformationByHandle(now, &b) &&
+              a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+              a.nFileIndexLow == b.nFileIndexLow;
+  CloseHandle(now);
+  return same;
+}
+
+bool read_handle(HANDLE h, Bytes& out) {
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(h, &size)) return false;
+  out.resize(static_cast<size_t>(size.QuadPart));
+  size_t done = 0;
+  while (done < out.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(out.size() - done, 1u << 30));
+    DWORD got = 0;
+    if (!ReadFile(h, out.data() + done, chunk, &got, nullptr)) return false;
+    if (got == 0) break;
+    done += got;
+  }
+  out.resize(done);
+  return true;
+}
+
+}  // namespace
+
+std::optional<LockedFile> LockedFile::open(const std::string& path) {
+  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    std::string resolved = link_target(path);
+    // Others may read, write and rename over it: the lock, not the sharing mode, orders
+    // the appends, and the holder's rename must be able to replace it.
+    HANDLE h = CreateFileA(resolved.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    LockedFile locked(resolved, reinterpret_cast<intptr_t>(h));
+    OVERLAPPED whole = {};
+    LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
+    if (!same_file(h, resolved)) continue;  // replaced while this process waited
+    if (!read_handle(h, locked.content_)) return std::nullopt;
+    return locked;
+  }
+  return std::nullopt;
+}
+
+LockedFile::~LockedFile() {
+  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
+#else
+
+namespace {
+
+bool read_descriptor(int fd, Bytes& out) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return false;
+  out.resize(static_cast<size_t>(st.st_size));
+  size_t done = 0;
+  for (;;) {
+    if (done == out.size()) {
+      // The file may have grown since fstat: look for more.
+      uint8_t probe;
+      ssize_t n = ::read(fd, &probe, 1);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return false;
+      if (n == 0) break;
+      out.push_back(probe);
+      out.resize(out.size() + (1 << 14));
+      ++done;
+      continue;
+    }
+    ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  out.resize(done);
+  return true;
+}
+
+}  // namespace
+
+std::optional<LockedFile> LockedFile::open(const std::string& path) {
+  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    std::string resolved = link_target(path);
+    int fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    LockedFile locked(resolved, fd);
+    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+    // The holder before us replaced the file by a rename: the lock is on a file that the
+    // path no longer names, so lock the new one.
+    struct stat held, now;
+    if (::fstat(fd, &held) != 0) return std::nullopt;
+    if (::stat(resolved.c_str(), &now) != 0 || held.st_dev != now.st_dev || held.st_ino != now.st_ino) continue;
+    if (!read_descriptor(fd, locked.content_)) return std::nullopt;
+    return locked;
+  }
+  return std::nullopt;
+}
+
+LockedFile::~LockedFile() {
+  if (handle_ != -1) ::close(static_cast<int>(handle_));
+}
+
+#endif
+
+LockedFile::LockedFile(LockedFile&& other) noexcept
+    : path_(std::move(other.path_)), handle_(std::exchange(other.handle_, -1)), content_(std::move(other.content_)) {}
+
 std::string canonical_path(const std::string& path) {
   std::error_code ec;
-  std::filesystem::path resolved = std::filesystem::canonical(path, ec);
+  fs::path resolved = fs::canonical(path, ec);
   if (ec) return path;
   return resolved.string();
 }

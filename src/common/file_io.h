@@ -1,7 +1,10 @@
-// The one module that touches files. Everything else works on byte buffers in memory.
+// The one module that touches files and directories. Everything else works on byte buffers
+// in memory and asks this module to read, replace, lock or create.
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "common/bytes.h"
@@ -11,11 +14,82 @@ namespace qbkit {
 // Reads the whole file in binary mode; nullopt when it cannot be opened or read.
 std::optional<Bytes> read_file(const std::string& path);
 
-// Writes `data` as the whole content of `path`, atomically: the bytes go to a temporary
-// file beside the target, which is then renamed over it. On failure the temporary file is
-// removed, an existing file at `path` is left as it was, and false is returned.
+// Writes `data` (or the concatenation of `pieces`, in one gathered write) as the whole
+// content of `path`, atomically: the bytes go to a new temporary file beside the target,
+// which is then renamed over it. A target that is a symbolic link is written through: the
+// file at the end of the link is replaced and the link stays. The replaced file's permission
+// bits are kept. On failure the temporary file is removed, an existing file at `path` is
+// left as it was, and false is returned.
 bool write_file_atomic(const std::string& path, ByteSpan data);
 bool write_file_atomic(const std::string& path, const std::string& text);
+bool write_file_atomic(const std::string& path, std::span<const ByteSpan> pieces);
+
+// The file that replacing `path` changes: the end of its chain of symbolic links (a link
+// that leads nowhere gives the name it leads to), or `path` itself.
+std::string link_target(const std::string& path);
+
+// A file written under a unique temporary name beside its target and moved into place by
+// commit(). The temporary is created exclusively (never through an existing name or link)
+// and removed when the object goes away uncommitted. Replacing this way takes the place of
+// `target` itself, even when it is a link.
+class PendingFile {
+ public:
+  // Writes the pieces to a new temporary beside `target`; nullopt (and nothing left on
+  // disk) when it cannot be created or written.
+  static std::optional<PendingFile> write(const std::string& target, std::span<const ByteSpan> pieces);
+
+  PendingFile(PendingFile&& other) noexcept;
+  PendingFile& operator=(PendingFile&&) = delete;
+  PendingFile(const PendingFile&) = delete;
+  ~PendingFile();
+
+  const std::string& target() const { return target_; }
+  // Renames the temporary over the target; false (and the temporary removed) on failure.
+  bool commit();
+
+ private:
+  PendingFile(std::string target, std::string temporary)
+      : target_(std::move(target)), temporary_(std::move(temporary)) {}
+  std::string target_;
+  std::string temporary_;  // empty once committed or given up
+};
+
+// What stands at a path, not following a link there.
+enum class PathKind { missing, directory, link, other };
+PathKind path_kind(const std::string& path);
+// Whether `path` is a directory with nothing in it.
+bool is_empty_directory(const std::string& path);
+// Creates one directory; false when it cannot (it exists already, say).
+bool make_directory(const std::string& path);
+// Removes an empty directory (or a file); false when it cannot.
+bool remove_path(const std::string& path);
+
+// An exclusive lock on an existing file, held from open() until the object goes away, for a
+// read-modify-write that replaces the file. Links are followed to the file itself. Because a
+// writer replaces the file by a rename, the lock is taken again whenever the path has come to
+// name another file while this process waited, so the holder always locks the file that the
+// path names.
+class LockedFile {
+ public:
+  // Locks the file at the end of `path`'s links and reads it whole; nullopt when it cannot
+  // be opened or read.
+  static std::optional<LockedFile> open(const std::string& path);
+
+  LockedFile(LockedFile&& other) noexcept;
+  LockedFile& operator=(LockedFile&&) = delete;
+  LockedFile(const LockedFile&) = delete;
+  ~LockedFile();
+
+  // The locked file's path (links resolved) and its content.
+  const std::string& path() const { return path_; }
+  const Bytes& content() const { return content_; }
+
+ private:
+  LockedFile(std::string path, intptr_t handle) : path_(std::move(path)), handle_(handle) {}
+  std::string path_;
+  intptr_t handle_;  // a file descriptor, or a Windows HANDLE; -1 when none
+  Bytes content_;
+};
 
 // The canonical form of an existing file's path (absolute, links resolved), which tells
 // whether two names reach the same file; the path as given when it cannot be resolved.

@@ -1,7 +1,6 @@
 #include "pre/archive.h"
 
 #include <algorithm>
-#include <ostream>
 
 #include "common/error.h"
 #include "common/file_io.h"
@@ -90,6 +89,32 @@ size_t end_of_entries(ByteSpan body, uint32_t count, const std::string& path) {
   return walk.end;
 }
 
+bool sizes_fit(uint64_t archive_size, uint64_t member_size) {
+  return archive_size <= 0xFFFFFFFFu && member_size <= 0xFFFFFFFFu;
+}
+
+size_t appendable_end(ByteSpan file, const std::string& path) {
+  auto refuse = [&] {
+    throw Error(1, format("'%s' is not an archive, or holds data after its last member; nothing was changed\n",
+                          path.c_str()));
+  };
+  if (file.size() < kHeaderSize) refuse();
+  MemberWalk walk = walk_members(file, kHeaderSize, read_archive_header(file).member_count);
+  if (walk.damaged) throw_member_past_end(path, walk.members.size() + 1);
+  // Appending drops what follows the last entry: only zero bytes (padding) may go.
+  if (walk.end < file.size() &&
+      std::any_of(file.begin() + static_cast<std::ptrdiff_t>(walk.end), file.end(), [](uint8_t b) { return b != 0; }))
+    refuse();
+  return walk.end;
+}
+
+Bytes name_field(std::string_view name, bool game_layout) {
+  Bytes field(name.begin(), name.end());
+  field.push_back(0);
+  if (game_layout) field.resize((field.size() + 3) & ~size_t{3}, 0);
+  return field;
+}
+
 void append_entry(Bytes& body, ArchiveHeader& header, uint32_t uncompressed_size,
                   uint32_t compressed_size, std::string_view name, ByteSpan data,
                   const std::string& path) {
@@ -110,12 +135,46 @@ void append_entry(Bytes& body, ArchiveHeader& header, uint32_t uncompressed_size
   header.total_size = static_cast<uint32_t>(kHeaderSize + body.size());
 }
 
-void write_archive(const std::string& path, const ArchiveHeader& header, ByteSpan body,
-                   std::ostream& out) {
-  Bytes file = header_bytes(header);
-  file.insert(file.end(), body.begin(), body.end());
-  if (!write_file_atomic(path, file)) throw Error(2, format("Couldn't open file '%s'!\n", path.c_str()));
-  out << "Done...\n";
+namespace {
+constexpr uint8_t kZeros[4] = {};
+}  // namespace
+
+void ArchiveWriter::copy_entries(ByteSpan entries, uint32_t count) {
+  if (!entries.empty()) pieces_.push_back(entries);
+  size_ += entries.size();
+  count_ += count;
+}
+
+void ArchiveWriter::zeros(size_t count) {
+  size_ += count;
+  for (; count > 0; count -= std::min<size_t>(count, 4)) pieces_.emplace_back(kZeros, std::min<size_t>(count, 4));
+}
+
+void ArchiveWriter::entry(uint32_t uncompressed_size, uint32_t compressed_size, uint32_t checksum,
+                          ByteSpan name_field, ByteSpan data) {
+  std::array<uint8_t, kEntryFieldsSize>& f = fields_.emplace_back();
+  store_u32le(f.data(), uncompressed_size);
+  store_u32le(f.data() + 4, compressed_size);
+  store_u32le(f.data() + 8, static_cast<uint32_t>(name_field.size()));
+  store_u32le(f.data() + 12, checksum);
+  pieces_.emplace_back(f.data(), f.size());
+  if (!name_field.empty()) pieces_.push_back(name_field);
+  if (!data.empty()) pieces_.push_back(data);
+  size_ += kEntryFieldsSize + name_field.size() + data.size();
+  count_ += 1;
+  zeros((4 - data.size() % 4) % 4);
+}
+
+std::span<const ByteSpan> ArchiveWriter::pieces() {
+  store_u32le(header_, static_cast<uint32_t>(size_));
+  store_u32le(header_ + 4, format_tag_);
+  store_u32le(header_ + 8, count_);
+  pieces_[0] = ByteSpan(header_, kHeaderSize);
+  return pieces_;
+}
+
+void write_archive(const std::string& path, std::span<const ByteSpan> pieces) {
+  if (!write_file_atomic(path, pieces)) throw Error(2, format("Couldn't open file '%s'!\n", path.c_str()));
 }
 
 }  // namespace qbkit::pre

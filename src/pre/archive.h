@@ -8,7 +8,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <iosfwd>
+#include <array>
+#include <deque>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -82,6 +84,22 @@ Archive parse_archive(ByteSpan file, const std::string& path);
 // Raises the damaged message when they run past its end.
 size_t end_of_entries(ByteSpan body, uint32_t count, const std::string& path);
 
+// Whether an archive of `archive_size` bytes holding a member of `member_size` bytes still
+// fits the format's 32-bit size fields.
+bool sizes_fit(uint64_t archive_size, uint64_t member_size);
+
+// Where the entries of an archive file that is to be appended to end (a member count of them
+// from offset 12; the last one's padding may lie past the end of the file). Refuses, with
+// "'%s' is not an archive, or holds data after its last member; nothing was changed\n"
+// (status 1), a file shorter than a header or with a non-zero byte after its last entry
+// (zero bytes there are dropped), and raises the damaged message for entries that run past
+// its end.
+size_t appendable_end(ByteSpan file, const std::string& path);
+
+// The name field of a new entry: the name and its zero byte; in the game's layout, zero
+// bytes up to a multiple of four follow.
+Bytes name_field(std::string_view name, bool game_layout);
+
 // Appends an entry after the first header.member_count entries of `body` (bytes beyond them
 // are dropped), counts it in the header and sets the total size. `data` is the compressed
 // stream when compressed_size is not 0, else the member's bytes.
@@ -89,9 +107,39 @@ void append_entry(Bytes& body, ArchiveHeader& header, uint32_t uncompressed_size
                   uint32_t compressed_size, std::string_view name, ByteSpan data,
                   const std::string& path);
 
-// Writes header and body as the whole archive file at `path`, atomically, then prints
-// "Done...\n". A file that cannot be written: "Couldn't open file '%s'!\n", status 2.
-void write_archive(const std::string& path, const ArchiveHeader& header, ByteSpan body,
-                   std::ostream& out);
+// A new archive file as pieces for one gathered write: spans of buffers that outlive the
+// writer (old entries, member data) and the few bytes made here (header, entry fields,
+// padding). Nothing is copied.
+class ArchiveWriter {
+ public:
+  explicit ArchiveWriter(uint32_t format_tag) : format_tag_(format_tag) { pieces_.emplace_back(); }
+
+  // Entries copied as they stand.
+  void copy_entries(ByteSpan entries, uint32_t count);
+  // Zero bytes (a last entry's padding that the file lacks).
+  void zeros(size_t count);
+  // One entry from its fields, its name field and its data; zero padding is added.
+  void entry(uint32_t uncompressed_size, uint32_t compressed_size, uint32_t checksum,
+             ByteSpan name_field, ByteSpan data);
+
+  // Bytes of the file so far, header included, and its member count.
+  uint64_t size() const { return size_; }
+  uint32_t member_count() const { return count_; }
+
+  // Every piece, header first (filled in from the entries given).
+  std::span<const ByteSpan> pieces();
+
+ private:
+  uint32_t format_tag_;
+  uint32_t count_ = 0;
+  uint64_t size_ = kHeaderSize;
+  uint8_t header_[kHeaderSize] = {};
+  std::deque<std::array<uint8_t, kEntryFieldsSize>> fields_;  // stable addresses
+  std::vector<ByteSpan> pieces_;
+};
+
+// Writes the pieces as the whole archive file at `path`, atomically (through a link to the
+// archive). A file that cannot be written: "Couldn't open file '%s'!\n", status 2.
+void write_archive(const std::string& path, std::span<const ByteSpan> pieces);
 
 }  // namespace qbkit::pre

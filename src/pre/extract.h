@@ -1,16 +1,20 @@
-// Extraction of archive members: names checked, members decoded in memory, then written.
+// Extraction of archive members, all or nothing.
 //
-// Extraction is all or nothing up to the writing of files: a damaged archive or an unsafe
-// name is found before any member is decoded, and a member that does not decode is found
-// before any directory or file is made.
+// First what the archive alone tells (plan_extraction: bounds, names, members in each
+// other's way), then what the disk tells (Extraction::prepare: links and files on the way),
+// then each member is decoded in memory and written to a temporary beside its target; only
+// when every member is written are the temporaries renamed into place. A failure at any
+// step removes the temporaries and the directories this run made: no existing file changes.
 #pragma once
 
-#include <iosfwd>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/bytes.h"
+#include "common/file_io.h"
 #include "pre/archive.h"
 
 namespace qbkit::pre {
@@ -19,30 +23,60 @@ namespace qbkit::pre {
 std::vector<std::string> name_parts(std::string_view name);
 
 // A name that may be written below the current directory: not absolute (no leading
-// separator), no part that starts with a drive letter and colon, no ".." part, and a file
-// name at its end.
+// separator), no part that starts with a drive letter and colon, no ".." part, no part
+// longer than 255 bytes, and a file name at its end. On Windows also no part that ends in a
+// dot or a blank, holds a ':' or is a device name (CON, NUL, COM1, ... with or without an
+// extension, in any case), which Windows would not take as a plain file name.
 bool is_safe_member_name(std::string_view name);
+
+// "Refusing unsafe member name '%s'\n", status 1.
+[[noreturn]] void throw_unsafe_name(std::string_view name);
 
 // The path a member is written to: its parts joined with '/'.
 std::string member_output_path(std::string_view name);
 
-// Checks every member name ("Refusing unsafe member name '%s'\n", status 1).
-void check_member_names(const Archive& archive);
-
-struct ExtractedMember {
-  std::string name;
-  Bytes data;
+// The members of an archive file whose header passed the size and tag checks, each with its
+// output path. Refuses, in this order: the first unsafe name (of the entries that lie inside
+// the file), an entry that runs past the end ("Archive '%s' is damaged: member %i runs past
+// the end of the file\n"), and the first member whose path runs through another member's
+// file (as an unsafe name). All status 1.
+struct ExtractionPlan {
+  std::vector<Member> members;
+  std::vector<std::string> targets;
 };
+ExtractionPlan plan_extraction(ByteSpan file, const ArchiveHeader& header, const std::string& path);
 
-// Prints "Extracting '%s'...\n" for each member in archive order and decodes it; a stored
-// member is copied as it stands. A member whose stream ends early raises
-// "Archive '%s' is damaged: member %i does not decode to its size\n", status 1.
-std::vector<ExtractedMember> decode_members(const Archive& archive, const std::string& path,
-                                            std::ostream& out);
+// Member number `number` (from 1) decoded; a stored member is copied as it stands. A stream
+// that ends early: "Archive '%s' is damaged: member %i does not decode to its size\n",
+// status 1.
+Bytes decode_member(const Member& member, size_t number, const std::string& path);
 
-// Creates the directories on each member's path and writes the member there, in order, so a
-// later member of the same name wins. A file that cannot be written:
-// "Couldn't open file '%s'!\n" with its output path, status 2.
-void write_members(const std::vector<ExtractedMember>& members);
+// The writing of a planned extraction. Uncommitted, it undoes itself when it goes away.
+class Extraction {
+ public:
+  // Looks at every directory on the members' paths that exists, without following it: a link
+  // refuses the archive ("Refusing to extract '%s' through the link '%s'\n", status 1), a
+  // file refuses the member as an unsafe name; a non-empty directory where a member's file
+  // goes: "Couldn't open file '%s'!\n", status 2.
+  explicit Extraction(const ExtractionPlan& plan);
+  Extraction(const Extraction&) = delete;
+  Extraction& operator=(const Extraction&) = delete;
+  ~Extraction();
+
+  // Makes the missing directories on member k's path (each once) and writes `data` to a
+  // temporary beside its target. Failure: "Couldn't open file '%s'!\n", status 2.
+  void write(size_t k, ByteSpan data);
+  // Renames every temporary into place, in archive order, so a later member of the same
+  // name wins. Failure: "Couldn't open file '%s'!\n", status 2.
+  void commit();
+
+ private:
+  const ExtractionPlan& plan_;
+  std::map<std::string, PathKind> seen_;  // directories on the paths, looked at once
+  std::vector<std::string> created_;      // in the order made
+  std::vector<std::string> empty_dirs_;   // empty directories where member files go
+  std::vector<PendingFile> pending_;
+  bool committed_ = false;
+};
 
 }  // namespace qbkit::pre

@@ -2,6 +2,7 @@
 // writes whole files atomically; progress and errors are lines on the output stream.
 #include "pre/pre_commands.h"
 
+#include <algorithm>
 #include <ostream>
 
 #include "common/error.h"
@@ -17,6 +18,7 @@ namespace {
 
 using pre::ArchiveHeader;
 
+
 int print_usage(std::ostream& out) {
   out << "Usage:\n"
       << "\tnew filename.prd\n"
@@ -27,9 +29,6 @@ int print_usage(std::ostream& out) {
          "0x3f142ab9\n";
   return 1;
 }
-
-// The total size field is 32-bit, so no archive may grow past it.
-constexpr size_t kMaxArchiveSize = 0xFFFFFFFFu;
 
 [[noreturn]] void throw_too_large(const std::string& archive_path, const std::string& qb_path) {
   throw Error(1, format("Archive '%s' cannot hold '%s': an archive holds at most 4 GiB\n",
@@ -48,37 +47,50 @@ int cmd_new(const std::string& archive_path) {
   return 0;
 }
 
+// The archive to append to, locked until the returned object goes away.
+LockedFile lock_archive(const std::string& path) {
+  std::optional<LockedFile> locked = LockedFile::open(path);
+  if (!locked) throw Error(2, format("Couldn't open file '%s' for reading!\n", path.c_str()));
+  return std::move(*locked);
+}
+
 // "add" (compressed) and "addx" (stored). The magic argument is not used: the entry's
 // checksum is always computed from the name.
 int cmd_add(const std::string& archive_path, const std::string& qb_path, bool compress,
             std::ostream& out) {
+  // A name that extraction would refuse would make the whole archive unextractable.
+  if (!pre::is_safe_member_name(qb_path)) pre::throw_unsafe_name(qb_path);
   std::optional<Bytes> qb = read_file(qb_path);
   if (!qb) throw Error(2, format("Couldn't open QB file '%s' for reading!\n", qb_path.c_str()));
   out << format("Adding '%s'\n", qb_path.c_str());
   // Sizes in an archive are 32-bit: a bigger member would be stored with a wrapped size.
-  if (qb->size() > kMaxArchiveSize) throw_too_large(archive_path, qb_path);
+  if (!pre::sizes_fit(0, qb->size())) throw_too_large(archive_path, qb_path);
   auto uncompressed_size = static_cast<uint32_t>(qb->size());
   uint32_t compressed_size = 0;
-  Bytes data;
+  Bytes stream;
   if (compress) {
-    data = pre::compress_member(*qb, out);
-    compressed_size = static_cast<uint32_t>(data.size());
-  } else {
-    data = std::move(*qb);
+    stream = pre::compress_fast(*qb);
+    out << pre::statistics_line(qb->size(), stream.size());
+    compressed_size = static_cast<uint32_t>(stream.size());
   }
+  ByteSpan data = compress ? ByteSpan(stream) : ByteSpan(*qb);
 
-  Bytes file = read_input(archive_path);
+  LockedFile archive = lock_archive(archive_path);
+  ByteSpan file = archive.content();
+  const size_t end = pre::appendable_end(file, archive_path);
   ArchiveHeader header = pre::read_archive_header(file);
-  if (header.total_size != file.size()) {
-    out << "Oh, a filesize mistake...\n";
-    header.total_size = static_cast<uint32_t>(file.size());
-  }
-  Bytes body;
-  if (file.size() > pre::kHeaderSize) body.assign(file.begin() + pre::kHeaderSize, file.end());
-  pre::append_entry(body, header, uncompressed_size, compressed_size, qb_path, data,
-                    archive_path);
-  if (pre::kHeaderSize + body.size() > kMaxArchiveSize) throw_too_large(archive_path, qb_path);
-  pre::write_archive(archive_path, header, body, out);
+  if (header.total_size != file.size()) out << "Oh, a filesize mistake...\n";
+
+  // Header, the old entries straight from the read buffer, the new entry: one write.
+  pre::ArchiveWriter writer(header.format_tag);
+  const size_t kept = std::min(end, file.size());
+  writer.copy_entries(file.subspan(pre::kHeaderSize, kept - pre::kHeaderSize), header.member_count);
+  writer.zeros(end - kept);
+  const Bytes name = pre::name_field(qb_path, false);
+  writer.entry(uncompressed_size, compressed_size, pre::name_checksum(qb_path), name, data);
+  if (!pre::sizes_fit(writer.size(), uncompressed_size)) throw_too_large(archive_path, qb_path);
+  pre::write_archive(archive_path, writer.pieces());
+  out << "Done...\n";
   return 0;
 }
 
@@ -86,8 +98,8 @@ int cmd_extract(const std::string& path, std::ostream& out) {
   out << format("Loading '%s'... ", path.c_str());
   Bytes file = read_input(path);
   ArchiveHeader header = pre::read_archive_header(file);
-  out << format("%i bytes read - ", static_cast<int>(file.size()));
-  out << format("%i bytes wanted\n", static_cast<int>(header.total_size));
+  out << format("%llu bytes read - ", static_cast<unsigned long long>(file.size()));
+  out << format("%u bytes wanted\n", static_cast<unsigned>(header.total_size));
   if (header.total_size != file.size())
     throw Error(1, "Filesizes don't match, this isn't an originally-Olvex-compressed PRE file!\n");
   if (header.format_tag != pre::kFormatTag)
@@ -95,21 +107,20 @@ int cmd_extract(const std::string& path, std::ostream& out) {
                 "This is THUG PRE File - Olvex can only decompress Olvex-Compressed THUG PREs "
                 "atm!\n");
 
-  // Bounds and names of every entry first, in archive order: the first fault is reported.
-  pre::MemberWalk walk = pre::walk_members(file, pre::kHeaderSize, header.member_count);
-  pre::Archive archive{header, std::move(walk.members)};
-  pre::check_member_names(archive);
-  if (walk.damaged) pre::throw_member_past_end(path, archive.members.size() + 1);
-
-  std::vector<pre::ExtractedMember> members = pre::decode_members(archive, path, out);
-  pre::write_members(members);
+  const pre::ExtractionPlan plan = pre::plan_extraction(file, header, path);
+  pre::Extraction extraction(plan);
+  for (size_t k = 0; k < plan.members.size(); ++k) {
+    out << format("Extracting '%s'...\n", plan.members[k].name.c_str());
+    extraction.write(k, pre::decode_member(plan.members[k], k + 1, path));
+  }
+  extraction.commit();
   return 0;
 }
 
 int cmd_jdc(const std::string& path, std::ostream& out) {
   out << format("Unpacking '%s'...\n", path.c_str());
   Bytes file = read_input(path);
-  out << format("Allocating %i bytes...\n", static_cast<int>(file.size()));
+  out << format("Allocating %llu bytes...\n", static_cast<unsigned long long>(file.size()));
   out << "Reading...\n";
   out << "Allocating...\n";
   out << "Decompressing...\n";

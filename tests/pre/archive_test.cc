@@ -139,15 +139,66 @@ TEST(ArchiveFormat, EntriesRunningPastTheEndAreDamaged) {
 }
 
 TEST(ArchiveFormat, WriteArchiveReportsFailure) {
-  std::ostringstream out;
   try {
-    write_archive("no-such-dir/x/t.prd", {12, kFormatTag, 0}, {}, out);
+    write_archive("no-such-dir/x/t.prd", {});
     ADD_FAILURE();
   } catch (const Error& e) {
     EXPECT_EQ(e.status(), 2);
     EXPECT_EQ(e.message(), "Couldn't open file 'no-such-dir/x/t.prd'!\n");
   }
-  EXPECT_EQ(out.str(), "");
+}
+
+TEST(ArchiveFormat, SizesFitTheir32BitFields) {
+  EXPECT_TRUE(sizes_fit(0xFFFFFFFFu, 0xFFFFFFFFu));
+  EXPECT_FALSE(sizes_fit(0x100000000u, 1));
+  EXPECT_FALSE(sizes_fit(12, 0x100000000u));
+}
+
+Bytes joined(std::span<const ByteSpan> pieces) {
+  Bytes out;
+  for (ByteSpan p : pieces) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+TEST(ArchiveWriter, GathersTheSameBytesAsAnAppend) {
+  Appended a;
+  a.add("a.qb", Bytes(10, 1));
+  const Bytes old = a.file();
+  a.add("dir\\c.qb", Bytes(5, 2));
+
+  ArchiveWriter w(kFormatTag);
+  w.copy_entries(ByteSpan(old).subspan(kHeaderSize), 1);
+  const Bytes name = name_field("dir\\c.qb", false);
+  const Bytes data(5, 2);
+  w.entry(5, 0, name_checksum("dir\\c.qb"), name, data);
+  EXPECT_EQ(w.size(), a.file().size());
+  EXPECT_EQ(joined(w.pieces()), a.file());
+
+  // The game's layout pads the name field to a multiple of four with zero bytes.
+  EXPECT_EQ(name_field("abc", true), (Bytes{'a', 'b', 'c', 0}));
+  EXPECT_EQ(name_field("a.qb", true), (Bytes{'a', '.', 'q', 'b', 0, 0, 0, 0}));
+}
+
+TEST(ArchiveFormat, OnlyArchivesWithNothingAfterTheirEntriesTakeAppends) {
+  Appended a;
+  a.add("a.qb", Bytes(10, 1));
+  Bytes file = a.file();
+  EXPECT_EQ(appendable_end(file, "t.prd"), file.size());
+  Bytes padded = file;
+  padded.resize(2048, 0);  // padded to a sector: the zero bytes go
+  EXPECT_EQ(appendable_end(padded, "t.prd"), file.size());
+  const std::string refusal = "'t.prd' is not an archive, or holds data after its last member; nothing was changed\n";
+  Bytes junk = padded;
+  junk.back() = 1;
+  for (const Bytes& bad : {junk, Bytes(11, 0)}) {
+    try {
+      appendable_end(bad, "t.prd");
+      ADD_FAILURE();
+    } catch (const Error& e) {
+      EXPECT_EQ(e.status(), 1);
+      EXPECT_EQ(e.message(), refusal);
+    }
+  }
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 
 #include "common/error.h"
 #include "pre/lzss.h"
@@ -35,22 +34,14 @@ Member member(const std::string& name, uint32_t size, uint32_t compressed, const
   return m;
 }
 
-TEST(DecodeMembers, StoredCopiedCompressedDecodedDamagedRefused) {
+TEST(DecodeMember, StoredCopiedCompressedDecodedDamagedRefused) {
   Bytes stored = {0xFE, 0xED, 0xF0, 1};  // would decode to spaces, but is copied
   Bytes text(300, 'q');
   Bytes stream = compress_fast(text);
-  Archive archive;
-  archive.members = {member("s.qb", 4, 0, stored), member("c.qb", 300, static_cast<uint32_t>(stream.size()), stream)};
-  std::ostringstream out;
-  std::vector<ExtractedMember> got = decode_members(archive, "t.prd", out);
-  EXPECT_EQ(out.str(), "Extracting 's.qb'...\nExtracting 'c.qb'...\n");
-  ASSERT_EQ(got.size(), 2u);
-  EXPECT_EQ(got[0].data, stored);
-  EXPECT_EQ(got[1].data, text);
-
-  archive.members.push_back(member("short.qb", 301, static_cast<uint32_t>(stream.size()), stream));
+  EXPECT_EQ(decode_member(member("s.qb", 4, 0, stored), 1, "t.prd"), stored);
+  EXPECT_EQ(decode_member(member("c.qb", 300, static_cast<uint32_t>(stream.size()), stream), 2, "t.prd"), text);
   try {
-    decode_members(archive, "t.prd", out);
+    decode_member(member("short.qb", 301, static_cast<uint32_t>(stream.size()), stream), 3, "t.prd");
     ADD_FAILURE();
   } catch (const Error& e) {
     EXPECT_EQ(e.status(), 1);

@@ -220,5 +220,20 @@ TEST(AppendSafety, RefusesFilesThatAreNotArchivesAndUnsafeNames) {
   EXPECT_EQ(dir.read("mod.prd"), archive);
 }
 
+TEST(AppendSafety, NamesWindowsWouldNotTakeAsGivenAreRefusedThere) {
+  TempDir dir;
+  ASSERT_EQ(run_qbkit({"-p", "new", "a.prd"}, dir.path()).status, 0);
+  for (std::string name : {"CON.qb", "nul", "Aux.txt", "com1", "LPT9.qb", "dir./x.qb", "x.qb ", "ab:c.qb"}) {
+    dir.write(name, "data");
+    RunResult r = run_qbkit({"-p", "addx", "a.prd", name, "0"}, dir.path());
+    if (qbkit_is_windows_binary()) {
+      EXPECT_EQ(r.status, 1) << name;
+      EXPECT_EQ(r.out, "Refusing unsafe member name '" + name + "'\n");
+    } else {
+      EXPECT_EQ(r.status, 0) << name << ": a plain name on this system";
+    }
+  }
+}
+
 }  // namespace
 }  // namespace qbkit::test

@@ -16,6 +16,8 @@ TEST(MemberNames, UnsafeNamesAreRefused) {
   for (const char* name : {"", "/etc/x", "\\x.qb", "C:x.qb", "c:\\x.qb", "..", "../a.qb",
                            "a\\..\\..\\b.qb", "a/..", "dir/", "dir\\", "a/."})
     EXPECT_FALSE(is_safe_member_name(name)) << name;
+  EXPECT_TRUE(is_safe_member_name("d/" + std::string(255, 'n')));
+  EXPECT_FALSE(is_safe_member_name("d/" + std::string(256, 'n') + "/x.qb"));
 }
 
 TEST(MemberNames, OutputPathSplitsAtBothSeparators) {

@@ -39,9 +39,6 @@ Bytes compress_reference(ByteSpan input);
 // `compressed_size` bytes.
 std::string statistics_line(size_t input_size, size_t compressed_size);
 
-// Compresses a member's bytes with the fast matcher and writes the statistics line to `out`.
-Bytes compress_member(ByteSpan input, std::ostream& out);
-
 // Decodes a stream into exactly `size` bytes, reading nothing beyond `stream`. nullopt when
 // the stream ends before it has produced `size` bytes.
 std::optional<Bytes> decompress_member(ByteSpan stream, size_t size);

@@ -307,10 +307,4 @@ std::string statistics_line(size_t input_size, size_t compressed_size) {
                 static_cast<int>(compressed_size), static_cast<double>(rate));
 }
 
-Bytes compress_member(ByteSpan input, std::ostream& out) {
-  Bytes stream = compress_fast(input);
-  out << statistics_line(input.size(), stream.size());
-  return stream;
-}
-
 }  // namespace qbkit::pre

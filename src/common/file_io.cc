@@ -12,6 +12,7 @@
 #else
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -350,6 +351,16 @@ std::optional<LockedFile> LockedFile::open(const std::string& path) {
     struct stat held, now;
     if (::fstat(fd, &held) != 0) return std::nullopt;
     if (::stat(resolved.c_str(), &now) != 0 || held.st_dev != now.st_dev || held.st_ino != now.st_ino) continue;
+    // Mapped, the archive's bytes go from the page cache straight into the new file's write.
+    // Other writers replace the file rather than change it, and the lock keeps them waiting.
+    if (held.st_size > 0 && S_ISREG(held.st_mode)) {
+      void* map = ::mmap(nullptr, static_cast<size_t>(held.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+      if (map != MAP_FAILED) {
+        locked.mapped_ = static_cast<const uint8_t*>(map);
+        locked.mapped_size_ = static_cast<size_t>(held.st_size);
+        return locked;
+      }
+    }
     if (!read_descriptor(fd, locked.content_)) return std::nullopt;
     return locked;
   }
@@ -357,13 +368,18 @@ std::optional<LockedFile> LockedFile::open(const std::string& path) {
 }
 
 LockedFile::~LockedFile() {
+  if (mapped_) ::munmap(const_cast<uint8_t*>(mapped_), mapped_size_);
   if (handle_ != -1) ::close(static_cast<int>(handle_));
 }
 
 #endif
 
 LockedFile::LockedFile(LockedFile&& other) noexcept
-    : path_(std::move(other.path_)), handle_(std::exchange(other.handle_, -1)), content_(std::move(other.content_)) {}
+    : path_(std::move(other.path_)),
+      handle_(std::exchange(other.handle_, -1)),
+      mapped_(std::exchange(other.mapped_, nullptr)),
+      mapped_size_(other.mapped_size_),
+      content_(std::move(other.content_)) {}
 
 std::string canonical_path(const std::string& path) {
   std::error_code ec;

@@ -80,14 +80,18 @@ class LockedFile {
   LockedFile(const LockedFile&) = delete;
   ~LockedFile();
 
-  // The locked file's path (links resolved) and its content.
+  // The locked file's path (links resolved) and its content, valid while the object lives.
   const std::string& path() const { return path_; }
-  const Bytes& content() const { return content_; }
+  ByteSpan content() const { return mapped_ ? ByteSpan(mapped_, mapped_size_) : ByteSpan(content_); }
 
  private:
   LockedFile(std::string path, intptr_t handle) : path_(std::move(path)), handle_(handle) {}
   std::string path_;
   intptr_t handle_;  // a file descriptor, or a Windows HANDLE; -1 when none
+  // The content: mapped straight from the file where the system allows (no copy, no buffer
+  // to clear), else read into a buffer.
+  const uint8_t* mapped_ = nullptr;
+  size_t mapped_size_ = 0;
   Bytes content_;
 };
 

@@ -341,9 +341,13 @@ bool read_descriptor(int fd, Bytes& out) {
 std::optional<LockedFile> LockedFile::open(const std::string& path) {
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
     std::string resolved = link_target(path);
-    int fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a FIFO at the path must not hang the open; only regular files are taken.
+    int fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return std::nullopt;
     LockedFile locked(resolved, fd);
+    struct stat kind;
+    if (::fstat(fd, &kind) != 0 || !S_ISREG(kind.st_mode)) return std::nullopt;
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
     }
     // The holder before us replaced the file by a rename: the lock is on a file that the

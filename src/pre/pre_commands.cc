@@ -1,5 +1,6 @@
-// Mode p: new, add, addx, x, jdc and list. Each reads its inputs whole, works in memory and
-// writes whole files atomically; progress and errors are lines on the output stream.
+// Mode p: new, add, addx, x, jdc, list, pack and update. Each reads its inputs whole, works
+// in memory and writes whole files atomically; progress and errors are lines on the output
+// stream.
 #include "pre/pre_commands.h"
 
 #include <algorithm>
@@ -11,13 +12,14 @@
 #include "pre/archive.h"
 #include "pre/extract.h"
 #include "pre/lzss.h"
+#include "pre/lzss_game.h"
+#include "pre/member_list.h"
 #include "pre/name_checksum.h"
 
 namespace qbkit {
 namespace {
 
 using pre::ArchiveHeader;
-
 
 int print_usage(std::ostream& out) {
   out << "Usage:\n"
@@ -117,6 +119,146 @@ int cmd_extract(const std::string& path, std::ostream& out) {
   return 0;
 }
 
+// A member's data as the game stores it: compressed with the game's matcher, or stored
+// (compressed size 0) when it is empty or compression would not save 15%.
+struct GameData {
+  Bytes stream;  // empty when stored
+  uint32_t compressed_size = 0;
+};
+GameData game_data(ByteSpan input) {
+  GameData d;
+  if (input.empty()) return d;
+  d.stream = pre::compress_game(input);
+  if (100 * uint64_t{d.stream.size()} > 85 * uint64_t{input.size()}) {
+    d.stream = Bytes();
+    return d;
+  }
+  d.compressed_size = static_cast<uint32_t>(d.stream.size());
+  return d;
+}
+ByteSpan stored_or_stream(const GameData& d, ByteSpan input) { return d.compressed_size ? ByteSpan(d.stream) : input; }
+
+Bytes read_member_file(const std::string& path, const std::string& archive_path) {
+  std::optional<Bytes> data = read_file(path);
+  if (!data) throw Error(2, format("Couldn't open QB file '%s' for reading!\n", path.c_str()));
+  if (!pre::sizes_fit(0, data->size())) throw_too_large(archive_path, path);
+  return std::move(*data);
+}
+
+// "pack": a new archive in the game's layout from the member list, each member read from
+// where "x" writes it.
+int cmd_pack(const std::string& archive_path, const std::string& list_path, std::ostream& out) {
+  const Bytes list = read_input(list_path);
+  const std::vector<std::string> names =
+      pre::parse_member_list(std::string_view(reinterpret_cast<const char*>(list.data()), list.size()));
+  for (const std::string& name : names)
+    if (!pre::is_safe_member_name(name)) pre::throw_unsafe_name(name);
+  std::vector<Bytes> files;
+  files.reserve(names.size());
+  for (const std::string& name : names) files.push_back(read_member_file(pre::member_output_path(name), archive_path));
+
+  std::vector<GameData> data(names.size());
+  std::vector<Bytes> name_fields(names.size());
+  pre::ArchiveWriter writer(pre::kFormatTag);
+  for (size_t k = 0; k < names.size(); ++k) {
+    out << format("Packing '%s'\n", names[k].c_str());
+    data[k] = game_data(files[k]);
+    name_fields[k] = pre::name_field(names[k], true);
+    writer.entry(static_cast<uint32_t>(files[k].size()), data[k].compressed_size, pre::name_checksum(names[k]),
+                 name_fields[k], stored_or_stream(data[k], files[k]));
+    if (!pre::sizes_fit(writer.size(), 0)) throw_too_large(archive_path, names[k]);
+  }
+  // An archive that is there already is locked while it is replaced, so that an append
+  // running meanwhile lands before (and is replaced) or after (and is kept).
+  std::optional<LockedFile> lock = LockedFile::open(archive_path);
+  pre::write_archive(archive_path, writer.pieces());
+  out << "Done...\n";
+  return 0;
+}
+
+// "update": every entry whose name checksum is a FILE's gets that file's data in the game's
+// layout; a FILE that matches none is appended. Every other entry is kept byte for byte.
+int cmd_update(const std::string& archive_path, std::span<const std::string> paths, std::ostream& out) {
+  for (const std::string& path : paths)
+    if (!pre::is_safe_member_name(path)) pre::throw_unsafe_name(path);
+  std::vector<Bytes> files;
+  files.reserve(paths.size());
+  for (const std::string& path : paths) files.push_back(read_member_file(path, archive_path));
+  std::vector<GameData> data;
+  data.reserve(paths.size());
+  for (const Bytes& file : files) data.push_back(game_data(file));
+
+  LockedFile archive = lock_archive(archive_path);
+  ByteSpan file = archive.content();
+  pre::appendable_end(file, archive_path);
+  const ArchiveHeader header = pre::read_archive_header(file);
+  if (header.total_size != file.size()) out << "Oh, a filesize mistake...\n";
+  const std::vector<pre::Member> members = pre::walk_members(file, pre::kHeaderSize, header.member_count).members;
+
+  // Which FILE each entry takes its data from (the last that matches it): the old entries,
+  // then the appended ones, which keep the name of the FILE that added them.
+  constexpr size_t kKept = SIZE_MAX;
+  std::vector<size_t> source(members.size(), kKept);
+  std::vector<uint32_t> checksums;
+  for (const pre::Member& m : members) checksums.push_back(m.checksum);
+  struct Appended {
+    size_t name;  // FILE numbers
+    size_t data;
+  };
+  std::vector<Appended> appended;
+  for (size_t k = 0; k < paths.size(); ++k) {
+    const uint32_t checksum = pre::name_checksum(paths[k]);
+    bool found = false;
+    for (size_t e = 0; e < checksums.size(); ++e) {
+      if (checksums[e] != checksum) continue;
+      found = true;
+      if (e < members.size())
+        source[e] = k;
+      else
+        appended[e - members.size()].data = k;
+    }
+    out << format(found ? "Updating '%s'\n" : "Adding '%s'\n", paths[k].c_str());
+    if (!found) {
+      checksums.push_back(checksum);
+      appended.push_back({k, k});
+    }
+  }
+
+  pre::ArchiveWriter writer(header.format_tag);
+  auto new_entry = [&](size_t k, uint32_t checksum, ByteSpan name_field) {
+    writer.entry(static_cast<uint32_t>(files[k].size()), data[k].compressed_size, checksum, name_field,
+                 stored_or_stream(data[k], files[k]));
+    if (!pre::sizes_fit(writer.size(), 0)) throw_too_large(archive_path, paths[k]);
+  };
+  // Runs of kept entries go as one piece each, straight from the mapped archive.
+  size_t run_start = pre::kHeaderSize;
+  uint32_t run_count = 0;
+  auto flush_run = [&](size_t end) {
+    const size_t kept = std::min(end, file.size());
+    writer.copy_entries(file.subspan(run_start, kept - run_start), run_count);
+    writer.zeros(end - kept);  // the last entry's padding that the file lacks
+    run_count = 0;
+  };
+  for (size_t e = 0; e < members.size(); ++e) {
+    const pre::Member& m = members[e];
+    if (source[e] == kKept) {
+      if (run_count == 0) run_start = m.offset;
+      ++run_count;
+      continue;
+    }
+    if (run_count > 0) flush_run(m.offset);
+    new_entry(source[e], m.checksum, file.subspan(m.offset + pre::kEntryFieldsSize, m.name_length));
+  }
+  if (run_count > 0) flush_run(pre::next_entry(members.back()));
+  std::vector<Bytes> name_fields;
+  name_fields.reserve(appended.size());
+  for (const Appended& a : appended)
+    new_entry(a.data, pre::name_checksum(paths[a.name]), name_fields.emplace_back(pre::name_field(paths[a.name], true)));
+  pre::write_archive(archive_path, writer.pieces());
+  out << "Done...\n";
+  return 0;
+}
+
 int cmd_jdc(const std::string& path, std::ostream& out) {
   out << format("Unpacking '%s'...\n", path.c_str());
   Bytes file = read_input(path);
@@ -151,6 +293,8 @@ int pre_command(std::span<const std::string> args, std::ostream& out) {
   if (word == "x" && count == 1) return cmd_extract(args[1], out);
   if (word == "jdc" && count == 1) return cmd_jdc(args[1], out);
   if (word == "list" && count == 1) return cmd_list(args[1], out);
+  if (word == "pack" && count == 2) return cmd_pack(args[1], args[2], out);
+  if (word == "update" && count >= 2) return cmd_update(args[1], args.subspan(2), out);
   return print_usage(out);
 }
 

@@ -1,0 +1,17 @@
+#include "pre/member_list.h"
+
+#include <gtest/gtest.h>
+
+namespace qbkit::pre {
+namespace {
+
+TEST(MemberList, NamesAsListPrintsThemOrWrittenByHand) {
+  EXPECT_EQ(parse_member_list("a.qb 0x3f142ab9\r\n\n  \r\nscripts\\b c.qb\nd.qb 0xABCDEF01\ne.qb 0x123\nlast"),
+            (std::vector<std::string>{"a.qb", "scripts\\b c.qb", "d.qb", "e.qb 0x123", "last"}));
+  // Only one final checksum goes; a name may itself end in blanks and hex.
+  EXPECT_EQ(parse_member_list("x 0x00000000 0x11111111\n"), (std::vector<std::string>{"x 0x00000000"}));
+  EXPECT_TRUE(parse_member_list("").empty());
+}
+
+}  // namespace
+}  // namespace qbkit::pre

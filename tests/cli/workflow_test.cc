@@ -73,6 +73,7 @@ TEST(Workflow, FromAnArchiveToAnArchive) {
   RunResult r = run_qbkit({"-p", "list", "original.prd"}, dir.path());
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, list_line(member));
+  dir.write("members.txt", r.out);
   const std::string size = std::to_string(fs::file_size(dir / "original.prd"));
   r = run_qbkit({"-p", "x", "original.prd"}, dir.path());
   EXPECT_EQ(r.status, 0);
@@ -109,18 +110,25 @@ TEST(Workflow, FromAnArchiveToAnArchive) {
   EXPECT_NE(edited.find("Resting"), std::string::npos);
   EXPECT_EQ(edited.find("Paused"), std::string::npos);
 
-  // 5. The new script under the member's path, appended to a fresh archive.
-  fs::rename(dir / "example.txt.qb", dir / on_disk);
-  ASSERT_EQ(run_qbkit({"-p", "new", "mod.prd"}, dir.path()).status, 0);
-  expect_added(run_qbkit({"-p", "add", "mod.prd", member, "0"}, dir.path()), member);
-  r = run_qbkit({"-p", "list", "mod.prd"}, dir.path());
-  EXPECT_EQ(r.out, list_line(member));
+  // 5. The new script over the extracted member, then the archive updated in place, or
+  // packed again from the member list.
+  fs::copy_file(dir / "example.txt.qb", dir / on_disk, fs::copy_options::overwrite_existing);
+  fs::copy_file(dir / "original.prd", dir / "mod.prd");
+  r = run_qbkit({"-p", "update", "mod.prd", on_disk}, dir.path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "Updating '" + on_disk + "'\nDone...\n");
+  r = run_qbkit({"-p", "pack", "rebuilt.prd", "members.txt"}, dir.path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "Packing '" + member + "'\nDone...\n");
 
-  // The new archive gives the edited script back.
-  TempDir fresh;
-  fs::copy_file(dir / "mod.prd", fresh / "mod.prd");
-  EXPECT_EQ(run_qbkit({"-p", "x", "mod.prd"}, fresh.path()).status, 0);
-  EXPECT_EQ(fresh.read(on_disk), edited);
+  // Both archives hold the edited script under the member's own name.
+  for (const char* archive : {"mod.prd", "rebuilt.prd"}) {
+    EXPECT_EQ(run_qbkit({"-p", "list", archive}, dir.path()).out, list_line(member));
+    TempDir fresh;
+    fs::copy_file(dir / archive, fresh / archive);
+    EXPECT_EQ(run_qbkit({"-p", "x", archive}, fresh.path()).status, 0);
+    EXPECT_EQ(fresh.read(on_disk), edited);
+  }
 }
 
 // A stored member named `name` holding "x", as a whole archive file.

@@ -187,7 +187,7 @@ TEST(Update, MissingFilesUnsafeNamesAndNonArchivesChangeNothing) {
   for (auto [args, status, message] : std::vector<std::tuple<std::vector<std::string>, int, std::string>>{
            {{"a.qb", "gone.qb"}, 2, "Couldn't open QB file 'gone.qb' for reading!\n"},
            {{"a.qb", "../a.qb"}, 1, "Refusing unsafe member name '../a.qb'\n"},
-           {{"a.qb", "/tmp/a.qb"}, 1, "Refusing unsafe member name '/tmp/a.qb'\n"}}) {
+           {{"a.qb", "/abs/a.qb"}, 1, "Refusing unsafe member name '/abs/a.qb'\n"}}) {
     args.insert(args.begin(), {"-p", "update", "g.prd"});
     RunResult r = run_qbkit(args, dir.path());
     EXPECT_EQ(r.status, status);

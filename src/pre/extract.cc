@@ -89,6 +89,7 @@ void throw_unsafe_name(std::string_view name) {
 std::string member_output_path(std::string_view name) {
   std::string path;
   for (const std::string& part : name_parts(name)) {
+    if (part == ".") continue;  // the directory it is in: "a/./b" is "a/b"
     if (!path.empty()) path += '/';
     path += part;
   }
@@ -135,7 +136,7 @@ Extraction::Extraction(const ExtractionPlan& plan) : plan_(plan) {
     bool missing = false;
     for (size_t cut = target.find('/'); cut != std::string::npos && !missing; cut = target.find('/', cut + 1)) {
       std::string dir = target.substr(0, cut);
-      auto [it, fresh] = seen_.try_emplace(dir, PathKind::missing);
+      auto [it, fresh] = seen_.try_emplace(path_key(dir), PathKind::missing);
       if (fresh) it->second = path_kind(dir);
       switch (it->second) {
         case PathKind::link:
@@ -169,7 +170,7 @@ void Extraction::write(size_t k, ByteSpan data) {
   const std::string& target = plan_.targets[k];
   for (size_t cut = target.find('/'); cut != std::string::npos; cut = target.find('/', cut + 1)) {
     std::string dir = target.substr(0, cut);
-    PathKind& kind = seen_[dir];
+    PathKind& kind = seen_[path_key(dir)];
     if (kind == PathKind::directory) continue;
     if (!make_directory(dir)) throw_cannot_write(target);
     created_.push_back(dir);

@@ -32,7 +32,7 @@ bool is_safe_member_name(std::string_view name);
 // "Refusing unsafe member name '%s'\n", status 1.
 [[noreturn]] void throw_unsafe_name(std::string_view name);
 
-// The path a member is written to: its parts joined with '/'.
+// The path a member is written to: its parts joined with '/', "." parts left out.
 std::string member_output_path(std::string_view name);
 
 // The members of an archive file whose header passed the size and tag checks, each with its
@@ -72,7 +72,8 @@ class Extraction {
 
  private:
   const ExtractionPlan& plan_;
-  std::map<std::string, PathKind> seen_;  // directories on the paths, looked at once
+  std::map<std::string, PathKind> seen_;  // directories on the paths, looked at once (by
+                                          // their name as the file system compares it)
   std::vector<std::string> created_;      // in the order made
   std::vector<std::string> empty_dirs_;   // empty directories where member files go
   std::vector<PendingFile> pending_;

@@ -159,6 +159,15 @@ std::string writer_file(int writer, int i) {
   return name;
 }
 
+TEST(ExtractPaths, DotPartsNameTheSameFile) {
+  TempDir dir;
+  dir.write("a.prd", archive_with({{"./d/./m.qb", "first"}, {"d\\m.qb", "second"}, {"d/n.qb", "n"}}));
+  RunResult r = run_qbkit({"-p", "x", "a.prd"}, dir.path());
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(dir.read("d/m.qb"), "second");
+  EXPECT_EQ(dir.read("d/n.qb"), "n");
+}
+
 TEST(AppendSafety, ConcurrentAppendsAllLand) {
   TempDir dir;
   ASSERT_EQ(run_qbkit({"-p", "new", "a.prd"}, dir.path()).status, 0);

@@ -23,6 +23,7 @@ TEST(MemberNames, UnsafeNamesAreRefused) {
 TEST(MemberNames, OutputPathSplitsAtBothSeparators) {
   EXPECT_EQ(member_output_path("scripts\\game\\a.qb"), "scripts/game/a.qb");
   EXPECT_EQ(member_output_path("a\\\\b//c.qb"), "a/b/c.qb");
+  EXPECT_EQ(member_output_path(".\\a/./b.qb"), "a/b.qb");
   EXPECT_EQ(name_parts("x\\y/z"), (std::vector<std::string>{"x", "y", "z"}));
 }
 

@@ -252,18 +252,6 @@ bool remove_path(const std::string& path) {
 
 namespace {
 
-bool same_file(HANDLE h, const std::string& path) {
-  HANDLE now = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (now == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION a, b;
-  bool same = GetFileInformationByHandle(h, &a) && GetFileInformationByHandle(now, &b) &&
-              a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-              a.nFileIndexLow == b.nFileIndexLow;
-  CloseHandle(now);
-  return same;
-}
-
 bool read_handle(HANDLE h, Bytes& out) {
   LARGE_INTEGER size;
   if (!GetFileSizeEx(h, &size)) return false;
@@ -280,24 +268,39 @@ bool read_handle(HANDLE h, Bytes& out) {
   return true;
 }
 
+// Windows cannot rename a file over one that a process holds open, so the lock is held on a
+// file beside the archive, "<archive>.qbkit-lock", that goes away when its last holder closes
+// it. While it is on its way out nobody can open it, so a newcomer waits until every process
+// that holds or waits for the lock is done, and then makes a new one.
+HANDLE open_lock_file(const std::string& archive) {
+  const std::string lock = archive + ".qbkit-lock";
+  for (int wait = 0; wait < 2000; ++wait) {
+    HANDLE h = CreateFileA(lock.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h != INVALID_HANDLE_VALUE) return h;
+    if (GetLastError() != ERROR_ACCESS_DENIED) break;
+    Sleep(5);
+  }
+  return INVALID_HANDLE_VALUE;  // a folder that takes no new file: the archive cannot be replaced either
+}
+
 }  // namespace
 
 std::optional<LockedFile> LockedFile::open(const std::string& path) {
-  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-    std::string resolved = link_target(path);
-    // Others may read, write and rename over it: the lock, not the sharing mode, orders
-    // the appends, and the holder's rename must be able to replace it.
-    HANDLE h = CreateFileA(resolved.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-    LockedFile locked(resolved, reinterpret_cast<intptr_t>(h));
+  std::string resolved = link_target(path);
+  HANDLE lock = open_lock_file(resolved);
+  LockedFile locked(resolved, reinterpret_cast<intptr_t>(lock));
+  if (lock != INVALID_HANDLE_VALUE) {
     OVERLAPPED whole = {};
-    LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
-    if (!same_file(h, resolved)) continue;  // replaced while this process waited
-    if (!read_handle(h, locked.content_)) return std::nullopt;
-    return locked;
+    LockFileEx(lock, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
   }
-  return std::nullopt;
+  HANDLE h = CreateFileA(resolved.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  bool ok = GetFileType(h) == FILE_TYPE_DISK && read_handle(h, locked.content_);
+  CloseHandle(h);  // closed before the archive is replaced
+  if (!ok) return std::nullopt;
+  return locked;
 }
 
 LockedFile::~LockedFile() {

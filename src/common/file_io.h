@@ -68,7 +68,8 @@ bool remove_path(const std::string& path);
 // read-modify-write that replaces the file. Links are followed to the file itself. Because a
 // writer replaces the file by a rename, the lock is taken again whenever the path has come to
 // name another file while this process waited, so the holder always locks the file that the
-// path names.
+// path names. (On Windows, where no file open in a process can be renamed over, the lock is
+// on a short-lived file beside it, "<file>.qbkit-lock".)
 class LockedFile {
  public:
   // Locks the file at the end of `path`'s links and reads it whole; nullopt when it cannot
@@ -87,7 +88,7 @@ class LockedFile {
  private:
   LockedFile(std::string path, intptr_t handle) : path_(std::move(path)), handle_(handle) {}
   std::string path_;
-  intptr_t handle_;  // a file descriptor, or a Windows HANDLE; -1 when none
+  intptr_t handle_;  // the locked descriptor, or the Windows lock file's HANDLE; -1 when none
   // The content: mapped straight from the file where the system allows (no copy, no buffer
   // to clear), else read into a buffer.
   const uint8_t* mapped_ = nullptr;

@@ -123,7 +123,7 @@ TEST_F(ArchiveSafety, ExtractionRefusesLinksOnTheWayAndReplacesALinkedMember) {
   EXPECT_EQ(outer.read("outside/victim.qb"), "untouched");
 }
 
-TEST_F(ArchiveSafety, ExtractionRefusesWhatCannotBeWrittenBeforeWritingAnything) {
+TEST(ExtractPaths, WhatCannotBeWrittenIsRefusedBeforeAnythingIsWritten) {
   TempDir dir;
   dir.write("keep.qb", "the user's own");
   dir.write("blocked", "a file");

@@ -18,7 +18,9 @@ namespace fs = std::filesystem;
 // Runs qbkit in `dir` with files limited to `max_kib` KiB, as on a full disk: a write past
 // the limit fails, and qbkit, which ignores SIGXFSZ, sees a write error instead of dying.
 RunResult run_with_file_limit(const std::vector<std::string>& args, const fs::path& dir, int max_kib) {
-  std::string command = "cd '" + dir.string() + "' && (ulimit -f " + std::to_string(max_kib) + "; exec";
+  // Wine itself would die of SIGXFSZ: for a Windows binary the shell ignores it for it.
+  const std::string ignore = qbkit_is_windows_binary() ? "trap '' XFSZ; " : "";
+  std::string command = "cd '" + dir.string() + "' && (" + ignore + "ulimit -f " + std::to_string(max_kib) + "; exec";
   for (const std::string& word : qbkit_command()) command += " '" + word + "'";
   for (const std::string& a : args) command += " '" + a + "'";
   command += ") 2>/dev/null";

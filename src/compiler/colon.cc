@@ -4,36 +4,30 @@
 #include "common/format.h"
 #include "compiler/script_compiler.h"
 #include "qb/tokens.h"
+#include "qb/words.h"
 
 namespace qbkit::compiler {
 
 void ScriptCompiler::compile_colon() {
+  using qb::word_of;
+  // The bracket pairs: a letter and a brace.
+  for (const qb::Op op : {qb::kStructOpen, qb::kStructClose, qb::kArrayOpen, qb::kArrayClose}) {
+    if (lex_.accept(word_of(op))) {
+      output_.emit(op);
+      return;
+    }
+  }
   const uint8_t c0 = lex_.peek();
   const uint8_t c1 = lex_.at(lex_.cursor() + 1);
+  if (c1 == '{') throw Error(1, format("Unkown :*{ combo at line %i\n", lex_.line()));
+  if (c1 == '}') throw Error(1, format("Unkown :*} combo at line %i\n", lex_.line()));
 
-  if (c1 == '{' || c1 == '}') {
-    const bool open = c1 == '{';
-    if (c0 == 's') {
-      output_.emit(open ? qb::kStructOpen : qb::kStructClose);
-    } else if (c0 == 'a') {
-      output_.emit(open ? qb::kArrayOpen : qb::kArrayClose);
-    } else {
-      throw Error(1, format(open ? "Unkown :*{ combo at line %i\n" : "Unkown :*} combo at line %i\n",
-                            lex_.line_number()));
-    }
-    lex_.advance(2);
-    lex_.skip_blanks();
-    return;
-  }
-  if (c0 == 'i') {
-    lex_.advance(1);
+  if (lex_.accept(word_of(qb::kLineBreak))) {
     output_.emit(qb::kLineBreak);
-    lex_.skip_blanks();
     return;
   }
-  if (c0 == 'u') {
+  if (lex_.accept_glued(word_of(qb::kLineValue))) {
     // Any opcode with a 32-bit operand, both in hex.
-    lex_.advance(1);
     lex_.expect_char('(');
     output_.emit(static_cast<uint8_t>(lex_.parse_number(lex_.cursor(), true)));
     lex_.skip_hex_digits();
@@ -46,37 +40,40 @@ void ScriptCompiler::compile_colon() {
 
   // The long-offset commands take a decimal target index in parentheses.
   auto read_index = [this] {
-    lex_.skip_blanks();
     lex_.expect_char('(');
     const uint32_t index = lex_.parse_number(lex_.cursor(), false);
     lex_.skip_decimal_digits();
     lex_.expect_char(')');
     return index;
   };
-  if (lex_.starts_with("OFFSET") || lex_.starts_with("BREAKTO")) {
-    const bool breakto = c0 == 'B';
-    lex_.advance(breakto ? 7 : 6);
-    if (breakto) output_.emit(qb::kBreakTo);
-    output_.add_fixup(read_index());
+  if (lex_.accept(qb::kOffsetWord)) {
+    const int line = lex_.line();
+    output_.reserve_long(read_index(), line);
     lex_.skip_blanks();
     return;
   }
-  if (lex_.starts_with("POS")) {
-    lex_.advance(3);
-    output_.add_marker(read_index());
+  if (lex_.accept(word_of(qb::kBreakTo))) {
+    output_.emit(qb::kBreakTo);
+    const int line = lex_.line();
+    output_.reserve_long(read_index(), line);
     lex_.skip_blanks();
     return;
   }
-  if (lex_.starts_with("end")) {
+  if (lex_.accept(qb::kPosWord)) {
+    output_.mark(read_index(), lex_.line());
+    lex_.skip_blanks();
+    return;
+  }
+  if (lex_.starts_with(word_of(qb::kEnd))) {
     // Nothing after it in this source text is read.
     lex_.end_source();
     if (switch_depth_ != 0 || if_depth_ != 0) {
       throw Error(1, format(":end within a switch(%i) or an if(%i) at line %i\n", switch_depth_, if_depth_,
-                            lex_.line_number()));
+                            lex_.line()));
     }
     return;
   }
-  throw Error(1, format("Unknown Colon command starting with '%c' at line %i\n", c0, lex_.line_number()));
+  throw Error(1, format("Unknown Colon command starting with '%c' at line %i\n", c0, lex_.line()));
 }
 
 }  // namespace qbkit::compiler

@@ -26,7 +26,6 @@ class ScriptCompiler {
   Bytes compile(Bytes text, const std::string& identity);
 
   OutputBuffer& output() { return output_; }
-  const qb::NameTable& names() const { return names_; }
 
   // Deepest nesting of blocks and includes; deeper text is refused rather than overflowing
   // the stack.
@@ -34,14 +33,19 @@ class ScriptCompiler {
 
  private:
   // statements.cc
-  void compile_statements(bool stop_at_default = false);
-  bool compile_keyword(bool stop_at_default);  // false at a stop word
+  // Runs until the end of the source or a stop word, and returns that word (the cursor on
+  // it), or an empty view at the end of the source.
+  std::string_view compile_statements(bool stop_at_default = false);
+  // Compiles the keyword at the cursor and returns an empty view, or returns the stop word
+  // that ends the loop (the cursor left on it).
+  std::string_view compile_keyword(bool stop_at_default);
   void single(uint8_t token);
   void compile_if(int line);
   void compile_do_if(int line);
   void compile_switch();
   void compile_select();
   void compile_include(int line);
+  void reserve_names_for(const Bytes& text);
 
   // values.cc
   void compile_name_reference();

@@ -1,18 +1,25 @@
 // The statement loop and its block handlers: both conditional forms, the switch in both
 // token layouts, select and %include. Tokens are emitted as the text is read; short offsets
-// are reserved as two zero bytes and filled in when their block closes.
+// are reserved as two zero bytes and patched when their block closes.
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <optional>
-#include <utility>
+#include <span>
+#include <vector>
 #include <ostream>
+#include <utility>
 
 #include "common/error.h"
 #include "common/format.h"
 #include "compiler/script_compiler.h"
 #include "qb/tokens.h"
+#include "qb/words.h"
 
 namespace qbkit::compiler {
 namespace {
+
+using qb::word_of;
 
 enum class Action : uint8_t {
   kToken,        // emit the token
@@ -21,70 +28,82 @@ enum class Action : uint8_t {
   kIfStop,       // endif, else, doElse
   kSwitch,       // switch
   kSwitchStop,   // case, endcase, end_switch
+  kDefaultStop,  // default, ends the loop that compiles a switch subject
   kNothing,      // call, arguments: read as nothing
   kSelect,       // select(...)
-  kDefaultStop,  // default, ends the loop that compiles a switch subject
 };
 
 struct Keyword {
-  std::string_view text;
+  std::string_view word;
   Action action;
   uint8_t token;
-  bool thug1_only = false;
-  bool standard_only = false;
 };
 
-// The keyword spelling of a token: its text form without the surrounding blanks.
-std::string_view keyword_of(qb::Op op) {
-  std::string_view text = qb::token_info(op)->text;
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
-
-// The keywords in the order they are tried. A keyword matches at the start of any longer
-// word, so the order decides between keywords that share a beginning.
-const std::vector<Keyword>& keywords() {
-  static const std::vector<Keyword> table = [] {
-    auto token = [](qb::Op op) { return Keyword{keyword_of(op), Action::kToken, op}; };
-    auto action = [](std::string_view text, Action a) { return Keyword{text, a, 0}; };
-    std::vector<Keyword> t = {
-        token(qb::kFunction),
-        token(qb::kEndFunction),
-        token(qb::kWhile),
-        token(qb::kLoopTo),
-        token(qb::kContinue),
-        action(keyword_of(qb::kIf), Action::kIf),
-        action(keyword_of(qb::kDoIf), Action::kDoIf),
-        token(qb::kNot),
-        token(qb::kOr),
-        token(qb::kAnd),
-        token(qb::kIsNull),
-        token(qb::kReturn),
-        action(keyword_of(qb::kEndIf), Action::kIfStop),
-        action(keyword_of(qb::kElse), Action::kIfStop),
-        action(keyword_of(qb::kDoElse), Action::kIfStop),
-        action(keyword_of(qb::kSwitch), Action::kSwitch),
-    };
-    // THUG1 layout: the branch words are plain tokens.
-    for (qb::Op op : {qb::kCase, qb::kDefault, qb::kEndSwitch}) {
-      Keyword k = token(op);
-      k.thug1_only = true;
-      t.push_back(k);
+// The keywords of one layout, grouped by their first byte; within a group they keep the
+// order in which they are tried. A keyword matches at the start of any longer word, so that
+// order decides between keywords that share a beginning ("endif" before "else").
+class KeywordTable {
+ public:
+  explicit KeywordTable(bool thug1) {
+    std::vector<Keyword> all;
+    auto token = [&](qb::Op op) { all.push_back({word_of(op), Action::kToken, op}); };
+    auto action = [&](std::string_view word, Action a) { all.push_back({word, a, 0}); };
+    token(qb::kFunction);
+    token(qb::kEndFunction);
+    token(qb::kWhile);
+    token(qb::kLoopTo);
+    token(qb::kContinue);
+    action(word_of(qb::kIf), Action::kIf);
+    action(word_of(qb::kDoIf), Action::kDoIf);
+    token(qb::kNot);
+    token(qb::kOr);
+    token(qb::kAnd);
+    token(qb::kIsNull);
+    token(qb::kReturn);
+    action(word_of(qb::kEndIf), Action::kIfStop);
+    action(word_of(qb::kElse), Action::kIfStop);
+    action(word_of(qb::kDoElse), Action::kIfStop);
+    action(word_of(qb::kSwitch), Action::kSwitch);
+    if (thug1) {
+      // The branch words are plain tokens; they come first, so only endcase stops a loop.
+      token(qb::kCase);
+      token(qb::kDefault);
+      token(qb::kEndSwitch);
     }
-    t.push_back(action(keyword_of(qb::kCase), Action::kSwitchStop));
-    t.push_back(action(keyword_of(qb::kEndCase), Action::kSwitchStop));
-    t.push_back(action(keyword_of(qb::kEndSwitch), Action::kSwitchStop));
-    Keyword default_stop = action(keyword_of(qb::kDefault), Action::kDefaultStop);
-    default_stop.standard_only = true;
-    t.push_back(default_stop);
-    t.push_back(action("call", Action::kNothing));
-    t.push_back(action("arguments", Action::kNothing));
-    t.push_back(action("select", Action::kSelect));
-    t.push_back(token(qb::kRandomRange));
-    return t;
-  }();
-  return table;
+    action(word_of(qb::kCase), Action::kSwitchStop);
+    action(word_of(qb::kEndCase), Action::kSwitchStop);
+    action(word_of(qb::kEndSwitch), Action::kSwitchStop);
+    if (!thug1) action(word_of(qb::kDefault), Action::kDefaultStop);
+    action(qb::kCallWord, Action::kNothing);
+    action(qb::kArgumentsWord, Action::kNothing);
+    action(word_of(qb::kSelect2F), Action::kSelect);
+    token(qb::kRandomRange);
+
+    std::stable_sort(all.begin(), all.end(),
+                     [](const Keyword& a, const Keyword& b) { return uint8_t(a.word[0]) < uint8_t(b.word[0]); });
+    keywords_ = std::move(all);
+    size_t k = 0;
+    for (int c = 0; c < 256; ++c) {
+      start_[c] = static_cast<uint8_t>(k);
+      while (k < keywords_.size() && uint8_t(keywords_[k].word[0]) == c) ++k;
+    }
+    start_[256] = static_cast<uint8_t>(k);
+  }
+
+  // The keywords that begin with byte `c`, in the order they are tried.
+  std::span<const Keyword> starting_with(uint8_t c) const {
+    return std::span<const Keyword>(keywords_).subspan(start_[c], start_[c + 1] - start_[c]);
+  }
+
+ private:
+  std::vector<Keyword> keywords_;
+  std::array<uint8_t, 257> start_{};
+};
+
+const KeywordTable& keywords(bool thug1) {
+  static const KeywordTable standard(false);
+  static const KeywordTable thug1_layout(true);
+  return thug1 ? thug1_layout : standard;
 }
 
 // Counts one level of recursion of the statement loop for as long as it lives.
@@ -111,8 +130,8 @@ void ScriptCompiler::single(uint8_t token) {
   output_.emit(token);
 }
 
-void ScriptCompiler::compile_statements(bool stop_at_default) {
-  NestingGuard guard(nesting_, lex_.line_number());
+std::string_view ScriptCompiler::compile_statements(bool stop_at_default) {
+  NestingGuard guard(nesting_, lex_.line());
   while (!lex_.at_end()) {
     switch (lex_.peek()) {
       case '#':
@@ -120,10 +139,10 @@ void ScriptCompiler::compile_statements(bool stop_at_default) {
         lex_.read_hash_line(names_);
         break;
       case '%': {
-        const int line = lex_.line_number();
+        const int line = lex_.line();
         lex_.advance(1);
         const std::string_view word = lex_.read_word();
-        if (word == "include") {
+        if (word == qb::kIncludeWord) {
           compile_include(line);
         } else {
           compile_percent(word);
@@ -158,61 +177,56 @@ void ScriptCompiler::compile_statements(bool stop_at_default) {
       case ';': single(qb::kSeparator); break;
       case '.': single(qb::kDot); break;
       default:
-        if (!compile_keyword(stop_at_default)) return;
+        if (const std::string_view stop = compile_keyword(stop_at_default); !stop.empty()) return stop;
         break;
     }
   }
+  return {};
 }
 
-bool ScriptCompiler::compile_keyword(bool stop_at_default) {
-  for (const Keyword& k : keywords()) {
-    if ((k.thug1_only && !settings_.thug1) || (k.standard_only && settings_.thug1)) continue;
-    if (!lex_.starts_with(k.text)) continue;
-    const int line = lex_.line_number();
+std::string_view ScriptCompiler::compile_keyword(bool stop_at_default) {
+  for (const Keyword& k : keywords(settings_.thug1).starting_with(lex_.peek())) {
+    if (!lex_.starts_with(k.word)) continue;
+    const int line = lex_.line();
     switch (k.action) {
       case Action::kToken:
-        lex_.advance(k.text.size());
-        lex_.skip_blanks();
+        lex_.accept(k.word);
         output_.emit(k.token);
-        return true;
+        return {};
       case Action::kIf:
+        lex_.accept(k.word);
+        compile_if(line);
+        return {};
       case Action::kDoIf:
-        lex_.advance(k.text.size());
-        lex_.skip_blanks();
-        if (k.action == Action::kIf) {
-          compile_if(line);
-        } else {
-          compile_do_if(line);
-        }
-        return true;
+        lex_.accept(k.word);
+        compile_do_if(line);
+        return {};
       case Action::kIfStop:
-        if (if_depth_ != 0) return false;
-        throw Error(1, format("endif/else without if at line %i\n", line));
+        if (if_depth_ == 0) throw Error(1, format("endif/else without if at line %i\n", line));
+        return k.word;
       case Action::kSwitch:
-        lex_.advance(k.text.size());
-        lex_.skip_blanks();
+        lex_.accept(k.word);
         if (settings_.thug1) {
           output_.emit(qb::kSwitch);
         } else {
           compile_switch();
         }
-        return true;
+        return {};
       case Action::kSwitchStop:
-        if (switch_depth_ != 0) return false;
-        throw Error(1, format("case/endcase/endswitch without switch at line %i\n", line));
+        if (switch_depth_ == 0) throw Error(1, format("case/endcase/endswitch without switch at line %i\n", line));
+        return k.word;
       case Action::kDefaultStop:
-        if (stop_at_default) return false;
-        continue;
+        if (!stop_at_default) continue;
+        return k.word;
       case Action::kNothing:
-        lex_.advance(k.text.size());
-        lex_.skip_blanks();
-        return true;
+        lex_.accept(k.word);
+        return {};
       case Action::kSelect:
         compile_select();
-        return true;
+        return {};
     }
   }
-  throw Error(1, format("Unkown how to handle '%c' at line %i\n", lex_.peek(), lex_.line_number()));
+  throw Error(1, format("Unkown how to handle '%c' at line %i\n", lex_.peek(), lex_.line()));
 }
 
 void ScriptCompiler::compile_if(int line) {
@@ -220,19 +234,19 @@ void ScriptCompiler::compile_if(int line) {
   output_.emit(qb::kIf);
   size_t pending = output_.reserve_short();
   for (;;) {
-    compile_statements();
-    if (lex_.starts_with("endif")) break;
-    if (!lex_.starts_with("else")) throw Error(1, format("Unclosed if block starting at line %i\n", line));
-    lex_.advance(4);
-    lex_.skip_blanks();
+    const std::string_view stop = compile_statements();
+    if (stop == word_of(qb::kEndIf)) break;
+    if (stop != word_of(qb::kElse)) throw Error(1, format("Unclosed if block starting at line %i\n", line));
+    lex_.accept(stop);
     output_.emit(qb::kElse);
     const size_t next = output_.reserve_short();
-    output_.fill_short(pending, output_.position() - pending, lex_.line_number());
+    // The jump of the if (or of the else before) leads to the first token of this branch.
+    output_.patch_to_here(pending, lex_.line());
     pending = next;
   }
-  lex_.advance(5);
-  lex_.skip_blanks();
-  output_.fill_short(pending, output_.position() - pending + 1, lex_.line_number());
+  lex_.accept(word_of(qb::kEndIf));
+  // The last jump leads past the endif token.
+  output_.patch_past_next(pending, lex_.line());
   output_.emit(qb::kEndIf);
   --if_depth_;
 }
@@ -241,74 +255,65 @@ void ScriptCompiler::compile_do_if(int line) {
   ++if_depth_;
   output_.emit(qb::kDoIf);
   for (;;) {
-    compile_statements();
-    if (lex_.starts_with("endif")) break;
-    if (!lex_.starts_with("doElse")) throw Error(1, format("Unclosed if block starting at line %i\n", line));
-    lex_.advance(6);
-    lex_.skip_blanks();
+    const std::string_view stop = compile_statements();
+    if (stop == word_of(qb::kEndIf)) break;
+    if (stop != word_of(qb::kDoElse)) throw Error(1, format("Unclosed if block starting at line %i\n", line));
+    lex_.accept(stop);
     output_.emit(qb::kDoElse);
   }
-  lex_.advance(5);
-  lex_.skip_blanks();
+  lex_.accept(word_of(qb::kEndIf));
   output_.emit(qb::kEndIf);
   --if_depth_;
 }
 
 void ScriptCompiler::compile_switch() {
+  const std::string_view kCase = word_of(qb::kCase);
+  const std::string_view kDefault = word_of(qb::kDefault);
   ++switch_depth_;
   output_.emit(qb::kSwitch);
   // The subject: real scripts may open with a default branch, so this loop stops there too.
-  compile_statements(true);
-  if (!lex_.starts_with("case") && !lex_.starts_with("defa")) {
+  const std::string_view first = compile_statements(true);
+  if (first != kCase && first != kDefault) {
     throw Error(1, format("Switch without cases??? fuck you??? Line %i\n"
                           "Or maybe just a foolish syntax error :P\n",
-                          lex_.line_number()));
+                          lex_.line()));
   }
-  std::vector<size_t> breaks;
+  JumpList breaks;  // the endcase jumps, all past end_switch
   for (;;) {
-    if (lex_.starts_with("case")) {
-      lex_.advance(4);
-      lex_.skip_blanks();
+    if (lex_.accept(kCase)) {
       output_.emit(qb::kCase);
-    } else if (lex_.starts_with("default")) {
-      lex_.advance(7);
-      lex_.skip_blanks();
+    } else if (lex_.accept(kDefault)) {
       output_.emit(qb::kDefault);
     } else {
-      throw Error(1, format("Unknown switch command starting with '%c' in line %i\n", lex_.peek(),
-                            lex_.line_number()));
+      throw Error(1, format("Unknown switch command starting with '%c' in line %i\n", lex_.peek(), lex_.line()));
     }
     output_.emit(qb::kEndCase);
-    const size_t pending = output_.reserve_short();
-    compile_statements();
+    const size_t pending = output_.reserve_short();  // to the next branch head
+    const std::string_view stop = compile_statements();
 
-    if (lex_.starts_with("endcase")) {
-      lex_.advance(7);
-      lex_.skip_blanks();
+    if (stop == word_of(qb::kEndCase)) {
+      lex_.accept(stop);
       output_.emit(qb::kEndCase);
-      breaks.push_back(output_.reserve_short());
-      output_.fill_short(pending, output_.position() - pending, lex_.line_number());
-    } else if (lex_.starts_with("end_switch")) {
-      lex_.advance(10);
-      lex_.skip_blanks();
+      breaks.add(output_.reserve_short());
+      output_.patch_to_here(pending, lex_.line());
+    } else if (stop == word_of(qb::kEndSwitch)) {
+      lex_.accept(stop);
       output_.emit(qb::kEndSwitch);
-      output_.fill_short(pending, output_.position() - pending - 1, lex_.line_number());
-      for (auto it = breaks.rbegin(); it != breaks.rend(); ++it) {
-        output_.fill_short(*it, output_.position() - *it, lex_.line_number());
-      }
+      // The last branch leads to the end_switch token itself, every endcase past it.
+      output_.patch_to_last(pending, lex_.line());
+      output_.patch_list_to_here(breaks, lex_.line());
       --switch_depth_;
       return;
     } else {
       // A branch that runs straight into the next "case": its offset leads to the next
       // branch head, as an endcase would have made it. Anything else fails at the head.
-      output_.fill_short(pending, output_.position() - pending, lex_.line_number());
+      output_.patch_to_here(pending, lex_.line());
     }
   }
 }
 
 void ScriptCompiler::compile_select() {
-  lex_.advance(6);
-  lex_.skip_blanks();
+  lex_.accept(word_of(qb::kSelect2F));
   lex_.expect_char('(');
   const uint32_t opcode = lex_.parse_number(lex_.cursor(), true);
   lex_.skip_hex_digits();
@@ -341,9 +346,15 @@ void ScriptCompiler::compile_include(int line) {
   }
 
   files_.push_back(loaded->identity);
+  reserve_names_for(loaded->text);
   Lexer saved = std::exchange(lex_, Lexer(std::move(loaded->text)));
   lex_.skip_blanks();
-  compile_statements();
+  const std::string_view stop = compile_statements();
+  if (!stop.empty()) {
+    // The word would end a block of the including file and silently drop the rest of this one.
+    throw Error(1, format("'%s' in an included file closes a block opened outside it - line %i\n",
+                          std::string(stop).c_str(), lex_.line()));
+  }
   lex_ = std::move(saved);
   files_.pop_back();
 
@@ -351,20 +362,31 @@ void ScriptCompiler::compile_include(int line) {
   lex_.skip_blanks();
 }
 
+void ScriptCompiler::reserve_names_for(const Bytes& text) {
+  // Every name declaration begins with '#'; room for that many spares the name table from
+  // regrowing its indexes while a table file of thousands of names is read.
+  size_t hashes = 0;
+  for (const uint8_t *p = text.data(), *end = p + text.size();
+       (p = static_cast<const uint8_t*>(std::memchr(p, '#', static_cast<size_t>(end - p)))) != nullptr; ++p) {
+    ++hashes;
+  }
+  if (hashes > 0) names_.reserve(names_.size() + hashes, text.size());
+}
+
 Bytes ScriptCompiler::compile(Bytes text, const std::string& identity) {
   files_.assign(1, identity);
+  // A decompiled text is about twice the size of its QB file.
+  output_.reserve(text.size() / 2 + 64);
   lex_ = Lexer(std::move(text));
   lex_.skip_blanks();
   compile_statements();
 
   for (const qb::NameEntry entry : names_.entries()) {
     output_.emit(qb::kNameRecord);
-    output_.emit_u32(entry.checksum);
-    output_.emit_text(entry.name);
-    output_.emit(0);
+    output_.emit_name_record_operand(entry.checksum, entry.name);
   }
   output_.emit(qb::kEnd);
-  output_.resolve_fixups();
+  output_.resolve_long_offsets();
   return output_.take();
 }
 

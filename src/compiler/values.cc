@@ -1,4 +1,7 @@
 // Name references ($name$) and percent commands (%i, %f, %s, %sc, %vec2, %vec3, %GLOBAL%).
+#include <algorithm>
+#include <iterator>
+
 #include "common/error.h"
 #include "common/format.h"
 #include "compiler/script_compiler.h"
@@ -36,22 +39,17 @@ void ScriptCompiler::compile_name_reference() {
   size_t close = lex_.cursor();
   for (uint8_t c; (c = lex_.at(close)) != '$' && c != '\n' && c != 0;) ++close;
   if (lex_.at(close) == '$') {
-    const std::string_view exact(lex_.text_at_cursor(), close - lex_.cursor());
+    const std::string_view exact = lex_.text(lex_.cursor(), close);
     const std::string_view trimmed = trim_blanks(exact);
-    if (!trimmed.empty() && !is_single_word(trimmed)) {
-      output_.emit(qb::kName);
-      const std::optional<uint32_t> checksum = names_.find_checksum(exact);
-      if (!checksum) unknown_name(exact, lex_.line_number());
-      output_.emit_u32(*checksum);
+    const std::optional<uint32_t> checksum = names_.find_checksum(exact);
+    if (checksum || (!trimmed.empty() && !is_single_word(trimmed))) {
+      // Past the closing '$' and its blanks first, so that an unknown name reports the line
+      // that a single word would report.
       lex_.advance(exact.size() + 1);
       lex_.skip_blanks();
-      return;
-    }
-    if (const std::optional<uint32_t> checksum = names_.find_checksum(exact)) {
       output_.emit(qb::kName);
+      if (!checksum) unknown_name(exact, lex_.line());
       output_.emit_u32(*checksum);
-      lex_.advance(exact.size() + 1);
-      lex_.skip_blanks();
       return;
     }
   }
@@ -62,7 +60,7 @@ void ScriptCompiler::compile_name_reference() {
   lex_.expect_char('$');
   output_.emit(qb::kName);
   const std::optional<uint32_t> checksum = names_.find_checksum(word);
-  if (!checksum) unknown_name(word, lex_.line_number());
+  if (!checksum) unknown_name(word, lex_.line());
   output_.emit_u32(*checksum);
 }
 
@@ -71,7 +69,7 @@ float ScriptCompiler::read_float_field() {
   if (lex_.peek() == '-') lex_.advance(1);
   lex_.skip_decimal_digits();
   if (lex_.peek() != '.') {
-    throw Error(1, format("Float needs a dot... add it you fool - line %i\n", lex_.line_number()));
+    throw Error(1, format("Float needs a dot... add it you fool - line %i\n", lex_.line()));
   }
   lex_.advance(1);
   lex_.skip_decimal_digits();
@@ -83,56 +81,68 @@ void ScriptCompiler::compile_string(uint8_t token) {
   output_.emit(token);
   lex_.expect_char('(');
   // The length field is not read: the length comes from the quoted text.
-  while (lex_.peek() != ',' && lex_.peek() != 0) lex_.advance(1);
+  lex_.skip_to(',');
   lex_.expect_char(',');
   const std::string_view text = lex_.read_string();
   lex_.expect_char(')');
-  output_.emit_u32(static_cast<uint32_t>(text.size() + 1));
-  output_.emit_text(text);
-  output_.emit(0);
+  output_.emit_string_operand(text);
 }
 
 void ScriptCompiler::compile_percent(std::string_view word) {
-  if (word == "GLOBAL") {
-    output_.emit(qb::kGlobal);
-    lex_.expect_char('%');
-  } else if (word == "i") {
-    output_.emit(qb::kInteger);
-    lex_.expect_char('(');
-    uint32_t value;
-    if (lex_.peek() == ',') {
-      lex_.expect_char(',');
-      value = lex_.read_hex_field();
-    } else {
-      value = lex_.read_decimal_field();
-      lex_.expect_char(',');
-      // The second field repeats the value in hex and is not read.
-      while (lex_.peek() != ')' && lex_.peek() != 0) lex_.advance(1);
-    }
-    lex_.expect_char(')');
-    output_.emit_u32(value);
-  } else if (word == "f") {
-    output_.emit(qb::kFloat);
-    lex_.expect_char('(');
-    const float value = read_float_field();
-    lex_.expect_char(')');
-    output_.emit_u32(float_to_bits(value));
-  } else if (word == "s") {
-    compile_string(qb::kString);
-  } else if (word == "sc") {
-    compile_string(qb::kLocalString);
-  } else if (word == "vec2" || word == "vec3") {
-    const int components = word == "vec2" ? 2 : 3;
-    output_.emit(components == 2 ? qb::kVector2 : qb::kVector3);
-    lex_.expect_char('(');
-    for (int i = 0; i < components; ++i) {
-      if (i > 0) lex_.expect_char(',');
-      output_.emit_u32(float_to_bits(read_float_field()));
-    }
-    lex_.expect_char(')');
-  } else {
+  // The token whose word this is, compared whole and with case.
+  static constexpr qb::Op kPercentTokens[] = {qb::kGlobal, qb::kInteger,  qb::kFloat,  qb::kString,
+                                              qb::kLocalString, qb::kVector2, qb::kVector3};
+  const qb::Op* op = std::find_if(std::begin(kPercentTokens), std::end(kPercentTokens),
+                                  [word](qb::Op o) { return qb::word_of(o) == word; });
+  if (op == std::end(kPercentTokens)) {
     const std::string text(word);
-    throw Error(1, format("Unknown Percent command '%s' at line %i\n", text.c_str(), lex_.line_number()));
+    throw Error(1, format("Unknown Percent command '%s' at line %i\n", text.c_str(), lex_.line()));
+  }
+  switch (*op) {
+    case qb::kGlobal:
+      output_.emit(qb::kGlobal);
+      lex_.expect_char('%');
+      return;
+    case qb::kInteger: {
+      output_.emit(qb::kInteger);
+      lex_.expect_char('(');
+      uint32_t value;
+      if (lex_.peek() == ',') {
+        lex_.expect_char(',');
+        value = lex_.read_hex_field();
+      } else {
+        value = lex_.read_decimal_field();
+        lex_.expect_char(',');
+        // The second field repeats the value in hex and is not read.
+        lex_.skip_to(')');
+      }
+      lex_.expect_char(')');
+      output_.emit_u32(value);
+      return;
+    }
+    case qb::kFloat: {
+      output_.emit(qb::kFloat);
+      lex_.expect_char('(');
+      const float value = read_float_field();
+      lex_.expect_char(')');
+      output_.emit_u32(float_to_bits(value));
+      return;
+    }
+    case qb::kString:
+    case qb::kLocalString:
+      compile_string(*op);
+      return;
+    default: {
+      const int components = *op == qb::kVector2 ? 2 : 3;
+      output_.emit(*op);
+      lex_.expect_char('(');
+      for (int i = 0; i < components; ++i) {
+        if (i > 0) lex_.expect_char(',');
+        output_.emit_u32(float_to_bits(read_float_field()));
+      }
+      lex_.expect_char(')');
+      return;
+    }
   }
 }
 

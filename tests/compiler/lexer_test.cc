@@ -49,7 +49,7 @@ TEST(Lexer, FieldReadersPassOverWhatTheyRead) {
   Lexer d = lexer("ff \n )");
   EXPECT_EQ(d.read_hex_field(), 0xffu);
   EXPECT_EQ(d.peek(), ')');
-  EXPECT_EQ(d.line(), 2u);
+  EXPECT_EQ(d.line(), 2);
 }
 
 TEST(Lexer, WordsStringsAndPunctuation) {
@@ -69,7 +69,7 @@ TEST(Lexer, WordsStringsAndPunctuation) {
   // A line feed in a string is kept and not counted; the blanks after it are.
   Lexer c = lexer("\"a\nb\"\n\n)");
   EXPECT_EQ(c.read_string(), "a\nb");
-  EXPECT_EQ(c.line(), 3u);
+  EXPECT_EQ(c.line(), 3);
   EXPECT_EQ(c.peek(), ')');
 
   // An unclosed string takes the rest of the source and leaves the cursor at its end.
@@ -108,12 +108,27 @@ TEST(Lexer, EndOfSourceReadsAsZeroAndCursorNeverPassesIt) {
   EXPECT_EQ(a.skip_blanks(), 0);
 }
 
+TEST(Lexer, AcceptPassesOverTheWordAndOnlyThen) {
+  Lexer a = lexer("endif \n\t$x");
+  EXPECT_FALSE(a.accept("endiff"));
+  EXPECT_FALSE(a.accept("else"));
+  EXPECT_EQ(a.cursor(), 0u);
+  EXPECT_TRUE(a.accept("end"));  // a prefix of a longer word is accepted
+  EXPECT_TRUE(a.accept("if"));
+  EXPECT_EQ(a.peek(), '$');
+  EXPECT_EQ(a.line(), 2);
+
+  Lexer b = lexer("u (");
+  EXPECT_TRUE(b.accept_glued("u"));
+  EXPECT_EQ(b.peek(), ' ');
+}
+
 TEST(Lexer, HashLines) {
   qb::NameTable names;
   Lexer a = lexer("/ comment without line end");
   a.read_hash_line(names);
   EXPECT_TRUE(a.at_end());
-  EXPECT_EQ(a.line(), 2u);
+  EXPECT_EQ(a.line(), 2);
 
   Lexer b = lexer("addx 0x0000abcd \"some name\" $x$");
   b.read_hash_line(names);

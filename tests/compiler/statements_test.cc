@@ -128,7 +128,6 @@ TEST(Includes, CompiledInPlaceWithTheirOwnLineCount) {
       {"t.qbi", "#addx 0x00000005 \"n\"\n"},
       {"inner", "\n\n  $n$ :end junk"},
       {"outer", "%include \"inner\" ;"},
-      {"stop", ":i endif never read"},
       {"bad", "\n\n:q"},
       {"self", "%include \"self\""},
   };
@@ -136,11 +135,6 @@ TEST(Includes, CompiledInPlaceWithTheirOwnLineCount) {
   ASSERT_TRUE(run.ok) << run.message;
   EXPECT_EQ(run.out, "Including: 't.qbi'\n...done.\nIncluding: 'outer'\n...Including: 'inner'\n...done.\ndone.\n");
   EXPECT_EQ(run.bytes, (Bytes{0x16, 5, 0, 0, 0, 0x09, 0x07, 0x2b, 5, 0, 0, 0, 'n', 0, 0}));
-
-  // A stop word of a block open in the including file ends the included file there.
-  run = compile_with("if %include \"stop\" endif", files);
-  ASSERT_TRUE(run.ok) << run.message;
-  EXPECT_EQ(body(run), (Bytes{0x47, 0x04, 0x00, 0x01, 0x28}));
 
   run = compile_with(":i\n%include \"missing\"", files);
   EXPECT_EQ(run.status, 1);
@@ -154,6 +148,34 @@ TEST(Includes, CompiledInPlaceWithTheirOwnLineCount) {
   run = compile_with("\n%include \"self\"", files);
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.message, "Recursive include of 'self' at line 1\n");
+}
+
+TEST(Includes, AStopWordMayNotCloseABlockOfTheIncludingFile) {
+  const std::map<std::string, std::string> files = {
+      {"endif", ":i endif never read"},  {"else", "\n\n:i else :i"},   {"doElse", "\ndoElse"},
+      {"case", "case"},                  {"endcase", ":i\n endcase"}, {"end_switch", "end_switch"},
+      {"whole", "if :i else :i endif switch case endcase default end_switch"},
+  };
+  struct Case {
+    const char* text;
+    const char* word;
+    int line;
+  };
+  for (const Case& c : {Case{"if %include \"endif\" endif", "endif", 1}, Case{"if %include \"else\" endif", "else", 3},
+                        Case{"doIf %include \"doElse\" endif", "doElse", 2},
+                        Case{"switch case %include \"case\" end_switch", "case", 1},
+                        Case{"switch case %include \"endcase\" end_switch", "endcase", 2},
+                        Case{"switch default %include \"end_switch\" end_switch", "end_switch", 1}}) {
+    CompileRun run = compile_with(c.text, files);
+    EXPECT_EQ(run.status, 1) << c.text;
+    EXPECT_EQ(run.message, std::string("'") + c.word + "' in an included file closes a block opened outside it - line " +
+                               std::to_string(c.line) + "\n")
+        << c.text;
+  }
+  // Blocks opened and closed inside the included file are its own.
+  CompileRun run = compile_with("if %include \"whole\" endif", files);
+  ASSERT_TRUE(run.ok) << run.message;
+  EXPECT_EQ(body(run).size(), 3u + 9u + 13u + 1u);
 }
 
 TEST(Nesting, DeepNestingIsRefusedInsteadOfOverflowingTheStack) {

@@ -64,8 +64,13 @@ class Lexer {
   uint8_t at(size_t pos) const { return pos < size_ ? buf_[pos] : 0; }
   uint8_t peek() const { return buf_[cursor_]; }
   // Whether the source at the cursor begins with `word` (with case; what follows is not looked at).
+  // A word holds no zero byte, so the comparison fails at the terminating zero at the latest.
   bool starts_with(std::string_view word) const {
-    return word.size() <= size_ - cursor_ && std::memcmp(buf_.data() + cursor_, word.data(), word.size()) == 0;
+    const uint8_t* p = buf_.data() + cursor_;
+    for (const char c : word) {
+      if (*p++ != static_cast<uint8_t>(c)) return false;
+    }
+    return true;
   }
   // When the source at the cursor begins with `word`: passes over it and the blanks after it.
   bool accept(std::string_view word) {

@@ -2,19 +2,30 @@
 
 #include <optional>
 #include <ostream>
+#include <sstream>
 
 #include "common/file_io.h"
-#include "decompiler/decoder.h"
 #include "decompiler/printer.h"
+#include "decompiler/stream_scan.h"
+#include "decompiler/text_writer.h"
 #include "qb/table_file.h"
 
 namespace qbkit {
 
+qb::NameTable decompile_to(ByteSpan data, const std::string& path, const Settings& settings,
+                           std::ostream& out) {
+  decompiler::StreamScan scan = decompiler::scan_stream(data, settings);
+  decompiler::TextWriter writer(out);
+  decompiler::print_text(data, scan, path, settings, writer);
+  writer.flush();
+  return std::move(scan.names);
+}
+
 Decompiled decompile(ByteSpan data, const std::string& path, const Settings& settings) {
-  decompiler::DecodedStream stream = decompiler::decode_stream(data, settings);
+  std::ostringstream text;
   Decompiled result;
-  result.text = decompiler::print_text(stream, path);
-  result.names = std::move(stream.names);
+  result.names = decompile_to(data, path, settings, text);
+  result.text = std::move(text).str();
   return result;
 }
 
@@ -24,10 +35,9 @@ int decompile_file(const std::string& path, const Settings& settings, std::ostre
     out << "Couldn't open file!";
     return 1;
   }
-  const Decompiled result = decompile(*data, path, settings);
-  out.write(result.text.data(), static_cast<std::streamsize>(result.text.size()));
+  const qb::NameTable names = decompile_to(*data, path, settings, out);
   out.flush();
-  if (!qb::write_table_file(path, result.names)) {
+  if (!qb::write_table_file(path, names)) {
     out << "Couldn't create table file!\n";
     return 1;
   }

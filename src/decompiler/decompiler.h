@@ -10,15 +10,20 @@
 
 namespace qbkit {
 
-// A decompiled stream: the whole script text and the names its name records carried.
+// Writes the script text of a QB stream held in memory to `out`, in pieces of a fixed size
+// as it is produced, and returns the names that the stream's name records carry. `path` is
+// the name the include line gives the table file ("<path>_table.qbi"). Throws qbkit::Error
+// (status 1) for an endcase token in the THUG1 layout, before any text is written.
+qb::NameTable decompile_to(ByteSpan data, const std::string& path, const Settings& settings,
+                           std::ostream& out);
+
+// A decompiled stream held whole: the script text and the names.
 struct Decompiled {
   std::string text;
   qb::NameTable names;
 };
 
-// Decompiles a QB stream held in memory; `path` is the name the include line gives the table
-// file ("<path>_table.qbi"). Throws qbkit::Error (status 1) for an endcase token in the
-// THUG1 layout, before any text exists.
+// decompile_to into a string.
 Decompiled decompile(ByteSpan data, const std::string& path, const Settings& settings);
 
 // Mode d. Returns the exit status; errors are raised as qbkit::Error.

@@ -13,27 +13,24 @@ namespace qbkit::decompiler {
 
 class JumpTargets {
  public:
-  // `data_size` is the size of the stream being decoded: only positions inside it can ever
-  // be reached by the decoder, so only those are flagged for the per-token check.
-  explicit JumpTargets(size_t data_size) : flagged_(data_size, false) {}
+  // `data_size` is the size of the stream being printed: only positions inside it can ever
+  // be reached, so only those are flagged for the per-token check.
+  explicit JumpTargets(size_t data_size) : data_size_(data_size) {}
 
   // The index of `position`, appending it to the list when it is new.
   uint32_t index_of_target(uint64_t position);
 
-  // The index of `position` when a jump recorded it, checked before every token is decoded.
+  // The index of `position` when a jump recorded it, checked before every token.
   std::optional<uint32_t> find_target(uint64_t position) const {
     if (position >= flagged_.size() || !flagged_[position]) return std::nullopt;
     return index_.at(position);
   }
 
-  size_t size() const { return positions_.size(); }
-  uint64_t position(uint32_t index) const { return positions_[index]; }
-
  private:
-  std::vector<uint64_t> positions_;
+  size_t data_size_;
   std::unordered_map<uint64_t, uint32_t> index_;
   // One flag per stream position, so that the check before each token costs a bit test
-  // rather than a hash lookup.
+  // rather than a hash lookup. Made at the first jump: most scripts have none.
   std::vector<bool> flagged_;
 };
 

@@ -1,109 +1,366 @@
 #include "decompiler/printer.h"
 
+#include <array>
 #include <optional>
-#include <string_view>
-#include <vector>
 
-#include "common/bytes.h"
-#include "decompiler/text_append.h"
+#include "decompiler/jump_targets.h"
+#include "decompiler/token_sizes.h"
+#include "qb/float_text.h"
+#include "qb/operands.h"
+#include "qb/tokens.h"
 #include "qb/words.h"
 
 namespace qbkit::decompiler {
 namespace {
 
-// The printing pass runs twice over the records: once counting the bytes, so that the text
-// is allocated once at its exact size, then writing them.
-// The counting pass looks every name up and keeps the answers for the writing pass.
-struct CountingSink {
-  size_t size = 0;
-  std::vector<std::optional<std::string_view>> names;
-  void text(std::string_view s) { size += s.size(); }
-  void chars(size_t n, char) { size += n; }
-  std::optional<std::string_view> find_name(const qb::NameTable& table, uint32_t checksum) {
-    const std::optional<std::string_view> name = table.find_name(checksum);
-    names.push_back(name);
-    return name;
-  }
+// Where a token that prints a fixed word leaves the layout: the change of the running
+// indentation after it, and whether a line end follows it.
+struct WordLayout {
+  int8_t delta = 0;
+  bool break_after = false;
 };
 
-struct StringSink {
-  TextBuffer& out;
-  const std::vector<std::optional<std::string_view>>& names;
-  size_t next_name = 0;
-  void text(std::string_view s) { out.put(s); }
-  void chars(size_t n, char c) { out.put(n, c); }
-  std::optional<std::string_view> find_name(const qb::NameTable&, uint32_t) { return names[next_name++]; }
+// One run over one stream. Every token before scan.end was found whole by the scan, so its
+// operands are read here without further bounds checks.
+class Printer {
+ public:
+  Printer(ByteSpan data, const StreamScan& scan, const Settings& settings, TextWriter& out)
+      : data_(data), scan_(scan), settings_(settings), out_(out), sizes_(settings.thug1),
+        targets_(data.size()) {
+    for (int b = 0; b < 256; ++b) {
+      if (const qb::TokenInfo* info = qb::token_info(static_cast<uint8_t>(b))) text_[b] = info->text;
+    }
+    set_layout(qb::kStructOpen, 1);
+    set_layout(qb::kArrayOpen, 1);
+    set_layout(qb::kFunction, 1);
+    set_layout(qb::kDoIf, 1);
+    set_layout(qb::kSwitch, 1);
+    set_layout(qb::kIf, 1);
+    set_layout(qb::kStructClose, -1);
+    set_layout(qb::kArrayClose, -1);
+    set_layout(qb::kLoopTo, -1);
+    set_layout(qb::kEndFunction, -1);
+    set_layout(qb::kEndIf, -1);
+    set_layout(qb::kWhile, 1, true);
+    set_layout(qb::kContinue, 0, true);
+    set_layout(qb::kReturn, 0, true);
+    set_layout(qb::kEndCase, -1, true);
+    // The THUG1 switch: only the switch nests, its branches stand at the depth of its body.
+    set_layout(qb::kCase, settings.thug1 ? 0 : 1);
+    set_layout(qb::kDefault, settings.thug1 ? 0 : 1);
+    set_layout(qb::kEndSwitch, settings.thug1 ? -1 : -2, true);
+  }
+
+  void run(std::string_view path) {
+    out_.put("#/ QB Script version 2\n%");
+    out_.put(qb::kIncludeWord);
+    out_.put(" \"");
+    out_.put(path);
+    out_.put(qb::kTableFileSuffix);
+    out_.put("\"   #/ Table file\n");
+
+    size_t pos = 0;
+    while (pos < scan_.end) {
+      mark_target(pos);
+      const uint8_t op = data_[pos];
+      const size_t size = sizes_.size_at(data_, pos);
+      print_token(op, pos, size);
+      pos += size;
+      prev_op_ = op;
+    }
+    if (scan_.unknown) {
+      mark_target(pos);
+      out_.put("Unknown instruction at ");
+      put_hex_at_least8(pos);
+      out_.put(':');
+      out_.put_hex(data_[pos]);
+    }
+
+    out_.put("\n\n#/ END\n");
+  }
+
+ private:
+  void set_layout(uint8_t op, int delta, bool break_after = false) {
+    layout_[op] = WordLayout{static_cast<int8_t>(delta), break_after};
+  }
+
+  // "%08x": eight digits, more when the value needs them.
+  void put_hex_at_least8(uint64_t value) {
+    if (value > 0xFFFFFFFFu)
+      out_.put_hex(value);
+    else
+      out_.put_hex8(static_cast<uint32_t>(value));
+  }
+
+  // The byte after a token, when the data holds one.
+  std::optional<uint8_t> byte_at(size_t pos) const {
+    if (pos < data_.size()) return data_[pos];
+    return std::nullopt;
+  }
+
+  // A jump recorded this position before: its marker stands ahead of the token.
+  void mark_target(size_t pos) {
+    if (std::optional<uint32_t> index = targets_.find_target(pos)) {
+      out_.put(" :");
+      out_.put(qb::kPosWord);
+      out_.put('(');
+      out_.put_dec(*index);
+      out_.put(") ");
+    }
+  }
+
+  // The line break before a token: its line stands `adjust` tabs off the running depth.
+  void break_before(int64_t adjust) { out_.new_line(indent_ + adjust); }
+  // The line break after a token, at the running depth (its delta already added).
+  void break_after() { out_.new_line(indent_); }
+
+  // The index of the target of the long offset at data[pos], counted from its end.
+  uint32_t long_offset_target(size_t pos) {
+    const auto offset = static_cast<int32_t>(load_u32le(&data_[pos]));
+    return targets_.index_of_target(static_cast<uint64_t>(static_cast<int64_t>(pos) + 4 + offset));
+  }
+
+  void put_float_at(size_t pos) {
+    char buf[qb::kFloatTextCapacity];
+    out_.put(qb::format_float(bits_to_float(load_u32le(&data_[pos])), buf));
+  }
+
+  // The debug form of a keyword: its word, "[", the counter, then `close`.
+  void put_debug_word(qb::Op op, std::string_view close) {
+    out_.put(qb::word_of(op));
+    out_.put('[');
+    out_.put_dec(debug_counter_);
+    out_.put(close);
+  }
+
+  void print_token(uint8_t op, size_t pos, size_t size);
+  void print_line_break(uint8_t op, size_t pos, size_t size);
+  void print_name(size_t pos);
+  void print_string(uint8_t op, size_t pos);
+  void print_select(uint8_t op, size_t pos);
+  void print_word(uint8_t op);
+
+  ByteSpan data_;
+  const StreamScan& scan_;
+  const Settings& settings_;
+  TextWriter& out_;
+  const TokenSizes sizes_;
+  JumpTargets targets_;
+  std::array<std::string_view, 256> text_{};
+  std::array<WordLayout, 256> layout_{};
+  int64_t indent_ = 0;  // the running indentation; may fall below zero
+  bool call_open_ = false;
+  int prev_op_ = -1;           // none before the first token
+  int64_t debug_counter_ = 0;  // wide enough that no stream can overflow it
 };
 
-// A line end followed by the indentation; a count of zero or less gives no tab.
-template <typename Sink>
-void new_line(Sink& sink, int64_t tabs) {
-  sink.chars(1, '\n');
-  if (tabs > 0) sink.chars(static_cast<size_t>(tabs), '\t');
+void Printer::print_token(uint8_t op, size_t pos, size_t size) {
+  switch (op) {
+    case qb::kEnd:
+      out_.put(text_[op]);
+      break_after();
+      return;
+    case qb::kLineBreak:
+    case qb::kLineValue:
+      print_line_break(op, pos, size);
+      return;
+    case qb::kName:
+      print_name(pos);
+      return;
+    case qb::kInteger: {
+      const uint32_t value = load_u32le(&data_[pos + 1]);
+      out_.put(text_[op]);
+      out_.put_dec(value);
+      out_.put(',');
+      out_.put_hex8(value);
+      out_.put(')');
+      return;
+    }
+    case qb::kFloat:
+      out_.put(text_[op]);
+      put_float_at(pos + 1);
+      out_.put(')');
+      return;
+    case qb::kVector2:
+    case qb::kVector3: {
+      out_.put(text_[op]);
+      const size_t components = op == qb::kVector2 ? 2 : 3;
+      for (size_t i = 0; i < components; ++i) {
+        if (i > 0) out_.put(',');
+        put_float_at(pos + 1 + 4 * i);
+      }
+      out_.put(')');
+      return;
+    }
+    case qb::kString:
+    case qb::kLocalString:
+      print_string(op, pos);
+      return;
+    case qb::kNameRecord:
+      return;  // its name is in the scan's table; it has no text
+    case qb::kBreakTo:
+      break_before(-1);
+      out_.put(text_[op]);
+      out_.put_dec(long_offset_target(pos + 1));
+      out_.put(')');
+      break_after();
+      return;
+    case qb::kSelect2F:
+    case qb::kSelect37:
+    case qb::kSelect40:
+    case qb::kSelect41:
+      print_select(op, pos);
+      return;
+    default:
+      print_word(op);
+      return;
+  }
 }
 
-template <typename Sink>
-void print_name(Sink& sink, const qb::NameTable& names, std::string_view operand) {
-  const uint32_t checksum = load_u32le(reinterpret_cast<const uint8_t*>(operand.data()));
-  if (const std::optional<std::string_view> name = sink.find_name(names, checksum)) {
-    sink.text(*name);
-    return;
+// The line-break rule: a line break closes an open call, a second line break in a row
+// stands one further tab left and lowers the depth, and the line of a closing word stands
+// one tab left.
+void Printer::print_line_break(uint8_t op, size_t pos, size_t size) {
+  int adjust = 0;
+  int delta = 0;
+  if (call_open_) {
+    call_open_ = false;
+    adjust = -1;
+    delta = -1;
   }
-  // No name for it: the four operand bytes in file order, as hexadecimal.
-  static constexpr char kDigits[] = "0123456789abcdef";
-  char hex[10] = {'['};
-  for (int i = 0; i < 4; ++i) {
-    const auto byte = static_cast<uint8_t>(operand[static_cast<size_t>(i)]);
-    hex[1 + 2 * i] = kDigits[byte >> 4];
-    hex[2 + 2 * i] = kDigits[byte & 0xF];
+  if (prev_op_ == qb::kLineBreak || prev_op_ == qb::kLineValue) {
+    --adjust;
+    --delta;
   }
-  hex[9] = ']';
-  sink.text(std::string_view(hex, sizeof hex));
-}
-
-template <typename Sink>
-void print_all(Sink& sink, const DecodedStream& stream, const std::string& path) {
-  sink.text("#/ QB Script version 2\n");
-  sink.text("%include \"");
-  sink.text(path);
-  sink.text(qb::kTableFileSuffix);
-  sink.text("\"   #/ Table file\n");
-
-  int64_t indent = 0;
-  for (size_t i = 0; i < stream.records.size(); ++i) {
-    const TokenRecord& r = stream.records[i];
-    if (r.break_before()) new_line(sink, indent + r.line_adjust());
-    switch (r.name_form()) {
-      case NameForm::kNone:
-        sink.text(stream.text_of(i));
+  if (const std::optional<uint8_t> next = byte_at(pos + size)) {
+    switch (*next) {
+      case qb::kStructClose:
+      case qb::kLoopTo:
+      case qb::kEndFunction:
+      case qb::kDoElse:
+      case qb::kEndIf:
+      case qb::kElse:
+        --adjust;
         break;
-      case NameForm::kPlain:
-        sink.text("$");
-        print_name(sink, stream.names, stream.text_of(i));
-        sink.text("$");
-        break;
-      case NameForm::kCall:
-        sink.text("call $");
-        print_name(sink, stream.names, stream.text_of(i));
-        sink.text("$ arguments ");
+      default:
         break;
     }
-    indent += r.delta();
-    if (r.break_after()) new_line(sink, indent);
   }
+  break_before(adjust);
+  out_.put(text_[op]);
+  if (op == qb::kLineValue) {
+    out_.put_hex8(load_u32le(&data_[pos + 1]));
+    out_.put(')');
+  }
+  indent_ += delta;
+}
 
-  sink.text("\n\n#/ END\n");
+// "$name$"; a name directly followed by another name, with no call open, opens a call:
+// "call $name$ arguments ", a line end, and the following names one tab deeper until the
+// next line break.
+void Printer::print_name(size_t pos) {
+  const bool call = !call_open_ && byte_at(pos + 5) == qb::kName;
+  if (call) {
+    out_.put(qb::kCallWord);
+    out_.put(' ');
+  }
+  out_.put(text_[qb::kName]);
+  const uint32_t checksum = load_u32le(&data_[pos + 1]);
+  if (const auto name = scan_.names.find_name(checksum)) {
+    out_.put(*name);
+  } else {
+    // No name for it: the four operand bytes in file order.
+    out_.put('[');
+    for (size_t i = 1; i <= 4; ++i) out_.put_hex2(data_[pos + i]);
+    out_.put(']');
+  }
+  out_.put(text_[qb::kName]);
+  if (call) {
+    out_.put(' ');
+    out_.put(qb::kArgumentsWord);
+    out_.put(' ');
+    call_open_ = true;
+    indent_ += 1;
+    break_after();
+  }
+}
+
+// "%s(" or "%sc(", the stored length less its zero byte, then the text up to its first zero
+// byte in double quotes, as stored.
+void Printer::print_string(uint8_t op, size_t pos) {
+  const qb::StringOperand s = *qb::read_string_operand(data_, pos + 1);
+  out_.put(text_[op]);
+  out_.put_dec(static_cast<int64_t>(s.size) - 5);
+  out_.put(",\"");
+  out_.put(s.text);
+  out_.put("\")");
+}
+
+// "select(" opcode "," N "," then " %02x" for each byte of the N pairs, ") ", and one
+// ":OFFSET(index)" per branch. The branches of a select nest one step in the standard layout.
+void Printer::print_select(uint8_t op, size_t pos) {
+  const auto count = static_cast<int32_t>(load_u32le(&data_[pos + 1]));
+  out_.put(text_[op]);
+  out_.put_hex2(op);
+  out_.put(',');
+  out_.put_dec(count);
+  out_.put(',');
+  const size_t branches = count > 0 ? static_cast<size_t>(count) : 0;
+  const size_t pairs = pos + 5;
+  for (size_t i = 0; i < 2 * branches; ++i) {
+    out_.put(' ');
+    out_.put_hex2(data_[pairs + i]);
+  }
+  out_.put(") ");
+  const size_t offsets = pairs + 2 * branches;
+  for (size_t i = 0; i < branches; ++i) {
+    out_.put(':');
+    out_.put(qb::kOffsetWord);
+    out_.put('(');
+    out_.put_dec(long_offset_target(offsets + 4 * i));
+    out_.put(')');
+  }
+  if (!settings_.thug1) indent_ += 1;
+  break_after();
+}
+
+// A token that prints a fixed word, or under -debug the counter form of if, else, endif and
+// return; its operands, if any, are short offsets or an inline endcase, which the text does
+// not show.
+void Printer::print_word(uint8_t op) {
+  if (settings_.debug) {
+    switch (op) {
+      case qb::kIf:
+        ++debug_counter_;
+        put_debug_word(qb::kIf, "] ");
+        break;
+      case qb::kElse:
+        put_debug_word(qb::kElse, "] ");
+        break;
+      case qb::kEndIf:
+        put_debug_word(qb::kEndIf, "] ");
+        --debug_counter_;
+        break;
+      case qb::kReturn:
+        put_debug_word(qb::kReturn, "]");
+        break;
+      default:
+        out_.put(text_[op]);
+        break;
+    }
+  } else {
+    out_.put(text_[op]);
+  }
+  const WordLayout layout = layout_[op];
+  indent_ += layout.delta;
+  if (layout.break_after) break_after();
 }
 
 }  // namespace
 
-std::string print_text(const DecodedStream& stream, const std::string& path) {
-  CountingSink counter;
-  print_all(counter, stream, path);
-  TextBuffer out(counter.size);
-  StringSink sink{out, counter.names};
-  print_all(sink, stream, path);
-  return out.take();
+void print_text(ByteSpan data, const StreamScan& scan, std::string_view path,
+                const Settings& settings, TextWriter& out) {
+  Printer(data, scan, settings, out).run(path);
 }
 
 }  // namespace qbkit::decompiler

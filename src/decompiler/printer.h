@@ -1,14 +1,20 @@
-// The printing pass: the header, every token record with its line breaks and tabs, the footer.
+// The printing pass: decodes each token of a scanned stream and writes its text at once,
+// with the header, the line breaks and tabs of the layout, the jump-target markers and the
+// footer.
 #pragma once
 
-#include <string>
+#include <string_view>
 
-#include "decompiler/token_record.h"
+#include "common/bytes.h"
+#include "common/settings.h"
+#include "decompiler/stream_scan.h"
+#include "decompiler/text_writer.h"
 
 namespace qbkit::decompiler {
 
-// The whole script text for a decoded stream read from `path` (the path names the table
-// file in the include line). Name tokens are looked up in the stream's name table here.
-std::string print_text(const DecodedStream& stream, const std::string& path);
+// Writes the whole script text of `data` to `out`; `scan` is scan_stream's result for the
+// same data and settings, `path` the name the include line gives the table file.
+void print_text(ByteSpan data, const StreamScan& scan, std::string_view path,
+                const Settings& settings, TextWriter& out);
 
 }  // namespace qbkit::decompiler

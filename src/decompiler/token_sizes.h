@@ -1,0 +1,33 @@
+// How long each token of a stream is, in one layout: the one rule that the scan and the
+// printer share, so that both walk the stream token for token alike.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "common/bytes.h"
+
+namespace qbkit::decompiler {
+
+class TokenSizes {
+ public:
+  explicit TokenSizes(bool thug1);
+
+  // The bytes of the token whose opcode is data[pos] (pos < data.size()), opcode and
+  // operands; 0 when it cannot be read whole: an opcode outside the format, or operands
+  // that run past the end of the data.
+  size_t size_at(ByteSpan data, size_t pos) const;
+
+  // Whether the layout refuses the opcode outright (the endcase token in the THUG1 layout).
+  bool refused(uint8_t op) const { return refused_[op]; }
+
+ private:
+  static constexpr int8_t kUnknown = -1;   // no token has this opcode
+  static constexpr int8_t kVariable = -2;  // string, name record, select: read the operand
+
+  std::array<int8_t, 256> operand_bytes_{};
+  std::array<bool, 256> refused_{};
+};
+
+}  // namespace qbkit::decompiler

@@ -7,7 +7,7 @@
 #include <iterator>
 
 #include "cli/cli_util.h"
-#include "decompiler/qb_stream.h"
+#include "support/qb_stream.h"
 #include "qb/tokens.h"
 
 namespace qbkit::test {

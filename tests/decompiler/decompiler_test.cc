@@ -6,7 +6,7 @@
 
 #include "common/error.h"
 #include "common/format.h"
-#include "decompiler/qb_stream.h"
+#include "support/qb_stream.h"
 #include "qb/tokens.h"
 
 namespace qbkit {

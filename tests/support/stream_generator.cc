@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "qb/tokens.h"
+#include "support/qb_stream.h"
 
 namespace qbkit::test {
 namespace {
@@ -31,7 +32,7 @@ class Generator {
     make_names();
     while (!exhausted()) statements(0);
     finish();
-    return std::move(out_);
+    return out_.take();
   }
 
  private:
@@ -44,23 +45,17 @@ class Generator {
   }
   bool exhausted() const { return pos_ >= in_.size() || tokens_ >= kMaxTokens; }
 
-  void emit(uint8_t b) { out_.push_back(b); }
-  void emit32(uint32_t v) { append_u32le(out_, v); }
+  void emit(uint8_t b) { out_.op(b); }
+  void emit32(uint32_t v) { out_.u32(v); }
   // `targetable`: a free jump may lead here. The head of a switch branch after an endcase
   // may not: the compiler reads that head directly, with no room for a marker before it.
-  void start_token(uint8_t op, bool targetable = true) {
+  // `write_op`: false when the caller writes the whole token itself.
+  void start_token(uint8_t op, bool targetable = true, bool write_op = true) {
     if (targetable) starts_.push_back(out_.size());
     token_start_ = out_.size();
     ++tokens_;
-    emit(op);
+    if (write_op) emit(op);
   }
-  size_t reserve16() {
-    size_t at = out_.size();
-    emit(0);
-    emit(0);
-    return at;
-  }
-  void fill16(size_t at, size_t value) { store_u16le(&out_[at], static_cast<uint16_t>(value)); }
 
   void make_names() {
     size_t count = 1 + next() % 12;
@@ -166,7 +161,7 @@ class Generator {
   }
 
   void string_token() {
-    start_token(next() % 2 ? kString : kLocalString);
+    const uint8_t kind = next() % 2 ? kString : kLocalString;
     std::string text;
     size_t length = next() % 24;
     for (size_t i = 0; i < length; ++i) {
@@ -174,9 +169,8 @@ class Generator {
       if (c == 0 || c == '"') c = 'q';
       text.push_back(static_cast<char>(c));
     }
-    emit32(static_cast<uint32_t>(text.size() + 1));
-    out_.insert(out_.end(), text.begin(), text.end());
-    emit(0);
+    start_token(kind, true, false);
+    out_.string(kind, text);
   }
 
   // A long offset whose target is chosen once the whole stream is laid out.
@@ -196,17 +190,17 @@ class Generator {
   // if / else ... / endif, with the offsets the compiler computes.
   void if_block(int depth) {
     start_token(kIf);
-    size_t pending = reserve16();
+    size_t pending = out_.short_hole();
     statements(depth + 1);
     size_t elses = next() % 3;
     for (size_t i = 0; i < elses; ++i) {
       start_token(kElse);
-      size_t q = reserve16();
-      fill16(pending, out_.size() - pending);
+      size_t q = out_.short_hole();
+      out_.fill_short(pending, out_.size());
       pending = q;
       statements(depth + 1);
     }
-    fill16(pending, out_.size() - pending + 1);
+    out_.fill_short(pending, out_.size() + 1);
     start_token(kEndIf);
   }
 
@@ -238,18 +232,18 @@ class Generator {
     for (size_t i = 0; i < branches; ++i) {
       start_token(next() % 3 == 0 ? kDefault : kCase, i == 0);
       emit(kEndCase);
-      pending = reserve16();
+      pending = out_.short_hole();
       statements(depth + 1);
       if (i + 1 < branches) {
         emit(kEndCase);  // an endcase is a token of its own
         starts_.push_back(out_.size() - 1);
-        breaks.push_back(reserve16());
-        fill16(pending, out_.size() - pending);
+        breaks.push_back(out_.short_hole());
+        out_.fill_short(pending, out_.size());
       }
     }
     start_token(kEndSwitch);
-    fill16(pending, out_.size() - pending - 1);
-    for (size_t b : breaks) fill16(b, out_.size() - b);
+    out_.fill_short(pending, out_.size() - 1);
+    for (size_t b : breaks) out_.fill_short(b, out_.size());
   }
 
   void finish() {
@@ -261,16 +255,12 @@ class Generator {
       for (size_t s : starts_)
         if (s > j.token) later.push_back(s);
       size_t target = later[j.choice % later.size()];
-      store_u32le(&out_[j.field], static_cast<uint32_t>(static_cast<int64_t>(target) -
-                                                         static_cast<int64_t>(j.field + 4)));
+      out_.fill_long(j.field, target);
     }
     for (size_t i = 0; i < names_.size(); ++i) {
       size_t copies = (next() % 5 == 0) ? 2 : 1;  // a duplicate record is kept as it is
       for (size_t c = 0; c < copies; ++c) {
-        emit(kNameRecord);
-        emit32(names_[i].first);
-        out_.insert(out_.end(), names_[i].second.begin(), names_[i].second.end());
-        emit(0);
+        out_.name_record(names_[i].first, names_[i].second);
       }
     }
     emit(kEnd);
@@ -290,7 +280,7 @@ class Generator {
   bool thug1_;
   size_t tokens_ = 0;
   size_t token_start_ = 0;
-  Bytes out_;
+  QbStream out_;
   std::vector<size_t> starts_;
   std::vector<Jump> jumps_;
   std::vector<std::pair<uint32_t, std::string>> names_;

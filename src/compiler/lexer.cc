@@ -5,6 +5,7 @@
 #include "common/error.h"
 #include "common/format.h"
 #include "qb/name_table.h"
+#include "qb/words.h"
 
 namespace qbkit::compiler {
 namespace {
@@ -104,7 +105,7 @@ void Lexer::read_hash_line(qb::NameTable& names) {
     skip_comment();
     return;
   }
-  if (read_word() != "addx") throw Error(1, format("Error at line %i\n", line()));
+  if (read_word() != qb::kAddxWord) throw Error(1, format("Error at line %i\n", line()));
   // The two characters of the "0x" prefix are stepped over unexamined.
   advance(2);
   const uint32_t checksum = read_hex_field();

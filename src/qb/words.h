@@ -15,6 +15,9 @@ inline constexpr std::string_view kPosWord = "POS";
 // "%include" reads another source text in place.
 inline constexpr std::string_view kIncludeWord = "include";
 
+// "#addx 0x<checksum> \"<name>\"" declares a name: the table file's lines.
+inline constexpr std::string_view kAddxWord = "addx";
+
 // Keywords the compiler reads as nothing.
 inline constexpr std::string_view kCallWord = "call";
 inline constexpr std::string_view kArgumentsWord = "arguments";

@@ -160,7 +160,9 @@ TEST(DecompileCli, DeepNestingNeedsMemoryOfTheInputNotOfTheText) {
   const MeasuredRun r = run_measured({"-d", "deep.qb"}, dir.path(), kLimit);
   EXPECT_EQ(r.status, 0);
   EXPECT_TRUE(dir.exists("deep.qb_table.qbi"));
-  if (!kSanitized) EXPECT_LT(r.peak_kib, static_cast<long>(kLimit / 1024));
+  if (!kSanitized) {
+    EXPECT_LT(r.peak_kib, static_cast<long>(kLimit / 1024));
+  }
 }
 
 }  // namespace

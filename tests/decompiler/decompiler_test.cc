@@ -262,6 +262,23 @@ TEST(Decompile, SelectTexts) {
             "select(40,-3,) \n:end\n");
 }
 
+// The text goes out in pieces of a fixed size: a string longer than a piece, and runs of
+// tabs longer than a piece, come out whole and in order across the piece boundaries.
+TEST(Decompile, TextLongerThanTheOutputBuffer) {
+  std::string text(3u << 20, 'x');
+  for (size_t i = 0; i < text.size(); i += 4093) text[i] = static_cast<char>('a' + i % 26);
+  const size_t depth = (1u << 20) + 100;
+  QbStream s;
+  s.op(kEquals).string(kString, text);
+  for (size_t i = 0; i < depth; ++i) s.op(kStructOpen);
+  s.op(kLineBreak).op(kEnd);
+  std::string open;
+  for (size_t i = 0; i < depth; ++i) open += ":s{";
+  const std::string tabs(depth, '\t');
+  EXPECT_TRUE(body(s) == " = %s(" + std::to_string(text.size()) + ",\"" + text + "\")" + open +
+                             "\n" + tabs + ":i :end\n" + tabs);
+}
+
 // Every prefix of a stream that uses every operand kind, and random bytes, decode without
 // reading outside the data (checked by the sanitizer builds) and end in a footer.
 TEST(Decompile, AnyBytesDecodeSafely) {

@@ -1,6 +1,6 @@
 // The jump-target list: every position that a break or a select branch jumps to, numbered in
-// the order in which the jumps were met. The number is what ":BREAKTO", ":OFFSET" and the
-// ":POS" marker at the target print, so that the compiler can pair them up again.
+// the order in which the jumps were met. The jump, the select branch and the position marker
+// at the target all print this number, so that the compiler can pair them up again.
 #pragma once
 
 #include <cstddef>

@@ -255,9 +255,9 @@ void Printer::print_line_break(uint8_t op, size_t pos, size_t size) {
   indent_ += delta;
 }
 
-// "$name$"; a name directly followed by another name, with no call open, opens a call:
-// "call $name$ arguments ", a line end, and the following names one tab deeper until the
-// next line break.
+// The name between two '$'; a name directly followed by another name, with no call open,
+// opens a call: the call word, the name, the arguments word, a line end, and the following
+// names one tab deeper until the next line break.
 void Printer::print_name(size_t pos) {
   const bool call = !call_open_ && byte_at(pos + 5) == qb::kName;
   if (call) {
@@ -285,8 +285,8 @@ void Printer::print_name(size_t pos) {
   }
 }
 
-// "%s(" or "%sc(", the stored length less its zero byte, then the text up to its first zero
-// byte in double quotes, as stored.
+// The string token's head, the stored length less its zero byte, then the text up to its
+// first zero byte in double quotes, as stored.
 void Printer::print_string(uint8_t op, size_t pos) {
   const qb::StringOperand s = *qb::read_string_operand(data_, pos + 1);
   out_.put(text_[op]);
@@ -296,8 +296,8 @@ void Printer::print_string(uint8_t op, size_t pos) {
   out_.put("\")");
 }
 
-// "select(" opcode "," N "," then " %02x" for each byte of the N pairs, ") ", and one
-// ":OFFSET(index)" per branch. The branches of a select nest one step in the standard layout.
+// The select's head, its opcode, its count N, each byte of the N pairs in hexadecimal, and
+// one offset reference per branch. A select nests one step in the standard layout.
 void Printer::print_select(uint8_t op, size_t pos) {
   const auto count = static_cast<int32_t>(load_u32le(&data_[pos + 1]));
   out_.put(text_[op]);

@@ -22,7 +22,7 @@ uint32_t hash_name(std::string_view s) {
     h ^= h >> 32;
   }
   uint64_t w = 0;
-  std::memcpy(&w, p, n);
+  if (n > 0) std::memcpy(&w, p, n);
   h = (h ^ w) * 0xC4CEB9FE1A85EC53ull;
   h ^= h >> 29;
   return static_cast<uint32_t>(h);
@@ -34,15 +34,16 @@ size_t home(uint32_t key, size_t mask) { return (static_cast<uint64_t>(key) * 0x
 }  // namespace
 
 const char* NameTable::store(std::string_view name) {
+  if (name.empty()) return "";  // a valid address for an empty view, even before any block
   if (name.size() > block_room_) {
     const size_t size = name.size() > kBlockSize / 4 ? name.size() : kBlockSize;
-    blocks_.push_back(std::make_unique_for_overwrite<char[]>(size == 0 ? 1 : size));
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
     if (size != kBlockSize) return static_cast<const char*>(std::memcpy(blocks_.back().get(), name.data(), name.size()));
     block_next_ = blocks_.back().get();
     block_room_ = size;
   }
   char* at = block_next_;
-  if (!name.empty()) std::memcpy(at, name.data(), name.size());
+  std::memcpy(at, name.data(), name.size());
   block_next_ += name.size();
   block_room_ -= name.size();
   return at;

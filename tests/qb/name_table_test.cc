@@ -17,6 +17,13 @@ TEST(NameTable, EmptyTableFindsNothing) {
   EXPECT_EQ(render_table_file(t), "");
 }
 
+TEST(NameTable, AnEmptyNameFirstIsFound) {
+  NameTable t;
+  t.add_name(7, "");
+  EXPECT_EQ(t.find_checksum(""), 7u);
+  EXPECT_EQ(t.find_name(7), "");
+}
+
 TEST(NameTable, FirstEntryWinsBothLookupsAndDuplicatesAreKept) {
   NameTable t;
   t.add_name(0x11, "foo");

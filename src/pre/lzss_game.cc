@@ -9,6 +9,7 @@
 
 #include "pre/lzss_game.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -22,6 +23,30 @@ constexpr uint16_t kNil = kRing;         // no node
 constexpr unsigned kRoots = kRing + 1;   // the root of first byte c is node kRoots + c
 constexpr unsigned kNodes = kRoots + 256;
 
+uint64_t load_word(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// The index of the lowest differing byte of two words loaded from memory (x = a ^ b, not 0).
+unsigned first_difference(uint64_t x) {
+  if constexpr (std::endian::native == std::endian::little)
+    return static_cast<unsigned>(std::countr_zero(x)) >> 3;
+  else
+    return static_cast<unsigned>(std::countl_zero(x)) >> 3;
+}
+
+// How many of the 18 bytes at a and b agree from the start, given that the first does (1 to
+// 18): bytes 1 to 16 a word at a time, then byte 17.
+unsigned agreeing_bytes(const uint8_t* a, const uint8_t* b) {
+  uint64_t x = load_word(a + 1) ^ load_word(b + 1);
+  if (x != 0) return 1 + first_difference(x);
+  x = load_word(a + 9) ^ load_word(b + 9);
+  if (x != 0) return 9 + first_difference(x);
+  return a[17] == b[17] ? 18 : 17;
+}
+
 // The ring, the trees and the match the last insert found. About 30 KB, set up once per
 // stream; nothing is allocated per position.
 class Matcher {
@@ -30,7 +55,7 @@ class Matcher {
     // Positions 0 to 4077 start as spaces, the rest (the lookahead and the mirror) as zeros.
     std::memset(text_, ' ', kRing - kLookahead);
     std::memset(text_ + kRing - kLookahead, 0, sizeof text_ - (kRing - kLookahead));
-    for (unsigned i = kRoots; i < kNodes; ++i) right_[i] = kNil;
+    for (unsigned i = kRoots; i < kNodes; ++i) right(i) = kNil;
     for (unsigned i = 0; i < kRing; ++i) parent_[i] = kNil;
   }
 
@@ -47,21 +72,21 @@ class Matcher {
   void insert(unsigned r) {
     const uint8_t* key = text_ + r;
     unsigned p = kRoots + key[0];
-    int cmp = 1;
-    left_[r] = right_[r] = kNil;
+    unsigned go_right = 1;  // the first step goes right from the root
+    left(r) = right(r) = kNil;
     match_length = 0;
     for (;;) {
-      uint16_t* child = cmp >= 0 ? &right_[p] : &left_[p];
-      if (*child == kNil) {
-        *child = static_cast<uint16_t>(r);
+      // Which way each step goes is hard to predict, so it indexes the pair of children.
+      uint16_t& child = children_[p][go_right];
+      if (child == kNil) {
+        child = static_cast<uint16_t>(r);
         parent_[r] = static_cast<uint16_t>(p);
         return;
       }
-      p = *child;
+      p = child;
       const uint8_t* other = text_ + p;
-      unsigned i = 1;
-      while (i < kLookahead && key[i] == other[i]) ++i;
-      cmp = i < kLookahead ? int{key[i]} - int{other[i]} : 0;
+      const unsigned i = agreeing_bytes(key, other);
+      go_right = key[i] > other[i];  // byte 18 is only read when all 18 agree, and then unused
       if (i > match_length) {
         match_position = p;
         match_length = i;
@@ -70,10 +95,10 @@ class Matcher {
     }
     // r takes p's place: p's parent and both children; p leaves the tree.
     parent_[r] = parent_[p];
-    left_[r] = left_[p];
-    right_[r] = right_[p];
-    parent_[left_[p]] = static_cast<uint16_t>(r);
-    parent_[right_[p]] = static_cast<uint16_t>(r);
+    left(r) = left(p);
+    right(r) = right(p);
+    parent_[left(p)] = static_cast<uint16_t>(r);
+    parent_[right(p)] = static_cast<uint16_t>(r);
     replace_child(p, static_cast<uint16_t>(r));
     parent_[p] = kNil;
   }
@@ -82,23 +107,23 @@ class Matcher {
   void remove(unsigned p) {
     if (parent_[p] == kNil) return;
     uint16_t q;
-    if (right_[p] == kNil) {
-      q = left_[p];
-    } else if (left_[p] == kNil) {
-      q = right_[p];
+    if (right(p) == kNil) {
+      q = left(p);
+    } else if (left(p) == kNil) {
+      q = right(p);
     } else {
       // Two children: the rightmost node of the left subtree takes p's place.
-      q = left_[p];
-      if (right_[q] != kNil) {
-        do q = right_[q];
-        while (right_[q] != kNil);
-        right_[parent_[q]] = left_[q];
-        parent_[left_[q]] = parent_[q];
-        left_[q] = left_[p];
-        parent_[left_[p]] = q;
+      q = left(p);
+      if (right(q) != kNil) {
+        do q = right(q);
+        while (right(q) != kNil);
+        right(parent_[q]) = left(q);
+        parent_[left(q)] = parent_[q];
+        left(q) = left(p);
+        parent_[left(p)] = q;
       }
-      right_[q] = right_[p];
-      parent_[right_[p]] = q;
+      right(q) = right(p);
+      parent_[right(p)] = q;
     }
     parent_[q] = parent_[p];
     replace_child(p, q);
@@ -112,17 +137,20 @@ class Matcher {
   // Points the link of p's parent that leads to p at q instead.
   void replace_child(unsigned p, uint16_t q) {
     const unsigned up = parent_[p];
-    if (right_[up] == p)
-      right_[up] = q;
+    if (right(up) == p)
+      right(up) = q;
     else
-      left_[up] = q;
+      left(up) = q;
   }
 
-  uint8_t text_[kRing + kLookahead - 1];
-  // Children of positions and of the roots; the parent of a position. Index kNil is a
-  // scratch slot: links to a missing child write there and nothing reads it back.
-  uint16_t left_[kNodes];
-  uint16_t right_[kNodes];
+  uint16_t& left(unsigned node) { return children_[node][0]; }
+  uint16_t& right(unsigned node) { return children_[node][1]; }
+
+  // The ring and its mirror, and one byte that a comparison of 18 agreeing bytes reads.
+  uint8_t text_[kRing + kLookahead];
+  // The left and right child of positions and of the roots; the parent of a position. Index
+  // kNil is a scratch slot: links to a missing child write there and nothing reads it back.
+  uint16_t children_[kNodes][2];
   uint16_t parent_[kRing + 1];
 };
 

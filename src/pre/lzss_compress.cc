@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <ostream>
 #include <vector>
 
 #include "common/format.h"

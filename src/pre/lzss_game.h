@@ -6,6 +6,8 @@
 // literals. Members compressed with it are byte for byte what the game writes.
 #pragma once
 
+#include <cstddef>
+
 #include "common/bytes.h"
 
 namespace qbkit::pre {

@@ -1,5 +1,6 @@
 #include "qb/name_table.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -49,44 +50,63 @@ const char* NameTable::store(std::string_view name) {
   return at;
 }
 
-void NameTable::grow_indexes(size_t entries) {
+namespace {
+
+size_t slots_for(size_t entries) {
   size_t slots = kMinSlots;
   while (slots / 2 < entries) slots *= 2;
-  if (slots <= by_checksum_.size()) return;
-  by_checksum_.assign(slots, ChecksumSlot{0, 0});
-  by_name_.assign(slots, NameSlot{0, 0, 0});
-  const size_t mask = slots - 1;
-  // Re-adding in table order keeps the first entry of every key.
-  for (size_t i = 0; i < entries_.size(); ++i) {
-    const Entry& e = entries_[i];
-    const auto index = static_cast<uint32_t>(i + 1);
-    for (size_t s = home(e.checksum, mask);; s = (s + 1) & mask) {
-      if (by_checksum_[s].entry == 0) {
-        by_checksum_[s] = {e.checksum, index};
-        break;
-      }
-      if (by_checksum_[s].checksum == e.checksum) break;
+  return slots;
+}
+
+}  // namespace
+
+void NameTable::index_checksum(uint32_t i) const {
+  const uint32_t checksum = entries_[i].checksum;
+  const size_t mask = by_checksum_.size() - 1;
+  for (size_t s = home(checksum, mask);; s = (s + 1) & mask) {
+    ChecksumSlot& slot = by_checksum_[s];
+    if (slot.entry == 0) {
+      slot = {checksum, i + 1};
+      return;
     }
-    const uint32_t h = hash_name(view(e));
-    for (size_t s = home(h, mask);; s = (s + 1) & mask) {
-      const NameSlot& slot = by_name_[s];
-      if (slot.entry == 0) {
-        by_name_[s] = {h, e.checksum, index};
-        break;
-      }
-      if (slot.hash == h && view(entries_[slot.entry - 1]) == view(e)) break;
-    }
+    if (slot.checksum == checksum) return;  // an earlier entry answers
   }
+}
+
+void NameTable::index_name(uint32_t i) const {
+  const Entry& e = entries_[i];
+  const std::string_view name = view(e);
+  const uint32_t h = hash_name(name);
+  const size_t mask = by_name_.size() - 1;
+  for (size_t s = home(h, mask);; s = (s + 1) & mask) {
+    NameSlot& slot = by_name_[s];
+    if (slot.entry == 0) {
+      slot = {h, e.checksum, i + 1};
+      return;
+    }
+    if (slot.hash == h && view(entries_[slot.entry - 1]) == name) return;
+  }
+}
+
+// Adding the entries in table order keeps the first entry of every key.
+void NameTable::build_checksum_index(size_t entries) const {
+  by_checksum_.assign(slots_for(entries), ChecksumSlot{0, 0});
+  for (size_t i = 0; i < entries_.size(); ++i) index_checksum(static_cast<uint32_t>(i));
+}
+
+void NameTable::build_name_index(size_t entries) const {
+  by_name_.assign(slots_for(entries), NameSlot{0, 0, 0});
+  for (size_t i = 0; i < entries_.size(); ++i) index_name(static_cast<uint32_t>(i));
 }
 
 void NameTable::reserve(size_t names, size_t text_bytes) {
   entries_.reserve(names);
+  reserved_ = names;
   if (text_bytes > block_room_) {
     blocks_.push_back(std::make_unique_for_overwrite<char[]>(text_bytes));
     block_next_ = blocks_.back().get();
     block_room_ = text_bytes;
   }
-  grow_indexes(names);
 }
 
 void NameTable::add_name(uint32_t checksum, std::string_view name) {
@@ -94,34 +114,27 @@ void NameTable::add_name(uint32_t checksum, std::string_view name) {
       name.size() > std::numeric_limits<uint32_t>::max()) {
     throw std::bad_alloc();
   }
-  const auto index = static_cast<uint32_t>(entries_.size() + 1);
-  const Entry e{store(name), static_cast<uint32_t>(name.size()), checksum};
-  entries_.push_back(e);
-  if (entries_.size() > by_checksum_.size() / 2) {
-    grow_indexes(entries_.size());  // indexes the new entry too
-    return;
-  }
-  const size_t mask = by_checksum_.size() - 1;
-  for (size_t s = home(checksum, mask);; s = (s + 1) & mask) {
-    if (by_checksum_[s].entry == 0) {
-      by_checksum_[s] = {checksum, index};
-      break;
+  entries_.push_back(Entry{store(name), static_cast<uint32_t>(name.size()), checksum});
+  const auto i = static_cast<uint32_t>(entries_.size() - 1);
+  if (!by_checksum_.empty()) {
+    if (entries_.size() > by_checksum_.size() / 2) {
+      build_checksum_index(entries_.size());
+    } else {
+      index_checksum(i);
     }
-    if (by_checksum_[s].checksum == checksum) break;  // an earlier entry answers
   }
-  const uint32_t h = hash_name(name);
-  for (size_t s = home(h, mask);; s = (s + 1) & mask) {
-    const NameSlot& slot = by_name_[s];
-    if (slot.entry == 0) {
-      by_name_[s] = {h, checksum, index};
-      break;
+  if (!by_name_.empty()) {
+    if (entries_.size() > by_name_.size() / 2) {
+      build_name_index(entries_.size());
+    } else {
+      index_name(i);
     }
-    if (slot.hash == h && view(entries_[slot.entry - 1]) == name) break;
   }
 }
 
 std::optional<std::string_view> NameTable::find_name(uint32_t checksum) const {
-  if (by_checksum_.empty()) return std::nullopt;
+  if (entries_.empty()) return std::nullopt;
+  if (by_checksum_.empty()) build_checksum_index(std::max(entries_.size(), reserved_));
   const size_t mask = by_checksum_.size() - 1;
   for (size_t s = home(checksum, mask);; s = (s + 1) & mask) {
     const ChecksumSlot& slot = by_checksum_[s];
@@ -131,7 +144,8 @@ std::optional<std::string_view> NameTable::find_name(uint32_t checksum) const {
 }
 
 std::optional<uint32_t> NameTable::find_checksum(std::string_view name) const {
-  if (by_name_.empty()) return std::nullopt;
+  if (entries_.empty()) return std::nullopt;
+  if (by_name_.empty()) build_name_index(std::max(entries_.size(), reserved_));
   const size_t mask = by_name_.size() - 1;
   const uint32_t h = hash_name(name);
   for (size_t s = home(h, mask);; s = (s + 1) & mask) {

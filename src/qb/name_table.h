@@ -5,7 +5,9 @@
 // every lookup answers with the first matching entry. The names live in one arena of large
 // blocks, and two flat open-addressing indexes record the first entry for each checksum and
 // for each name, so a lookup is one probe sequence in one array and gives exactly what a scan
-// from the first entry would.
+// from the first entry would. Each index is built at its first lookup and kept up to date
+// from then on: the decompiler looks names up only by checksum, the compiler only by name,
+// and neither pays for the other's index.
 #pragma once
 
 #include <cstddef>
@@ -92,14 +94,20 @@ class NameTable {
 
   static std::string_view view(const Entry& e) { return {e.name, e.length}; }
   const char* store(std::string_view name);
-  void grow_indexes(size_t entries);
+  // Each index, once built, has a power-of-two size and stays at most half full; an empty
+  // vector is an index not built yet. index_* adds entry i unless an earlier one holds its key.
+  void build_checksum_index(size_t entries) const;
+  void build_name_index(size_t entries) const;
+  void index_checksum(uint32_t i) const;
+  void index_name(uint32_t i) const;
 
   std::vector<Entry> entries_;
   std::vector<std::unique_ptr<char[]>> blocks_;  // the arena; a block never moves
   char* block_next_ = nullptr;
   size_t block_room_ = 0;
-  std::vector<ChecksumSlot> by_checksum_;  // size a power of two, at most half full
-  std::vector<NameSlot> by_name_;          // same size as by_checksum_
+  size_t reserved_ = 0;  // entries the indexes are sized for when built
+  mutable std::vector<ChecksumSlot> by_checksum_;
+  mutable std::vector<NameSlot> by_name_;
 };
 
 }  // namespace qbkit::qb

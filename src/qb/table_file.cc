@@ -1,15 +1,25 @@
 #include "qb/table_file.h"
 
+#include <string_view>
+
 #include "common/file_io.h"
-#include "common/format.h"
 #include "qb/words.h"
 
 namespace qbkit::qb {
 
 std::string render_table_file(const NameTable& table) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  static constexpr std::string_view kHead = "#addx 0x";
+  size_t size = 0;
+  for (const NameEntry e : table.entries()) size += kHead.size() + 8 + 2 + e.name.size() + 2;
   std::string text;
+  text.reserve(size);
   for (const NameEntry e : table.entries()) {
-    append_format(text, "#addx 0x%08x \"", e.checksum);
+    char hex[8];
+    for (int i = 0; i < 8; ++i) hex[i] = kDigits[(e.checksum >> (28 - 4 * i)) & 0xF];
+    text += kHead;
+    text.append(hex, sizeof hex);
+    text += " \"";
     text += e.name;
     text += "\"\n";
   }

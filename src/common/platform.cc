@@ -1,9 +1,13 @@
 #include "common/platform.h"
 
+#include <cstdio>
+
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
-#include <cstdio>
+#else
+#include <fcntl.h>
+#include <unistd.h>
 #endif
 
 namespace qbkit {
@@ -11,6 +15,17 @@ namespace qbkit {
 void set_stdout_binary() {
 #if defined(_WIN32)
   _setmode(_fileno(stdout), _O_BINARY);
+#endif
+}
+
+void hold_standard_descriptors() {
+#if !defined(_WIN32)
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1) continue;
+    // Opened for reading only, /dev/null takes the lowest free slot, which is `fd`.
+    const int held = ::open("/dev/null", O_RDONLY);
+    if (held != -1 && held != fd) ::close(held);
+  }
 #endif
 }
 

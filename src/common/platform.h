@@ -6,4 +6,10 @@ namespace qbkit {
 // Puts standard output in binary mode, so that text has "\n" line ends on every platform.
 void set_stdout_binary();
 
+// Fills the slots of standard input, output and error that the process was started without
+// (as by `>&-`) with a descriptor that refuses writes. A file opened later then cannot take
+// such a slot and receive what was meant for standard output, and a write to a closed
+// standard output fails where it is made.
+void hold_standard_descriptors();
+
 }  // namespace qbkit

@@ -5,16 +5,24 @@
 #include <string>
 #include <vector>
 
-#include "driver/driver.h"
 #include "common/platform.h"
+#include "driver/driver.h"
 
 int main(int argc, char** argv) {
 #if defined(SIGXFSZ)
   std::signal(SIGXFSZ, SIG_IGN);  // a write past the file-size limit fails as a write error
 #endif
+  qbkit::hold_standard_descriptors();
   qbkit::set_stdout_binary();
   std::vector<std::string> args(argv, argv + argc);
   int status = qbkit::run_driver(args, std::cout);
+  // Text that did not reach standard output (a full disk, a closed descriptor) is lost: the
+  // command failed, whatever it did besides.
   std::cout.flush();
+  const bool lost = std::cout.fail() || std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+  if (lost) {
+    std::fputs("Couldn't write to standard output\n", stderr);
+    return 1;
+  }
   return status;
 }

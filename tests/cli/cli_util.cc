@@ -1,14 +1,22 @@
 #include "cli/cli_util.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <mutex>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -58,37 +66,111 @@ std::string qbkit_program_name() {
   return exe;
 }
 
-RunResult run_qbkit(const std::vector<std::string>& args, const std::filesystem::path& cwd) {
+namespace {
+
+// The standard error of every run of the test that is running, printed when it fails: a
+// sanitizer's report from the binary lands there.
+class StderrOfFailedTests : public testing::EmptyTestEventListener {
+ public:
+  static StderrOfFailedTests& instance() {
+    static StderrOfFailedTests* listener = [] {
+      auto* l = new StderrOfFailedTests;
+      testing::UnitTest::GetInstance()->listeners().Append(l);  // owned by gtest from here
+      return l;
+    }();
+    return *listener;
+  }
+  void record(const std::vector<std::string>& command, const std::string& err) {
+    if (err.empty()) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    text_ += "--- standard error of qbkit";
+    for (size_t i = 1; i < command.size(); ++i) text_ += " " + command[i];
+    text_ += ":\n" + err;
+  }
+  void OnTestStart(const testing::TestInfo&) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    text_.clear();
+  }
+  void OnTestEnd(const testing::TestInfo& info) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (info.result()->Failed() && !text_.empty()) std::fputs(text_.c_str(), stdout);
+    text_.clear();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::string text_;
+};
+
+}  // namespace
+
+RunResult run_qbkit(const std::vector<std::string>& args, const std::filesystem::path& cwd,
+                    const RunOptions& options) {
   std::vector<std::string> command = qbkit_command();
   // The program name slot: the binary as named in the command (argv[0] of the child).
   command.insert(command.end(), args.begin(), args.end());
 
-  int pipefd[2];
-  if (pipe(pipefd) != 0) throw std::runtime_error("pipe failed");
+  int outfd[2], errfd[2];
+  if (pipe(outfd) != 0 || pipe(errfd) != 0) throw std::runtime_error("pipe failed");
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
     if (chdir(cwd.c_str()) != 0) _exit(127);
-    dup2(pipefd[1], STDOUT_FILENO);
-    close(pipefd[0]);
-    close(pipefd[1]);
-    int devnull = open("/dev/null", O_WRONLY);
-    if (devnull >= 0) dup2(devnull, STDERR_FILENO);
+    switch (options.out) {
+      case Stdout::kCapture: dup2(outfd[1], STDOUT_FILENO); break;
+      case Stdout::kFull: {
+        const int full = open("/dev/full", O_WRONLY);
+        if (full < 0) _exit(127);
+        dup2(full, STDOUT_FILENO);
+        close(full);
+        break;
+      }
+      case Stdout::kClosed: close(STDOUT_FILENO); break;
+    }
+    dup2(errfd[1], STDERR_FILENO);
+    for (int fd : {outfd[0], outfd[1], errfd[0], errfd[1]}) close(fd);
     std::vector<char*> argv;
     for (std::string& s : command) argv.push_back(s.data());
     argv.push_back(nullptr);
     execvp(argv[0], argv.data());
     _exit(127);
   }
-  close(pipefd[1]);
+  close(outfd[1]);
+  close(errfd[1]);
   RunResult result;
-  char buf[4096];
-  ssize_t n;
-  while ((n = read(pipefd[0], buf, sizeof buf)) > 0) result.out.append(buf, static_cast<size_t>(n));
-  close(pipefd[0]);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeout_seconds);
+  bool timed_out = false;
+  pollfd fds[2] = {{outfd[0], POLLIN, 0}, {errfd[0], POLLIN, 0}};
+  std::string* sinks[2] = {&result.out, &result.err};
+  int open_fds = 2;
+  while (open_fds > 0) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      timed_out = true;
+      kill(pid, SIGKILL);
+      break;
+    }
+    if (poll(fds, 2, static_cast<int>(std::min<int64_t>(left.count(), 1000))) < 0 && errno != EINTR) break;
+    for (int k = 0; k < 2; ++k) {
+      if (fds[k].fd < 0 || fds[k].revents == 0) continue;
+      char buf[65536];
+      const ssize_t n = read(fds[k].fd, buf, sizeof buf);
+      if (n > 0) {
+        sinks[k]->append(buf, static_cast<size_t>(n));
+      } else if (n == 0 || errno != EINTR) {
+        close(fds[k].fd);
+        fds[k].fd = -1;
+        --open_fds;
+      }
+    }
+  }
+  for (const pollfd& f : fds) {
+    if (f.fd >= 0) close(f.fd);
+  }
   int wstatus = 0;
   waitpid(pid, &wstatus, 0);
-  result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+  result.status = timed_out ? 124 : WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+  StderrOfFailedTests::instance().record(command, timed_out ? result.err + "(killed: timed out)\n" : result.err);
   return result;
 }
 

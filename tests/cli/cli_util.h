@@ -13,6 +13,16 @@ namespace qbkit::test {
 struct RunResult {
   int status = -1;
   std::string out;
+  std::string err;  // also shown with the report of a test that fails
+};
+
+// Where the child's standard output goes: captured into RunResult::out, a full device, or
+// nowhere (the descriptor closed).
+enum class Stdout { kCapture, kFull, kClosed };
+
+struct RunOptions {
+  Stdout out = Stdout::kCapture;
+  int timeout_seconds = 120;  // then the child is killed and the run reports status 124
 };
 
 // The command that runs qbkit: QBKIT_EXE from the environment (words separated by spaces,
@@ -25,8 +35,10 @@ std::vector<std::string> qbkit_command();
 // passes it, on drive Z:. QBKIT_EXE_ARGV0 from the environment overrides the guess.
 std::string qbkit_program_name();
 
-// Runs qbkit with `args` (the program name is supplied) in `cwd`; stderr is discarded.
-RunResult run_qbkit(const std::vector<std::string>& args, const std::filesystem::path& cwd);
+// Runs qbkit with `args` (the program name is supplied) in `cwd` and captures its standard
+// output and error. A run that outlives its timeout is killed: no test can hang.
+RunResult run_qbkit(const std::vector<std::string>& args, const std::filesystem::path& cwd,
+                    const RunOptions& options = {});
 
 // Whether the command runs a Windows binary (its last word ends in ".exe"), through Wine.
 bool qbkit_is_windows_binary();

@@ -6,7 +6,9 @@ namespace qbkit::qb {
 namespace {
 
 TEST(Operands, StringsAndNameRecordsReadBackWhatWasWritten) {
-  Bytes data = {0xAA};
+  Bytes data;
+  data.reserve(64);  // without it GCC 12 warns falsely about the first regrowth
+  data.push_back(0xAA);
   append_string_operand(data, "Paused");
   append_name_record_operand(data, 0xdeadbeef, "Birdhouse Team");
   const auto s = read_string_operand(data, 1);

@@ -65,7 +65,11 @@ class Generator {
       bool clash = false;
       for (auto& n : names_) clash |= n.first == checksum;
       if (clash) checksum = static_cast<uint32_t>(0x51ED0000u + i);
-      std::string name = (next() % 4 == 0) ? "Team " + std::to_string(i) + " Deck" : "n" + std::to_string(i);
+      // Appended piece by piece: GCC 12 warns falsely on "literal" + std::string.
+      const bool spaced = next() % 4 == 0;
+      std::string name = spaced ? "Team " : "n";
+      name += std::to_string(i);
+      if (spaced) name += " Deck";
       names_.emplace_back(checksum, std::move(name));
     }
   }

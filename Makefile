@@ -2,6 +2,8 @@
 # `make test` builds and runs every test.
 GENERATOR := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# QBKIT_WERROR=ON in the environment (as CI sets it) turns every warning into an error.
+WERROR := -DQBKIT_WERROR=$(or $(QBKIT_WERROR),OFF)
 
 .PHONY: all build run test sanitize bench fuzz clean windows windows-test
 SHELL := /bin/bash
@@ -9,7 +11,7 @@ SHELL := /bin/bash
 all: build
 
 build:
-	cmake -S . -B build $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DQBKIT_TESTS=ON
+	cmake -S . -B build $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DQBKIT_TESTS=ON $(WERROR)
 	cmake --build build -j $(JOBS)
 
 run: build
@@ -21,7 +23,7 @@ test: build
 	cd build && ctest --output-on-failure -j $(JOBS)
 
 sanitize:
-	cmake -S . -B build-asan $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQBKIT_TESTS=ON -DQBKIT_SANITIZE=ON
+	cmake -S . -B build-asan $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQBKIT_TESTS=ON -DQBKIT_SANITIZE=ON $(WERROR)
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
@@ -33,7 +35,7 @@ bench:
 # Every fuzz target for FUZZ_SECONDS each (default 60), from seeds made by fuzz/make_seeds.py.
 FUZZ_SECONDS ?= 60
 fuzz:
-	cmake -S . -B build-fuzz $(GENERATOR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQBKIT_TESTS=OFF -DQBKIT_FUZZ=ON
+	cmake -S . -B build-fuzz $(GENERATOR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQBKIT_TESTS=OFF -DQBKIT_FUZZ=ON $(WERROR)
 	cmake --build build-fuzz -j $(JOBS)
 	python3 fuzz/make_seeds.py build-fuzz/qbkit build-fuzz/seeds
 	@set -e; for bin in build-fuzz/fuzz/fuzz_*; do \

@@ -43,7 +43,7 @@ fuzz:
 	  mkdir -p build-fuzz/corpus/$$name build-fuzz/seeds/$$name; \
 	  echo "== fuzz $$name for $(FUZZ_SECONDS) s"; \
 	  if ! $$bin -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-	      -artifact_prefix=build-fuzz/$$name- build-fuzz/corpus/$$name build-fuzz/seeds/$$name >$$log 2>&1; then \
+	      -artifact_prefix=build-fuzz/$$name- build-fuzz/corpus/$$name build-fuzz/seeds/$$name fuzz/corpus/$$name >$$log 2>&1; then \
 	    tail -n 60 $$log; echo "fuzz $$name found a failure (input saved as build-fuzz/$$name-*)"; exit 1; \
 	  fi; \
 	  grep -E '^stat::number_of_executed_units' $$log; \

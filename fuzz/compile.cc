@@ -2,12 +2,12 @@
 // Property: compiling ends with QB bytes that close with the end token, or with the error
 // type carrying one of the statuses the tool uses.
 #include <cstdint>
-#include <cstdlib>
 #include <sstream>
 #include <string>
 
 #include "common/error.h"
 #include "compiler/compiler.h"
+#include "fuzz_assert.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace qbkit;
@@ -24,11 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Bytes partial;
     try {
       Bytes qb = compile_text(Bytes(data, data + size), "main", settings, loader, out, &partial);
-      if (qb.empty() || qb.back() != 0) std::abort();
+      FUZZ_ASSERT(!qb.empty() && qb.back() == 0, "a compiled file ends with the end token");
     } catch (const Error& e) {
       const int s = e.status();
-      if (s != 1 && s != 2 && s != 5 && s != 6) std::abort();
-      if (e.message().empty()) std::abort();
+      FUZZ_ASSERT(s == 1 || s == 2 || s == 5 || s == 6, "a failure has one of the documented statuses");
+      FUZZ_ASSERT(!e.message().empty(), "a failure has a message");
     }
   }
   return 0;

@@ -2,11 +2,11 @@
 // Property: decompiling ends with the whole text (header, include line, footer) or with the
 // error type, and only the THUG1 layout's endcase refusal raises it.
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 #include "common/error.h"
 #include "decompiler/decompiler.h"
+#include "fuzz_assert.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace qbkit;
@@ -19,12 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Decompiled d = decompile(stream, "f.qb", settings);
       const std::string head = "#/ QB Script version 2\n%include \"f.qb_table.qbi\"   #/ Table file\n";
       const std::string tail = "\n\n#/ END\n";
-      if (d.text.compare(0, head.size(), head) != 0) std::abort();
-      if (d.text.size() < head.size() + tail.size() ||
-          d.text.compare(d.text.size() - tail.size(), tail.size(), tail) != 0)
-        std::abort();
+      FUZZ_ASSERT(d.text.compare(0, head.size(), head) == 0, "the text starts with the header and the include line");
+      FUZZ_ASSERT(!(d.text.size() < head.size() + tail.size() || d.text.compare(d.text.size() - tail.size(), tail.size(), tail) != 0), "the text ends with the footer");
     } catch (const Error& e) {
-      if (!settings.thug1 || e.status() != 1) std::abort();
+      FUZZ_ASSERT(settings.thug1 && e.status() == 1, "only the THUG1 endcase refusal raises the error");
     }
   }
   return 0;

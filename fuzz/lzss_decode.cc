@@ -3,9 +3,9 @@
 // the stream ended; raw decoding gives at most 144/17 of the input plus 18 bytes; both agree
 // with the plain reference decoder.
 #include <cstdint>
-#include <cstdlib>
 
 #include "pre/lzss.h"
+#include "fuzz_assert.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace qbkit;
@@ -16,13 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::optional<Bytes> member = pre::decompress_member(stream, wanted);
   Bytes reference = pre::decompress_reference(stream, wanted);
   if (member) {
-    if (member->size() != wanted || *member != reference) std::abort();
-  } else if (reference.size() >= wanted) {
-    std::abort();
+    FUZZ_ASSERT(!(member->size() != wanted || *member != reference), "a member decode gives its size and agrees with the reference");
+  } else {
+    FUZZ_ASSERT(reference.size() < wanted, "a stream the reference decodes to the size decodes as a member");
   }
 
   Bytes raw = pre::decompress_raw(stream);
-  if (raw.size() > stream.size() * 144 / 17 + 18) std::abort();
-  if (raw != pre::decompress_reference(stream, SIZE_MAX)) std::abort();
+  FUZZ_ASSERT(raw.size() <= stream.size() * 144 / 17 + 18, "a raw decode grows at most as a stream can");
+  FUZZ_ASSERT(raw == pre::decompress_reference(stream, SIZE_MAX), "the raw decode agrees with the reference");
   return 0;
 }

@@ -3,19 +3,19 @@
 // first group to 8).
 #include <cstdint>
 #include <algorithm>
-#include <cstdlib>
 
 #include "pre/lzss.h"
+#include "fuzz_assert.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace qbkit;
   const ByteSpan input(data, size);
   const Bytes stream = pre::compress_fast(input);
   std::optional<Bytes> back = pre::decompress_member(stream, size);
-  if (!back || !std::equal(back->begin(), back->end(), data, data + size)) std::abort();
+  FUZZ_ASSERT(back && std::equal(back->begin(), back->end(), data, data + size), "the stream decodes back to the input");
   const Bytes raw = pre::decompress_raw(stream);
-  if (raw.size() != std::max<size_t>(size, 8) || !std::equal(data, data + size, raw.begin())) std::abort();
+  FUZZ_ASSERT(!(raw.size() != std::max<size_t>(size, 8) || !std::equal(data, data + size, raw.begin())), "a raw decode gives the input, padded to 8 bytes");
   for (size_t i = size; i < raw.size(); ++i)
-    if (raw[i] != 0) std::abort();
+    FUZZ_ASSERT(raw[i] == 0, "the padding of a raw decode is zero");
   return 0;
 }

@@ -3,7 +3,6 @@
 // compiling its text gives back exactly the stream.
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <sstream>
 #include <string>
 
@@ -12,6 +11,7 @@
 #include "decompiler/decompiler.h"
 #include "qb/table_file.h"
 #include "support/stream_generator.h"
+#include "fuzz_assert.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace qbkit;
@@ -28,13 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::ostringstream out;
   try {
     Bytes back = compile_text(Bytes(d.text.begin(), d.text.end()), "r.txt", settings, loader, out);
-    if (back != stream) {
-      std::fprintf(stderr, "round trip changed the stream:\n%s\n", d.text.c_str());
-      std::abort();
-    }
+    if (back != stream) std::fprintf(stderr, "%s\n", d.text.c_str());
+    FUZZ_ASSERT(back == stream, "the decompiled text compiles back to the same stream");
   } catch (const Error& e) {
-    std::fprintf(stderr, "text did not compile back: %s\n%s\n", e.message().c_str(), d.text.c_str());
-    std::abort();
+    std::fprintf(stderr, "%s\n%s\n", e.message().c_str(), d.text.c_str());
+    FUZZ_ASSERT(false, "the decompiled text compiles");
   }
   return 0;
 }

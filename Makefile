@@ -31,6 +31,7 @@ bench:
 	cmake -S . -B build-bench $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DQBKIT_TESTS=OFF -DQBKIT_BENCH=ON
 	cmake --build build-bench -j $(JOBS)
 	./build-bench/bench/qbkit_bench
+	python3 bench/whole_process.py build-bench/qbkit build-bench/bench/make_bench_data build-bench/whole-process
 
 # Every fuzz target for FUZZ_SECONDS each (default 60), from seeds made by fuzz/make_seeds.py.
 FUZZ_SECONDS ?= 60

@@ -1,0 +1,39 @@
+// Writes the inputs of the whole-process benchmarks into a folder: a 7.7 MB QB file shaped like
+// the game's scripts (big.qb), and 210 script-like members of 3.2 MB in all, as files under
+// scripts/ with the member list that `pack` reads (members.txt).
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "../tests/pre/script_like_data.h"
+#include "support/profile_stream.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void write(const fs::path& path, const qbkit::Bytes& data) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
+                                              static_cast<std::streamsize>(data.size()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_bench_data FOLDER\n");
+    return 1;
+  }
+  const fs::path dir = argv[1];
+  write(dir / "big.qb", qbkit::test::generate_profile_stream(7'700'000, 1));
+  const std::vector<qbkit::Bytes> members = qbkit::test::script_like_archive(210, 3'200'000, 7);
+  std::ofstream list(dir / "members.txt", std::ios::binary);
+  for (size_t i = 0; i < members.size(); ++i) {
+    const std::string name = "scripts/game/script" + std::to_string(i) + ".qb";
+    write(dir / name, members[i]);
+    list << name << "\n";
+  }
+  return 0;
+}

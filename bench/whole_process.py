@@ -1,0 +1,121 @@
+#!/usr/bin/env python3
+"""Whole-process benchmarks: qbkit as a user runs it, one fresh process per run.
+
+usage: whole_process.py QBKIT MAKE_BENCH_DATA FOLDER [RUNS]
+
+Makes the inputs with MAKE_BENCH_DATA in FOLDER, then times each command RUNS times (default
+7, after one warm-up run) and prints the median wall time, the throughput and the largest
+peak memory of a run, and the ratios that the targets are stated in. Every ratio compares
+runs made in this one call, taken in turn, so a machine that speeds up or slows down during
+the call affects both sides alike.
+"""
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+
+def run_once(argv, cwd, stdout=None):
+    """Wall seconds and peak resident memory (MiB) of one run; fails on a non-zero status.
+    Started with posix_spawn, which costs the timing little beside the command itself."""
+    out = stdout.fileno() if stdout is not None else os.open(os.devnull, os.O_WRONLY)
+    null = os.open(os.devnull, os.O_WRONLY)
+    actions = [(os.POSIX_SPAWN_DUP2, out, 1), (os.POSIX_SPAWN_DUP2, null, 2)]
+    here = os.getcwd()
+    os.chdir(cwd)
+    try:
+        start = time.perf_counter()
+        pid = os.posix_spawn(argv[0], argv, os.environ, file_actions=actions)
+        _, status, usage = os.wait4(pid, 0)
+        wall = time.perf_counter() - start
+    finally:
+        os.chdir(here)
+        os.close(null)
+        if stdout is None:
+            os.close(out)
+    code = os.waitstatus_to_exitcode(status)
+    if code != 0:
+        sys.exit("%s ended with status %d" % (" ".join(argv), code))
+    return wall, usage.ru_maxrss / 1024.0
+
+
+def timed(steps, runs):
+    """Median wall time of `steps` (a function that runs one repetition and returns its
+    seconds and peak MiB), after a warm-up, and the largest peak."""
+    steps()
+    results = [steps() for _ in range(runs)]
+    return statistics.median(r[0] for r in results), max(r[1] for r in results)
+
+
+def paired(a, b, runs):
+    """Medians of a and of b and the median of their ratio, runs taken in turn."""
+    a()
+    b()
+    ta, tb, ratios, peak = [], [], [], 0.0
+    for _ in range(runs):
+        x, pa = a()
+        y, _ = b()
+        ta.append(x)
+        tb.append(y)
+        ratios.append(x / y)
+        peak = max(peak, pa)
+    return statistics.median(ta), statistics.median(tb), statistics.median(ratios), peak
+
+
+def main():
+    if len(sys.argv) not in (4, 5):
+        sys.exit(__doc__)
+    qbkit = os.path.abspath(sys.argv[1])
+    folder = os.path.abspath(sys.argv[3])
+    runs = int(sys.argv[4]) if len(sys.argv) == 5 else 7
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    subprocess.run([os.path.abspath(sys.argv[2]), folder], check=True)
+
+    big = os.path.join(folder, "big.qb")
+    qb_size = os.path.getsize(big)
+    with open(os.path.join(folder, "big.txt"), "wb") as out:
+        run_once([qbkit, "-d", "big.qb"], folder, stdout=out)
+    text_size = os.path.getsize(os.path.join(folder, "big.txt"))
+    run_once([qbkit, "-p", "new", "empty.prd"], folder)
+
+    rows = []
+    t, peak = timed(lambda: run_once([qbkit, "-d", "big.qb"], folder), runs)
+    rows.append(("decompile, %.1f MB QB file (fresh process)" % (qb_size / 1e6),
+                 "%.1f MB/s of input" % (qb_size / t / 1e6), "peak %.1f MiB" % peak))
+    t, peak = timed(lambda: run_once([qbkit, "-c", "big.txt"], folder), runs)
+    rows.append(("compile, %.1f MB text (fresh process)" % (text_size / 1e6),
+                 "%.1f MB/s of text" % (text_size / t / 1e6), "peak %.1f MiB" % peak))
+    ta, tb, ratio, _ = paired(lambda: run_once([qbkit, "-p", "list", "empty.prd"], folder),
+                              lambda: run_once(["/bin/true"], folder), max(runs, 21))
+    rows.append(("trivial run (list of an empty archive) / /bin/true",
+                 "%.2fx" % ratio, "%.2f ms / %.2f ms" % (ta * 1e3, tb * 1e3)))
+
+    with open(os.path.join(folder, "members.txt")) as f:
+        members = f.read().split()
+
+    def rebuild():
+        start = time.perf_counter()
+        peak = 0.0
+        run_once([qbkit, "-p", "new", "r.prd"], folder)
+        for m in members:
+            peak = max(peak, run_once([qbkit, "-p", "add", "r.prd", m, "0"], folder)[1])
+        return time.perf_counter() - start, peak
+
+    def pack():
+        return run_once([qbkit, "-p", "pack", "p.prd", "members.txt"], folder)
+
+    tr, tp, ratio, _ = paired(pack, rebuild, max(3, runs // 2))
+    rows.append(("rebuild of %d members by one add each" % len(members), "%.3f s" % tp, ""))
+    rows.append(("pack of the same members (game matcher)", "%.3f s" % tr, "pack / adds %.2fx" % ratio))
+
+    width = max(len(r[0]) for r in rows)
+    print("Whole process, median of %d runs:" % runs)
+    for name, figure, extra in rows:
+        print("  %-*s  %-22s %s" % (width, name, figure, extra))
+
+
+if __name__ == "__main__":
+    main()

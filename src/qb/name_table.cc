@@ -65,8 +65,8 @@ void NameTable::index_checksum(uint32_t i) const {
   const size_t mask = by_checksum_.size() - 1;
   for (size_t s = home(checksum, mask);; s = (s + 1) & mask) {
     ChecksumSlot& slot = by_checksum_[s];
-    if (slot.entry == 0) {
-      slot = {checksum, i + 1};
+    if (slot.name == nullptr) {
+      slot = {entries_[i].name, entries_[i].length, checksum};
       return;
     }
     if (slot.checksum == checksum) return;  // an earlier entry answers
@@ -90,7 +90,7 @@ void NameTable::index_name(uint32_t i) const {
 
 // Adding the entries in table order keeps the first entry of every key.
 void NameTable::build_checksum_index(size_t entries) const {
-  by_checksum_.assign(slots_for(entries), ChecksumSlot{0, 0});
+  by_checksum_.assign(slots_for(entries), ChecksumSlot{nullptr, 0, 0});
   for (size_t i = 0; i < entries_.size(); ++i) index_checksum(static_cast<uint32_t>(i));
 }
 
@@ -138,8 +138,8 @@ std::optional<std::string_view> NameTable::find_name(uint32_t checksum) const {
   const size_t mask = by_checksum_.size() - 1;
   for (size_t s = home(checksum, mask);; s = (s + 1) & mask) {
     const ChecksumSlot& slot = by_checksum_[s];
-    if (slot.entry == 0) return std::nullopt;
-    if (slot.checksum == checksum) return view(entries_[slot.entry - 1]);
+    if (slot.name == nullptr) return std::nullopt;
+    if (slot.checksum == checksum) return std::string_view(slot.name, slot.length);
   }
 }
 

@@ -79,10 +79,12 @@ class NameTable {
     uint32_t length;
     uint32_t checksum;
   };
-  // Slot of the checksum index: the key and 1 + the first entry's index (0: empty slot).
+  // Slot of the checksum index: the key and the first entry's name (nullptr: empty slot), so
+  // that a hit reads the name with no look at the entry.
   struct ChecksumSlot {
+    const char* name;
+    uint32_t length;
     uint32_t checksum;
-    uint32_t entry;
   };
   // Slot of the name index: the name's hash as a tag, the first entry's checksum (so a hit
   // needs no further look-up) and 1 + its index (0: empty slot).

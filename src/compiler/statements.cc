@@ -41,7 +41,7 @@ struct Keyword {
 
 // The keywords of one layout, grouped by their first byte; within a group they keep the
 // order in which they are tried. A keyword matches at the start of any longer word, so that
-// order decides between keywords that share a beginning ("endif" before "else").
+// order decides between keywords that share a beginning.
 class KeywordTable {
  public:
   explicit KeywordTable(bool thug1) {
@@ -305,7 +305,7 @@ void ScriptCompiler::compile_switch() {
       --switch_depth_;
       return;
     } else {
-      // A branch that runs straight into the next "case": its offset leads to the next
+      // A branch that runs straight into the next branch word: its offset leads to the next
       // branch head, as an endcase would have made it. Anything else fails at the head.
       output_.patch_to_here(pending, lex_.line());
     }

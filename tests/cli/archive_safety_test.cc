@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "cli/archive_builder.h"
 #include "cli/cli_util.h"
 #include "common/bytes.h"
 #include "pre/archive.h"
@@ -18,18 +19,6 @@ namespace qbkit::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// An archive made in memory with the given members, stored.
-std::string archive_with(const std::vector<std::pair<std::string, std::string>>& members) {
-  pre::ArchiveHeader header{12, pre::kFormatTag, 0};
-  Bytes body;
-  for (const auto& [name, data] : members)
-    pre::append_entry(body, header, static_cast<uint32_t>(data.size()), 0, name,
-                      ByteSpan(reinterpret_cast<const uint8_t*>(data.data()), data.size()), "");
-  Bytes file = pre::header_bytes(header);
-  file.insert(file.end(), body.begin(), body.end());
-  return std::string(file.begin(), file.end());
-}
 
 // Every name below `dir`, sorted.
 std::vector<std::string> names_in(const fs::path& dir) {

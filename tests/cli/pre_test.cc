@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "cli/archive_builder.h"
 #include "cli/cli_util.h"
 #include "common/bytes.h"
 #include "pre/archive.h"
@@ -183,18 +184,6 @@ TEST(PreCommands, ExtractRefusesForeignArchivesAndWritesNothing) {
   // Listing does not check the header.
   EXPECT_EQ(run_qbkit({"-p", "list", "t.prd"}, dir.path()).status, 0);
   EXPECT_FALSE(dir.exists("m.qb"));
-}
-
-// An archive (made in memory) with the given members, stored.
-std::string archive_with(const std::vector<std::pair<std::string, std::string>>& members) {
-  pre::ArchiveHeader header{12, pre::kFormatTag, 0};
-  Bytes body;
-  for (const auto& [name, data] : members)
-    pre::append_entry(body, header, static_cast<uint32_t>(data.size()), 0, name,
-                      ByteSpan(reinterpret_cast<const uint8_t*>(data.data()), data.size()), "");
-  Bytes file = pre::header_bytes(header);
-  file.insert(file.end(), body.begin(), body.end());
-  return std::string(file.begin(), file.end());
 }
 
 TEST(PreCommands, UnsafeAndDamagedArchivesLeaveNothingBehind) {

@@ -7,6 +7,8 @@
 #include <system_error>
 #include <utility>
 
+#include "common/huge_pages.h"
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -36,6 +38,7 @@ std::string directory_of(const std::string& path) {
 #else
   size_t cut = path.rfind('/');
 #endif
+
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
@@ -136,14 +139,18 @@ bool already_exists() { return errno == EEXIST; }
 
 }  // namespace
 
-std::optional<Bytes> read_file(const std::string& path) {
+std::optional<Bytes> read_file(const std::string& path, size_t spare) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return std::nullopt;
   // Read straight into a buffer of the file's size; keep reading in case the file grew, and
   // trim if it shrank.
   std::error_code ec;
   const uintmax_t expected = fs::file_size(path, ec);
-  Bytes data(ec ? 0 : static_cast<size_t>(expected));
+  Bytes data;
+  const size_t first = ec ? 0 : static_cast<size_t>(expected);
+  data.reserve(first + spare);
+  prefer_huge_pages(data);
+  data.resize(first);
   size_t used = 0;
   for (;;) {
     if (used < data.size()) {
@@ -160,10 +167,16 @@ std::optional<Bytes> read_file(const std::string& path) {
     used += n;
   }
   data.resize(used);
+  if (data.capacity() < data.size() + spare) data.reserve(data.size() + spare);
   bool failed = std::ferror(f) != 0;
   std::fclose(f);
   if (failed) return std::nullopt;
   return data;
+}
+
+bool is_regular_file(const std::string& path) {
+  std::error_code ec;
+  return fs::is_regular_file(path, ec);
 }
 
 std::string link_target(const std::string& path) {

@@ -12,7 +12,15 @@
 namespace qbkit {
 
 // Reads the whole file in binary mode; nullopt when it cannot be opened or read.
-std::optional<Bytes> read_file(const std::string& path);
+// `spare` bytes of room stay after the content, so that a reader which appends (the compiler
+// its terminating zero byte) copies nothing; a large buffer is backed by huge pages where the
+// system offers them.
+std::optional<Bytes> read_file(const std::string& path, size_t spare = 0);
+
+// Whether `path` names a regular file (links followed). An included file is checked before
+// it is opened: opening a FIFO would wait for a writer forever, and a device such as
+// /dev/zero would be read until memory runs out.
+bool is_regular_file(const std::string& path);
 
 // Writes `data` (or the concatenation of `pieces`, in one gathered write) as the whole
 // content of `path`, atomically: the bytes go to a new temporary file beside the target,

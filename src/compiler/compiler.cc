@@ -6,7 +6,6 @@
 #include "common/file_io.h"
 #include "common/format.h"
 #include "compiler/script_compiler.h"
-#include "compiler/source_file.h"
 
 namespace qbkit {
 
@@ -23,7 +22,7 @@ Bytes compile_text(Bytes text, const std::string& identity, const Settings& sett
 
 int compile_file(const std::string& path, const Settings& settings, std::ostream& out) {
   // Running out of memory anywhere below ends in the driver with status 2 and no message.
-  std::optional<Bytes> source = compiler::read_source_file(path);
+  std::optional<Bytes> source = read_file(path, 1);
   if (!source) {
     out << "Couldn't open file!";
     return 1;
@@ -32,8 +31,8 @@ int compile_file(const std::string& path, const Settings& settings, std::ostream
   // Included files are opened under the name as written, relative to the working directory.
   // Only regular files: anything else fails as a missing file does, without being opened.
   const SourceLoader loader = [](const std::string& name) -> std::optional<LoadedSource> {
-    if (!compiler::is_regular_file(name)) return std::nullopt;
-    std::optional<Bytes> data = compiler::read_source_file(name);
+    if (!is_regular_file(name)) return std::nullopt;
+    std::optional<Bytes> data = read_file(name, 1);
     if (!data) return std::nullopt;
     return LoadedSource{std::move(*data), canonical_path(name)};
   };

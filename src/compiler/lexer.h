@@ -51,7 +51,7 @@ class Lexer {
  public:
   Lexer() : Lexer(Bytes{}) {}
   // Takes the text and appends the terminating zero byte: a text with a spare byte of
-  // capacity (as read_source_file gives it) is not copied.
+  // capacity (as read_file(path, 1) gives it) is not copied.
   explicit Lexer(Bytes text);
 
   size_t size() const { return size_; }

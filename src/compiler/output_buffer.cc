@@ -5,7 +5,7 @@
 
 #include "common/error.h"
 #include "common/format.h"
-#include "compiler/huge_pages.h"
+#include "common/huge_pages.h"
 
 namespace qbkit::compiler {
 

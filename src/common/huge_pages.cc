@@ -1,4 +1,4 @@
-#include "compiler/huge_pages.h"
+#include "common/huge_pages.h"
 
 #include <cstdint>
 
@@ -6,7 +6,7 @@
 #include <sys/mman.h>
 #endif
 
-namespace qbkit::compiler {
+namespace qbkit {
 
 void prefer_huge_pages([[maybe_unused]] Bytes& buffer) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
@@ -20,4 +20,4 @@ void prefer_huge_pages([[maybe_unused]] Bytes& buffer) {
 #endif
 }
 
-}  // namespace qbkit::compiler
+}  // namespace qbkit

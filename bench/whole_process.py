@@ -107,9 +107,24 @@ def main():
     def pack():
         return run_once([qbkit, "-p", "pack", "p.prd", "members.txt"], folder)
 
+    # The plain encoder on the same bytes in one process: the members as one file, one add.
+    with open(os.path.join(folder, "all.bin"), "wb") as out:
+        for m in members:
+            with open(os.path.join(folder, m.replace("\\", "/")), "rb") as f:
+                out.write(f.read())
+
+    def add_all():
+        start = time.perf_counter()
+        run_once([qbkit, "-p", "new", "a.prd"], folder)
+        peak = run_once([qbkit, "-p", "add", "a.prd", "all.bin", "0"], folder)[1]
+        return time.perf_counter() - start, peak
+
     tr, tp, ratio, _ = paired(pack, rebuild, max(3, runs // 2))
     rows.append(("rebuild of %d members by one add each" % len(members), "%.3f s" % tp, ""))
     rows.append(("pack of the same members (game matcher)", "%.3f s" % tr, "pack / adds %.2fx" % ratio))
+    tr, ta, ratio, _ = paired(pack, add_all, runs)
+    rows.append(("the same bytes as one file, one add (plain encoder)", "%.3f s" % ta,
+                 "pack / that %.2fx" % ratio))
 
     width = max(len(r[0]) for r in rows)
     print("Whole process, median of %d runs:" % runs)

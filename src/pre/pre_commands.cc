@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <ostream>
+#include <vector>
 
 #include "common/error.h"
 #include "common/file_io.h"
 #include "common/format.h"
+#include "common/parallel.h"
 #include "pre/archive.h"
 #include "pre/extract.h"
 #include "pre/lzss.h"
@@ -138,6 +140,14 @@ GameData game_data(ByteSpan input) {
 }
 ByteSpan stored_or_stream(const GameData& d, ByteSpan input) { return d.compressed_size ? ByteSpan(d.stream) : input; }
 
+// The game data of every file, the members compressed side by side on the machine's
+// processors: each is compressed on its own, so the archive is the same on any machine.
+std::vector<GameData> game_data_of(std::span<const Bytes> files) {
+  std::vector<GameData> data(files.size());
+  run_in_parallel(files.size(), [&](size_t k) { data[k] = game_data(files[k]); });
+  return data;
+}
+
 Bytes read_member_file(const std::string& path, const std::string& archive_path) {
   std::optional<Bytes> data = read_file(path);
   if (!data) throw Error(2, format("Couldn't open QB file '%s' for reading!\n", path.c_str()));
@@ -157,12 +167,11 @@ int cmd_pack(const std::string& archive_path, const std::string& list_path, std:
   files.reserve(names.size());
   for (const std::string& name : names) files.push_back(read_member_file(pre::member_output_path(name), archive_path));
 
-  std::vector<GameData> data(names.size());
+  const std::vector<GameData> data = game_data_of(files);
   std::vector<Bytes> name_fields(names.size());
   pre::ArchiveWriter writer(pre::kFormatTag);
   for (size_t k = 0; k < names.size(); ++k) {
     out << format("Packing '%s'\n", names[k].c_str());
-    data[k] = game_data(files[k]);
     name_fields[k] = pre::name_field(names[k], true);
     writer.entry(static_cast<uint32_t>(files[k].size()), data[k].compressed_size, pre::name_checksum(names[k]),
                  name_fields[k], stored_or_stream(data[k], files[k]));
@@ -184,9 +193,7 @@ int cmd_update(const std::string& archive_path, std::span<const std::string> pat
   std::vector<Bytes> files;
   files.reserve(paths.size());
   for (const std::string& path : paths) files.push_back(read_member_file(path, archive_path));
-  std::vector<GameData> data;
-  data.reserve(paths.size());
-  for (const Bytes& file : files) data.push_back(game_data(file));
+  const std::vector<GameData> data = game_data_of(files);
 
   LockedFile archive = lock_archive(archive_path);
   ByteSpan file = archive.content();

@@ -1,0 +1,31 @@
+#include "common/parallel.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <vector>
+
+namespace qbkit {
+namespace {
+
+TEST(RunInParallel, EveryJobRunsOnce) {
+  for (size_t count : {0u, 1u, 2u, 3u, 1000u}) {
+    std::vector<std::atomic<int>> runs(count);
+    run_in_parallel(count, [&](size_t i) { ++runs[i]; });
+    for (size_t i = 0; i < count; ++i) EXPECT_EQ(runs[i].load(), 1) << "job " << i << " of " << count;
+  }
+}
+
+TEST(RunInParallel, AFailureIsThrownToTheCallerAndStopsTheRest) {
+  std::atomic<size_t> ran{0};
+  EXPECT_THROW(run_in_parallel(100000, [&](size_t i) {
+                 ++ran;
+                 if (i == 3) throw std::runtime_error("job 3");
+               }),
+               std::runtime_error);
+  EXPECT_LT(ran.load(), 100000u);
+}
+
+}  // namespace
+}  // namespace qbkit

@@ -219,4 +219,12 @@ std::string TempDir::read(const std::string& name) const {
 
 bool TempDir::exists(const std::string& name) const { return std::filesystem::exists(*this / name); }
 
+std::vector<std::string> files_in(const std::filesystem::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
+    names.push_back(std::filesystem::relative(e.path(), dir).generic_string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 }  // namespace qbkit::test

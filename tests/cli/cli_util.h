@@ -43,6 +43,9 @@ RunResult run_qbkit(const std::vector<std::string>& args, const std::filesystem:
 // Whether the command runs a Windows binary (its last word ends in ".exe"), through Wine.
 bool qbkit_is_windows_binary();
 
+// Every file and directory below `dir`, as relative paths with '/', sorted.
+std::vector<std::string> files_in(const std::filesystem::path& dir);
+
 // A fresh directory that is removed with everything in it when the object goes away.
 // Names given to its members are read as the qbkit under test reads paths: for a Windows
 // binary a '\\' separates directories, as '/' does; on Linux it is part of a file name.

@@ -187,14 +187,21 @@ TEST(PreCommands, ExtractRefusesForeignArchivesAndWritesNothing) {
 }
 
 TEST(PreCommands, UnsafeAndDamagedArchivesLeaveNothingBehind) {
-  TempDir dir;
-  for (const char* bad : {"../escape.qb", "/abs.qb", "\\abs.qb", "C:\\x.qb", "a\\..\\..\\b.qb"}) {
-    dir.write("u.prd", archive_with({{"ok\\first.qb", "1"}, {bad, "2"}}));
-    RunResult r = run_qbkit({"-p", "x", "u.prd"}, dir.path());
+  // Run in a folder of its own, so that a name that climbed out would be seen beside it.
+  TempDir outer;
+  std::filesystem::create_directory(outer / "work");
+  // Windows' ways out (drives, shares, device paths) are refused on every platform.
+  for (const std::string bad : {"../escape.qb", "/abs.qb", "\\abs.qb", "C:\\x.qb", "a\\..\\..\\b.qb",
+                                "a\\C:\\outside\\x.qb", "a/d:x.qb", "C:x.qb", "\\\\server\\share\\x.qb",
+                                "//?/C:/x.qb"}) {
+    outer.write("work/u.prd", archive_with({{"ok\\first.qb", "1"}, {bad, "2"}}));
+    RunResult r = run_qbkit({"-p", "x", "u.prd"}, outer / "work");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out.substr(r.out.find('\n') + 1), std::string("Refusing unsafe member name '") + bad + "'\n");
+    EXPECT_EQ(r.out.substr(r.out.find('\n') + 1), "Refusing unsafe member name '" + bad + "'\n") << bad;
   }
-  EXPECT_FALSE(dir.exists("ok"));
+  EXPECT_EQ(files_in(outer.path()), (std::vector<std::string>{"work", "work/u.prd"}));
+
+  TempDir dir;
 
   std::string good = archive_with({{"ok\\first.qb", "1"}, {"second.qb", "22"}});
   std::string damaged = good;

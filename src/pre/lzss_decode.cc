@@ -5,6 +5,7 @@
 // Indexes below 0 read the space-filled window that precedes the output.
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 
@@ -31,64 +32,94 @@ size_t copy_back(uint8_t* out, size_t n, size_t distance, size_t length, size_t 
   return n;
 }
 
-// The fast decoder behind decompress_member and decompress_raw. Output goes into a buffer
-// that grows ahead of need (never beyond `limit`); whole groups whose input and output room
-// are known to suffice are decoded without per-item bounds checks.
+constexpr size_t kGroupInput = 17;              // a flag byte and eight references
+constexpr size_t kGroupOutput = 8 * kMaxMatch;  // eight references of 18 bytes
+// An unchecked group reads up to 8 bytes past its last item (a literal run is copied 8 bytes
+// at a time) and writes up to 8 bytes past its last output byte (a near reference is copied
+// 8 bytes at a time, so 24 for 18): the input it needs and the spare room behind the output.
+constexpr size_t kGroupRead = 24;
+constexpr size_t kSpare = 32;
+
+// A reference that the 18-byte copy cannot take: the source overlaps the bytes it produces,
+// or lies partly before the start of the output. Writes at most 24 bytes from out[n].
+void copy_near(uint8_t* out, size_t n, size_t distance, size_t length) {
+  if (distance <= n && distance >= 8) {
+    // Each 8-byte piece reads only bytes written before it.
+    for (size_t k = 0; k < length; k += 8) std::memcpy(out + n + k, out + n + k - distance, 8);
+  } else {
+    copy_back(out, n, distance, length, n + length);
+  }
+}
+
+// One group whose input and output room are known to suffice: flag byte at in[ip]. Literal
+// runs are copied 8 bytes at a time and each reference is one fixed 18-byte copy when its
+// source lies at least 18 bytes back, so the only branches per item are those of a
+// reference. kFull: at least 4096 bytes are out, so no reference reaches before the start.
+// Advances ip and n.
+template <bool kFull>
+inline void decode_group(const uint8_t* in, size_t& ip, uint8_t* out, size_t& n) {
+  const unsigned flags = in[ip++];
+  unsigned refs = ~flags & 0xFF;  // a bit per reference item
+  unsigned item = 0;              // items done
+  while (refs != 0) {
+    const unsigned k = static_cast<unsigned>(std::countr_zero(refs));
+    refs &= refs - 1;
+    // Items item to k - 1 are literals.
+    std::memcpy(out + n, in + ip, 8);
+    n += k - item;
+    ip += k - item;
+    item = k + 1;
+    const uint8_t b0 = in[ip], b1 = in[ip + 1];
+    ip += 2;
+    const size_t length = reference_length(b1);
+    const size_t distance = reference_distance(n, reference_position(b0, b1));
+    if ((kFull || distance <= n) && distance >= kMaxMatch) [[likely]] {
+      // Copies 18 bytes whatever the length; the surplus is overwritten or cut later.
+      std::memcpy(out + n, out + n - distance, 16);
+      std::memcpy(out + n + 16, out + n - distance + 16, 2);
+    } else {
+      copy_near(out, n, distance, length);
+    }
+    n += length;
+  }
+  std::memcpy(out + n, in + ip, 8);
+  n += 8 - item;
+  ip += 8 - item;
+}
+
+// The fast decoder behind decompress_member and decompress_raw. The output is never more
+// than 144 bytes for every 17 of input, so a member's buffer is sized once (its size, or that
+// bound when smaller); a raw stream's grows ahead of need up to the bound. Every buffer keeps
+// kSpare bytes behind its room for the overshoot of fixed-size copies. Whole groups whose
+// input and output room are known to suffice are decoded without per-item bounds checks; the
+// groups near either end are checked item by item.
 Bytes decode(ByteSpan stream, size_t limit) {
   const uint8_t* in = stream.data();
   const size_t in_size = stream.size();
-  constexpr size_t kGroupInput = 17;                // flag byte and eight references
-  constexpr size_t kGroupOutput = 8 * kMaxMatch;    // eight references of 18 bytes
-  constexpr size_t kGroupRoom = kGroupOutput + kMaxMatch;
+  const size_t bound = in_size / kGroupInput * kGroupOutput + kGroupOutput;
+  const size_t most = std::min(limit, bound);  // the output never exceeds this
 
   Bytes out;
-  // Each input byte yields at most 144/17 output bytes, so a stream's output is bounded.
-  size_t bound = in_size / kGroupInput * kGroupOutput + kGroupOutput;
-  out.resize(std::min({limit, bound, std::max<size_t>(in_size * 2, 4096)}));
+  size_t room = limit == kUnlimited ? std::min(most, std::max<size_t>(in_size * 3, 4096)) : most;
+  out.resize(room + kSpare);
   size_t n = 0;
   size_t ip = 0;
 
-  auto ensure_room = [&] {
-    if (out.size() - n >= kGroupRoom || out.size() == limit) return;
-    out.resize(std::min(limit, std::max(out.size() * 2, n + kGroupRoom)));
-  };
-
   while (n < limit && ip < in_size) {
-    ensure_room();
-    uint8_t* o = out.data();
-    unsigned flags = in[ip++];
-    if (ip + 16 <= in_size && n + kGroupRoom <= limit && n + kGroupRoom <= out.size()) {
-      // Unchecked group: at most 16 item bytes, and room for 144 output bytes plus the
-      // overshoot of a fixed 18-byte copy.
-      if (flags == 0xFF) {  // eight literals
-        std::memcpy(o + n, in + ip, 8);
-        n += 8;
-        ip += 8;
-        continue;
-      }
-      for (int k = 0; k < 8; ++k, flags >>= 1) {
-        if (flags & 1) {
-          o[n++] = in[ip++];
-          continue;
-        }
-        uint8_t b0 = in[ip], b1 = in[ip + 1];
-        ip += 2;
-        size_t length = reference_length(b1);
-        size_t distance = reference_distance(n, reference_position(b0, b1));
-        if (distance <= n && distance >= kMaxMatch) {
-          // Copies 18 bytes whatever the length; the surplus is overwritten or cut later.
-          std::memcpy(o + n, o + n - distance, kMaxMatch);
-          n += length;
-        } else if (distance <= n && distance >= length) {
-          std::memcpy(o + n, o + n - distance, length);
-          n += length;
-        } else {
-          n = copy_back(o, n, distance, length, kUnlimited);
-        }
-      }
-      continue;
+    if (n + kGroupOutput > room && room < most) {
+      room = std::min(most, std::max(room * 2, n + kGroupOutput));
+      out.resize(room + kSpare);
     }
-    // Checked group near the end of the input or of the output.
+    uint8_t* o = out.data();
+    // A whole group stays within room (and so within limit) and within the input.
+    while (n < kWindowSize && ip + kGroupRead <= in_size && n + kGroupOutput <= room)
+      decode_group<false>(in, ip, o, n);
+    while (ip + kGroupRead <= in_size && n + kGroupOutput <= room) decode_group<true>(in, ip, o, n);
+    if (ip >= in_size || n >= limit) break;
+    if (n + kGroupOutput > room && room < most) continue;  // grow first
+
+    // A checked group near the end of the input or of the output.
+    unsigned flags = in[ip++];
     for (int k = 0; k < 8 && n < limit; ++k, flags >>= 1) {
       if (flags & 1) {
         if (ip >= in_size) break;
@@ -102,7 +133,7 @@ Bytes decode(ByteSpan stream, size_t limit) {
       uint8_t b0 = in[ip], b1 = in[ip + 1];
       ip += 2;
       size_t distance = reference_distance(n, reference_position(b0, b1));
-      n = copy_back(o, n, distance, reference_length(b1), std::min(limit, out.size()));
+      n = copy_back(o, n, distance, reference_length(b1), std::min(limit, room));
     }
   }
   out.resize(n);

@@ -163,5 +163,41 @@ TEST(LzssDecode, FastDecoderMatchesTheReferenceOnArbitraryStreams) {
   }
 }
 
+// Long streams of references that reach 1 to 20 bytes back (the copies that overlap what
+// they produce), anywhere in the window, or before the start; decoded past the first 4096
+// bytes, through every growth of a raw decode's buffer, and cut at every kind of item.
+TEST(LzssDecode, LongStreamsWithNearAndFarReferences) {
+  std::mt19937 rng(11);
+  for (int round = 0; round < 40; ++round) {
+    Bytes stream;
+    size_t n = 0;  // output so far, to aim the references
+    const size_t groups = 200 + rng() % 2000;
+    for (size_t g = 0; g < groups; ++g) {
+      const uint8_t flags = static_cast<uint8_t>(round % 4 == 0 ? rng() & rng() : rng());
+      stream.push_back(flags);
+      for (int k = 0; k < 8; ++k) {
+        if (flags & (1u << k)) {
+          stream.push_back(static_cast<uint8_t>(rng()));
+          ++n;
+          continue;
+        }
+        const size_t length = 3 + rng() % 16;
+        const size_t distance = rng() % 2 ? 1 + rng() % 20 : 1 + rng() % 4096;
+        const size_t p = (n - distance - 18) & 0xFFF;
+        stream.push_back(static_cast<uint8_t>(p));
+        stream.push_back(static_cast<uint8_t>(((p >> 8) << 4) | (length - 3)));
+        n += length;
+      }
+    }
+    stream.resize(stream.size() - rng() % 3);
+    SCOPED_TRACE(testing::Message() << "round " << round);
+    const Bytes expected = decompress_reference(stream, SIZE_MAX);
+    ASSERT_EQ(decompress_raw(stream), expected);
+    const size_t size = expected.size() - rng() % 40;
+    ASSERT_EQ(*decompress_member(stream, size), Bytes(expected.begin(), expected.begin() + static_cast<long>(size)));
+    EXPECT_FALSE(decompress_member(stream, expected.size() + 1).has_value());
+  }
+}
+
 }  // namespace
 }  // namespace qbkit::pre

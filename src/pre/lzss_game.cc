@@ -23,28 +23,37 @@ constexpr uint16_t kNil = kRing;         // no node
 constexpr unsigned kRoots = kRing + 1;   // the root of first byte c is node kRoots + c
 constexpr unsigned kNodes = kRoots + 256;
 
-uint64_t load_word(const uint8_t* p) {
+// Eight bytes as one number whose most significant byte is the first, so that numbers
+// compare as the bytes do (unsigned, first byte first).
+uint64_t load_ordered(const uint8_t* p) {
   uint64_t v;
   std::memcpy(&v, p, sizeof v);
+  if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
   return v;
 }
 
-// The index of the lowest differing byte of two words loaded from memory (x = a ^ b, not 0).
-unsigned first_difference(uint64_t x) {
-  if constexpr (std::endian::native == std::endian::little)
-    return static_cast<unsigned>(std::countr_zero(x)) >> 3;
-  else
-    return static_cast<unsigned>(std::countl_zero(x)) >> 3;
-}
+// How the 17 bytes after a (the key) and after b compare: `agree` is how many of the 18 bytes
+// agree from the start, given that the first does (1 to 18), and `greater` whether the key's
+// first differing byte is the greater. Both come from the same word compares, with no
+// branch: which word holds the difference is hard to predict, and no byte is read again once
+// the difference is found.
+struct Order {
+  unsigned agree;
+  bool greater;
+};
 
-// How many of the 18 bytes at a and b agree from the start, given that the first does (1 to
-// 18): bytes 1 to 16 a word at a time, then byte 17.
-unsigned agreeing_bytes(const uint8_t* a, const uint8_t* b) {
-  uint64_t x = load_word(a + 1) ^ load_word(b + 1);
-  if (x != 0) return 1 + first_difference(x);
-  x = load_word(a + 9) ^ load_word(b + 9);
-  if (x != 0) return 9 + first_difference(x);
-  return a[17] == b[17] ? 18 : 17;
+Order compare_keys(const uint8_t* a, const uint8_t* b) {
+  const uint64_t x1 = load_ordered(a + 1), y1 = load_ordered(b + 1);
+  const uint64_t x2 = load_ordered(a + 9), y2 = load_ordered(b + 9);
+  // A word that agrees in full counts 8 (countl_zero of 0 is 64).
+  const unsigned in_first = static_cast<unsigned>(std::countl_zero(x1 ^ y1)) >> 3;
+  const unsigned in_second = static_cast<unsigned>(std::countl_zero(x2 ^ y2)) >> 3;
+  const bool first_differs = x1 != y1, second_differs = x2 != y2;
+  const unsigned upto16 = first_differs ? 1 + in_first : 9 + in_second;
+  const bool last_agrees = a[17] == b[17];
+  const unsigned agree = upto16 + unsigned{upto16 == 17 && last_agrees};
+  const bool greater = first_differs ? x1 > y1 : second_differs ? x2 > y2 : a[17] > b[17];
+  return {agree, greater};
 }
 
 // The ring, the trees and the match the last insert found. About 30 KB, set up once per
@@ -84,14 +93,14 @@ class Matcher {
         return;
       }
       p = child;
-      const uint8_t* other = text_ + p;
-      const unsigned i = agreeing_bytes(key, other);
-      go_right = key[i] > other[i];  // byte 18 is only read when all 18 agree, and then unused
-      if (i > match_length) {
-        match_position = p;
-        match_length = i;
-        if (i >= kLookahead) break;
-      }
+      const Order o = compare_keys(key, text_ + p);
+      // The longest match so far, updated without a branch: whether p is longer is hard to
+      // predict.
+      const bool longer = o.agree > match_length;
+      match_position = longer ? p : match_position;
+      match_length = longer ? o.agree : match_length;
+      if (o.agree >= kLookahead) break;
+      go_right = o.greater;
     }
     // r takes p's place: p's parent and both children; p leaves the tree.
     parent_[r] = parent_[p];
@@ -107,10 +116,9 @@ class Matcher {
   void remove(unsigned p) {
     if (parent_[p] == kNil) return;
     uint16_t q;
-    if (right(p) == kNil) {
-      q = left(p);
-    } else if (left(p) == kNil) {
-      q = right(p);
+    if (left(p) == kNil || right(p) == kNil) {
+      // At most one child, which takes p's place (or nothing does).
+      q = right(p) == kNil ? left(p) : right(p);
     } else {
       // Two children: the rightmost node of the left subtree takes p's place.
       q = left(p);
@@ -137,10 +145,7 @@ class Matcher {
   // Points the link of p's parent that leads to p at q instead.
   void replace_child(unsigned p, uint16_t q) {
     const unsigned up = parent_[p];
-    if (right(up) == p)
-      right(up) = q;
-    else
-      left(up) = q;
+    children_[up][right(up) == p] = q;
   }
 
   uint16_t& left(unsigned node) { return children_[node][0]; }

@@ -1,8 +1,11 @@
 #include "common/file_io.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <system_error>
 #include <utility>
@@ -75,6 +78,8 @@ bool write_pieces(Handle h, std::span<const ByteSpan> pieces) {
 }
 
 bool close_handle(Handle h) { return CloseHandle(h) != 0; }
+intptr_t handle_slot(Handle h) { return reinterpret_cast<intptr_t>(h); }
+Handle slot_handle(intptr_t slot) { return reinterpret_cast<Handle>(slot); }
 void keep_mode_of(Handle, const std::string&) {}
 bool replace_file(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
@@ -124,6 +129,8 @@ bool write_pieces(Handle fd, std::span<const ByteSpan> pieces) {
 }
 
 bool close_handle(Handle fd) { return ::close(fd) == 0; }
+intptr_t handle_slot(Handle fd) { return fd; }
+Handle slot_handle(intptr_t slot) { return static_cast<Handle>(slot); }
 
 // The temporary takes the permission bits of the regular file it replaces.
 void keep_mode_of(Handle fd, const std::string& target) {
@@ -174,6 +181,32 @@ std::optional<Bytes> read_file(const std::string& path, size_t spare) {
   return data;
 }
 
+std::optional<PageBuffer> read_file_paged(const std::string& path) {
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  std::FILE* f = file.get();
+  if (!f) return std::nullopt;
+  std::error_code ec;
+  const uintmax_t expected = fs::file_size(path, ec);
+  // One byte more than the size the file had: reading it tells, without a second call, that
+  // the file grew meanwhile (the buffer then doubles), and it costs no page of its own.
+  size_t capacity = ec || expected >= SIZE_MAX ? size_t{1} << 14 : static_cast<size_t>(expected) + 1;
+  PageBuffer data(capacity);
+  size_t used = 0;
+  for (;;) {
+    if (used == data.size()) {
+      PageBuffer bigger(data.size() * 2);
+      std::memcpy(bigger.data(), data.data(), used);
+      data = std::move(bigger);
+    }
+    const size_t n = std::fread(data.data() + used, 1, data.size() - used, f);
+    if (n == 0) break;
+    used += n;
+  }
+  if (std::ferror(f) != 0) return std::nullopt;
+  data.truncate(used);
+  return data;
+}
+
 bool is_regular_file(const std::string& path) {
   std::error_code ec;
   return fs::is_regular_file(path, ec);
@@ -191,7 +224,7 @@ std::string link_target(const std::string& path) {
   return p.string();
 }
 
-std::optional<PendingFile> PendingFile::write(const std::string& target, std::span<const ByteSpan> pieces) {
+std::optional<PendingFile> PendingFile::create(const std::string& target) {
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
     std::string temporary = temporary_name(target);
     Handle h = create_exclusive(temporary);
@@ -200,24 +233,50 @@ std::optional<PendingFile> PendingFile::write(const std::string& target, std::sp
       return std::nullopt;
     }
     PendingFile pending(target, temporary);  // removes the temporary unless committed
+    pending.handle_ = handle_slot(h);
     keep_mode_of(h, target);
-    bool ok = write_pieces(h, pieces);
-    ok = close_handle(h) && ok;
-    if (!ok) return std::nullopt;
     return pending;
   }
   return std::nullopt;
 }
 
+std::optional<PendingFile> PendingFile::write(const std::string& target, std::span<const ByteSpan> pieces) {
+  std::optional<PendingFile> pending = create(target);
+  if (!pending || !pending->append(pieces) || !pending->close()) return std::nullopt;
+  return pending;
+}
+
+bool PendingFile::append(std::span<const ByteSpan> pieces) {
+  if (handle_ == -1) return false;
+  if (write_pieces(slot_handle(handle_), pieces)) return true;
+  close();
+  remove_file(temporary_);
+  temporary_.clear();
+  return false;
+}
+
+bool PendingFile::close() {
+  if (handle_ == -1) return true;
+  const bool ok = close_handle(slot_handle(std::exchange(handle_, -1)));
+  if (!ok && !temporary_.empty()) {
+    remove_file(temporary_);
+    temporary_.clear();
+  }
+  return ok;
+}
+
 PendingFile::PendingFile(PendingFile&& other) noexcept
-    : target_(std::move(other.target_)), temporary_(std::exchange(other.temporary_, std::string())) {}
+    : target_(std::move(other.target_)),
+      temporary_(std::exchange(other.temporary_, std::string())),
+      handle_(std::exchange(other.handle_, -1)) {}
 
 PendingFile::~PendingFile() {
+  close();
   if (!temporary_.empty()) remove_file(temporary_);
 }
 
 bool PendingFile::commit() {
-  if (temporary_.empty()) return false;
+  if (!close() || temporary_.empty()) return false;
   bool ok = replace_file(temporary_, target_);
   if (!ok) remove_file(temporary_);
   temporary_.clear();

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/bytes.h"
+#include "common/page_buffer.h"
 
 namespace qbkit {
 
@@ -16,6 +17,11 @@ namespace qbkit {
 // its terminating zero byte) copies nothing; a large buffer is backed by huge pages where the
 // system offers them.
 std::optional<Bytes> read_file(const std::string& path, size_t spare = 0);
+
+// read_file into a PageBuffer, whose pages are present before the read fills them; for an
+// input that is read once and kept whole until the end. Throws std::bad_alloc when the
+// memory cannot be had.
+std::optional<PageBuffer> read_file_paged(const std::string& path);
 
 // Whether `path` names a regular file (links followed). An included file is checked before
 // it is opened: opening a FIFO would wait for a writer forever, and a device such as
@@ -45,6 +51,11 @@ class PendingFile {
   // Writes the pieces to a new temporary beside `target`; nullopt (and nothing left on
   // disk) when it cannot be created or written.
   static std::optional<PendingFile> write(const std::string& target, std::span<const ByteSpan> pieces);
+  // A new temporary beside `target`, open for append(); nullopt when it cannot be created.
+  static std::optional<PendingFile> create(const std::string& target);
+  // Adds bytes at the end of a temporary made by create(); false when they cannot be written
+  // (the file is then given up: commit() fails).
+  bool append(std::span<const ByteSpan> pieces);
 
   PendingFile(PendingFile&& other) noexcept;
   PendingFile& operator=(PendingFile&&) = delete;
@@ -58,8 +69,11 @@ class PendingFile {
  private:
   PendingFile(std::string target, std::string temporary)
       : target_(std::move(target)), temporary_(std::move(temporary)) {}
+  // Closes the temporary if create() left it open; false when the close reports an error.
+  bool close();
   std::string target_;
   std::string temporary_;  // empty once committed or given up
+  intptr_t handle_ = -1;   // the temporary, open for append(); -1 when closed
 };
 
 // What stands at a path, not following a link there.

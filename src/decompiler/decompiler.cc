@@ -1,43 +1,103 @@
 #include "decompiler/decompiler.h"
 
+#include <algorithm>
 #include <optional>
 #include <ostream>
-#include <sstream>
 
 #include "common/file_io.h"
+#include "decompiler/name_index.h"
 #include "decompiler/printer.h"
 #include "decompiler/stream_scan.h"
-#include "decompiler/text_writer.h"
+#include "decompiler/token_sizes.h"
 #include "qb/table_file.h"
+#include "qb/words.h"
 
 namespace qbkit {
+namespace {
 
-qb::NameTable decompile_to(ByteSpan data, const std::string& path, const Settings& settings,
-                           std::ostream& out) {
-  decompiler::StreamScan scan = decompiler::scan_stream(data, settings);
-  decompiler::TextWriter writer(out);
-  decompiler::print_text(data, scan, path, settings, writer);
+using decompiler::TextWriter;
+
+// The text is a few times the size of the stream: a short one needs no full-size buffer.
+size_t text_buffer_size(ByteSpan data, const std::string& path) {
+  return std::min(TextWriter::kMaxCapacity, 3 * std::min(data.size(), TextWriter::kMaxCapacity) + path.size() + 256);
+}
+
+void put_table_lines(ByteSpan data, const decompiler::StreamScan& scan, const decompiler::TokenSizes& sizes,
+                     TextWriter& out) {
+  decompiler::for_each_name_record(data, scan, sizes, [&out](uint32_t checksum, std::string_view name) {
+    char head[qb::kTableLineHeadSize];
+    qb::table_line_head(checksum, head);
+    out.put(std::string_view(head, sizeof head));
+    out.put(name);
+    out.put(qb::kTableLineEnd);
+  });
+}
+
+// The stream's pieces of a decompile, each made once: the scan, the sizes of its tokens and
+// the index of its names.
+struct Decompilation {
+  Decompilation(ByteSpan data, const Settings& settings)
+      : data(data), scan(decompiler::scan_stream(data, settings)), sizes(settings.thug1), names(data, scan, sizes) {}
+
+  ByteSpan data;
+  decompiler::StreamScan scan;
+  decompiler::TokenSizes sizes;
+  decompiler::NameIndex names;
+};
+
+}  // namespace
+
+void decompile_to(ByteSpan data, const std::string& path, const Settings& settings, decompiler::TextSink& text,
+                  decompiler::TextSink* table) {
+  const Decompilation d(data, settings);
+  TextWriter writer(text, text_buffer_size(data, path));
+  decompiler::print_text(data, d.scan, d.names, path, settings, writer);
+  if (table != nullptr) {
+    writer.redirect(*table);
+    put_table_lines(data, d.scan, d.sizes, writer);
+  }
   writer.flush();
-  return std::move(scan.names);
 }
 
 Decompiled decompile(ByteSpan data, const std::string& path, const Settings& settings) {
-  std::ostringstream text;
+  decompiler::StringSink text;
+  decompiler::StringSink table;
+  decompile_to(data, path, settings, text, &table);
   Decompiled result;
-  result.names = decompile_to(data, path, settings, text);
-  result.text = std::move(text).str();
+  result.text = std::move(text.text);
+  result.table = std::move(table.text);
+  const decompiler::StreamScan scan = decompiler::scan_stream(data, settings);
+  decompiler::for_each_name_record(data, scan, decompiler::TokenSizes(settings.thug1),
+                                   [&result](uint32_t checksum, std::string_view name) { result.names.add_name(checksum, name); });
   return result;
 }
 
 int decompile_file(const std::string& path, const Settings& settings, std::ostream& out) {
-  std::optional<Bytes> data = read_file(path);
-  if (!data) {
+  const std::optional<PageBuffer> file = read_file_paged(path);
+  if (!file) {
     out << "Couldn't open file!";
     return 1;
   }
-  const qb::NameTable names = decompile_to(*data, path, settings, out);
+  const ByteSpan data = file->bytes();
+  const Decompilation d(data, settings);
+  decompiler::OstreamSink text(out);
+  TextWriter writer(text, text_buffer_size(data, path));
+  decompiler::print_text(data, d.scan, d.names, path, settings, writer);
+  writer.flush();
   out.flush();
-  if (!qb::write_table_file(path, names)) {
+
+  // The table file goes out through the same buffer, under a temporary name that replaces
+  // the old file only once the whole table is written.
+  std::optional<PendingFile> table = PendingFile::create(link_target(qb::table_file_path(path)));
+  bool written = false;
+  if (table) {
+    decompiler::PendingFileSink sink(*table);
+    writer.redirect(sink);
+    put_table_lines(data, d.scan, d.sizes, writer);
+    writer.flush();
+    written = sink.ok() && table->commit();
+  }
+  if (!written) {
     out << "Couldn't create table file!\n";
     return 1;
   }

@@ -6,24 +6,27 @@
 
 #include "common/bytes.h"
 #include "common/settings.h"
+#include "decompiler/text_writer.h"
 #include "qb/name_table.h"
 
 namespace qbkit {
 
-// Writes the script text of a QB stream held in memory to `out`, in pieces of a fixed size
-// as it is produced, and returns the names that the stream's name records carry. `path` is
-// the name the include line gives the table file ("<path>_table.qbi"). Throws qbkit::Error
-// (status 1) for an endcase token in the THUG1 layout, before any text is written.
-qb::NameTable decompile_to(ByteSpan data, const std::string& path, const Settings& settings,
-                           std::ostream& out);
+// Writes the script text of a QB stream held in memory to `text`, in pieces of a fixed size
+// as it is produced; then, when `table` is given, the text of its table file (one "#addx"
+// line per name record, in stream order) to `table`. `path` is the name the include line gives
+// the table file ("<path>_table.qbi"). Throws qbkit::Error (status 1) for an endcase token in
+// the THUG1 layout, before any text is written.
+void decompile_to(ByteSpan data, const std::string& path, const Settings& settings, decompiler::TextSink& text,
+                  decompiler::TextSink* table = nullptr);
 
-// A decompiled stream held whole: the script text and the names.
+// A decompiled stream held whole: the script text, the table file's text and the names.
 struct Decompiled {
   std::string text;
+  std::string table;
   qb::NameTable names;
 };
 
-// decompile_to into a string.
+// decompile_to into strings.
 Decompiled decompile(ByteSpan data, const std::string& path, const Settings& settings);
 
 // Mode d. Returns the exit status; errors are raised as qbkit::Error.

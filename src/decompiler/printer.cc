@@ -24,9 +24,10 @@ struct WordLayout {
 // operands are read here without further bounds checks.
 class Printer {
  public:
-  Printer(ByteSpan data, const StreamScan& scan, const Settings& settings, TextWriter& out)
+  Printer(ByteSpan data, const StreamScan& scan, const NameIndex& names, const Settings& settings,
+          TextWriter& out)
       : data_(data), scan_(scan), settings_(settings), out_(out), sizes_(settings.thug1),
-        targets_(data.size()) {
+        targets_(data.size()), names_(names) {
     for (int b = 0; b < 256; ++b) {
       if (const qb::TokenInfo* info = qb::token_info(static_cast<uint8_t>(b))) text_[b] = info->text;
     }
@@ -146,6 +147,7 @@ class Printer {
   TextWriter& out_;
   const TokenSizes sizes_;
   JumpTargets targets_;
+  const NameIndex& names_;
   std::array<std::string_view, 256> text_{};
   std::array<WordLayout, 256> layout_{};
   int64_t indent_ = 0;  // the running indentation; may fall below zero
@@ -197,7 +199,7 @@ void Printer::print_token(uint8_t op, size_t pos, size_t size) {
       print_string(op, pos);
       return;
     case qb::kNameRecord:
-      return;  // its name is in the scan's table; it has no text
+      return;  // its name is in the index; it has no text
     case qb::kBreakTo:
       break_before(-1);
       out_.put(text_[op]);
@@ -265,8 +267,7 @@ void Printer::print_name(size_t pos) {
     out_.put(' ');
   }
   out_.put(text_[qb::kName]);
-  const uint32_t checksum = load_u32le(&data_[pos + 1]);
-  if (const auto name = scan_.names.find_name(checksum)) {
+  if (const auto name = names_.find(load_u32le(&data_[pos + 1]))) {
     out_.put(*name);
   } else {
     // No name for it: the four operand bytes in file order.
@@ -358,9 +359,9 @@ void Printer::print_word(uint8_t op) {
 
 }  // namespace
 
-void print_text(ByteSpan data, const StreamScan& scan, std::string_view path,
+void print_text(ByteSpan data, const StreamScan& scan, const NameIndex& names, std::string_view path,
                 const Settings& settings, TextWriter& out) {
-  Printer(data, scan, settings, out).run(path);
+  Printer(data, scan, names, settings, out).run(path);
 }
 
 }  // namespace qbkit::decompiler

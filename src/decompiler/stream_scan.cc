@@ -2,7 +2,6 @@
 
 #include "common/error.h"
 #include "decompiler/token_sizes.h"
-#include "qb/operands.h"
 #include "qb/tokens.h"
 
 namespace qbkit::decompiler {
@@ -24,8 +23,8 @@ StreamScan scan_stream(ByteSpan data, const Settings& settings) {
       break;
     }
     if (op == qb::kNameRecord) {
-      const qb::NameRecordOperand record = *qb::read_name_record_operand(data, pos + 1);
-      scan.names.add_name(record.checksum, record.name);
+      if (scan.names++ == 0) scan.names_begin = pos;
+      scan.names_end = pos + size;
     }
     pos += size;
     if (op == qb::kEnd) break;

@@ -8,18 +8,35 @@
 
 #include "common/bytes.h"
 #include "common/settings.h"
-#include "qb/name_table.h"
+#include "decompiler/token_sizes.h"
+#include "qb/operands.h"
+#include "qb/tokens.h"
 
 namespace qbkit::decompiler {
 
 struct StreamScan {
-  qb::NameTable names;   // from the stream's name records, in stream order
   size_t end = 0;        // the tokens before this position are whole and get printed
   bool unknown = false;  // the token at `end` cannot be read: it ends the text as unknown
+  // The name records: how many, and the stretch of tokens from the first to the end of the
+  // last (where the compiler puts them all, after the statements).
+  size_t names = 0;
+  size_t names_begin = 0;
+  size_t names_end = 0;
 };
 
 // Walks `data` up to its end token, its last byte or the first token that cannot be read.
 // Throws qbkit::Error (status 1) for an endcase token in the THUG1 layout met on the way.
 StreamScan scan_stream(ByteSpan data, const Settings& settings);
+
+// Calls f(checksum, name) for each name record of the scanned stream, in stream order; the
+// names are views into `data`.
+template <typename F>
+void for_each_name_record(ByteSpan data, const StreamScan& scan, const TokenSizes& sizes, F&& f) {
+  for (size_t pos = scan.names_begin; pos < scan.names_end; pos += sizes.size_at(data, pos)) {
+    if (data[pos] != qb::kNameRecord) continue;
+    const qb::NameRecordOperand record = *qb::read_name_record_operand(data, pos + 1);
+    f(record.checksum, record.name);
+  }
+}
 
 }  // namespace qbkit::decompiler

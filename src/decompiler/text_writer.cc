@@ -5,9 +5,22 @@
 
 namespace qbkit::decompiler {
 
+void OstreamSink::write(std::string_view piece) {
+  out_.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+}
+
+void PendingFileSink::write(std::string_view piece) {
+  const ByteSpan bytes(reinterpret_cast<const uint8_t*>(piece.data()), piece.size());
+  if (ok_) ok_ = file_.append(std::span<const ByteSpan>(&bytes, 1));
+}
+
+TextWriter::TextWriter(TextSink& sink, size_t capacity)
+    : sink_(&sink), pages_(std::clamp<size_t>(capacity, 64, kMaxCapacity)),
+      buf_(reinterpret_cast<char*>(pages_.data())), capacity_(pages_.size()) {}
+
 void TextWriter::flush() {
   if (used_ == 0) return;
-  out_.write(buf_.get(), static_cast<std::streamsize>(used_));
+  sink_->write(std::string_view(buf_, used_));
   used_ = 0;
 }
 
@@ -17,7 +30,7 @@ void TextWriter::put_long(std::string_view s) {
   while (!s.empty()) {
     if (room() == 0) flush();
     const size_t n = std::min(room(), s.size());
-    std::memcpy(buf_.get() + used_, s.data(), n);
+    std::memcpy(buf_ + used_, s.data(), n);
     used_ += n;
     s.remove_prefix(n);
   }
@@ -27,7 +40,7 @@ void TextWriter::put_repeated_long(size_t count, char c) {
   while (count > 0) {
     if (room() == 0) flush();
     const size_t n = std::min(room(), count);
-    std::memset(buf_.get() + used_, c, n);
+    std::memset(buf_ + used_, c, n);
     used_ += n;
     count -= n;
   }

@@ -1,6 +1,7 @@
-// The decompiler's output: a buffer of fixed size that is handed to the output stream each
-// time it fills, so that the text of a script never stands whole in memory, however long it
-// is. The number forms are those of printf ("%u", "%i", "%x", "%08x", "%02x").
+// The decompiler's output: a buffer of fixed size that is handed to a sink (standard output,
+// a file being written) each time it fills, so that the text of a script never stands whole
+// in memory, however long it is. The number forms are those of printf ("%u", "%i", "%x",
+// "%08x", "%02x").
 //
 // The printer appends a few bytes at a time, millions of times per large script; an append
 // is an inlined room check and a copy.
@@ -11,34 +12,82 @@
 #include <cstdint>
 #include <cstring>
 #include <iosfwd>
-#include <memory>
+#include <string>
 #include <string_view>
+
+#include "common/file_io.h"
+#include "common/page_buffer.h"
 
 namespace qbkit::decompiler {
 
+// Where the pieces of text go.
+class TextSink {
+ public:
+  virtual void write(std::string_view piece) = 0;
+
+ protected:
+  ~TextSink() = default;
+};
+
+class OstreamSink final : public TextSink {
+ public:
+  explicit OstreamSink(std::ostream& out) : out_(out) {}
+  void write(std::string_view piece) override;
+
+ private:
+  std::ostream& out_;
+};
+
+class StringSink final : public TextSink {
+ public:
+  void write(std::string_view piece) override { text.append(piece); }
+  std::string text;
+};
+
+// A file under a temporary name (see PendingFile); after a failed write it takes nothing more.
+class PendingFileSink final : public TextSink {
+ public:
+  explicit PendingFileSink(PendingFile& file) : file_(file) {}
+  void write(std::string_view piece) override;
+  bool ok() const { return ok_; }
+
+ private:
+  PendingFile& file_;
+  bool ok_ = true;
+};
+
 class TextWriter {
  public:
-  static constexpr size_t kCapacity = size_t{1} << 20;
+  // The largest buffer: a piece of text that goes out at once.
+  static constexpr size_t kMaxCapacity = size_t{1} << 20;
 
-  explicit TextWriter(std::ostream& out) : out_(out), buf_(new char[kCapacity]) {}
+  // A buffer of `capacity` bytes (at least 64, at most kMaxCapacity): a text that is known
+  // to be short takes fewer pages.
+  TextWriter(TextSink& sink, size_t capacity);
   TextWriter(const TextWriter&) = delete;
   TextWriter& operator=(const TextWriter&) = delete;
 
+  // Hands what is buffered to the sink, and the following text to `sink`.
+  void redirect(TextSink& sink) {
+    flush();
+    sink_ = &sink;
+  }
+
   void put(std::string_view s) {
     if (s.size() <= room()) {
-      std::memcpy(buf_.get() + used_, s.data(), s.size());
+      std::memcpy(buf_ + used_, s.data(), s.size());
       used_ += s.size();
     } else {
       put_long(s);
     }
   }
   void put(char c) {
-    if (used_ == kCapacity) flush();
+    if (used_ == capacity_) flush();
     buf_[used_++] = c;
   }
   void put_repeated(size_t count, char c) {
     if (count <= room()) {
-      std::memset(buf_.get() + used_, c, count);
+      std::memset(buf_ + used_, c, count);
       used_ += count;
     } else {
       put_repeated_long(count, c);
@@ -74,23 +123,25 @@ class TextWriter {
     used_ += 2;
   }
 
-  // Hands the buffered text to the output stream.
+  // Hands the buffered text to the sink.
   void flush();
 
  private:
   static constexpr char kDigits[] = "0123456789abcdef";
 
-  size_t room() const { return kCapacity - used_; }
+  size_t room() const { return capacity_ - used_; }
   // Room for `n` (a few) bytes at the end of the text; the caller advances used_.
   char* reserve(size_t n) {
     if (room() < n) flush();
-    return buf_.get() + used_;
+    return buf_ + used_;
   }
   void put_long(std::string_view s);
   void put_repeated_long(size_t count, char c);
 
-  std::ostream& out_;
-  std::unique_ptr<char[]> buf_;  // not cleared: only the used part is ever read
+  TextSink* sink_;
+  PageBuffer pages_;
+  char* buf_;
+  size_t capacity_;
   size_t used_ = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "qb/table_file.h"
 
+#include <cstring>
 #include <string_view>
 
 #include "common/file_io.h"
@@ -7,21 +8,28 @@
 
 namespace qbkit::qb {
 
-std::string render_table_file(const NameTable& table) {
+void table_line_head(uint32_t checksum, char* out) {
   static constexpr char kDigits[] = "0123456789abcdef";
-  static constexpr std::string_view kHead = "#addx 0x";
+  out[0] = '#';
+  static_assert(kAddxWord.size() == 4);
+  std::memcpy(out + 1, kAddxWord.data(), 4);
+  std::memcpy(out + 5, " 0x", 3);
+  for (int i = 0; i < 8; ++i) out[8 + i] = kDigits[(checksum >> (28 - 4 * i)) & 0xF];
+  out[16] = ' ';
+  out[17] = '"';
+}
+
+std::string render_table_file(const NameTable& table) {
   size_t size = 0;
-  for (const NameEntry e : table.entries()) size += kHead.size() + 8 + 2 + e.name.size() + 2;
+  for (const NameEntry e : table.entries()) size += kTableLineHeadSize + e.name.size() + kTableLineEnd.size();
   std::string text;
   text.reserve(size);
   for (const NameEntry e : table.entries()) {
-    char hex[8];
-    for (int i = 0; i < 8; ++i) hex[i] = kDigits[(e.checksum >> (28 - 4 * i)) & 0xF];
-    text += kHead;
-    text.append(hex, sizeof hex);
-    text += " \"";
+    char head[kTableLineHeadSize];
+    table_line_head(e.checksum, head);
+    text.append(head, sizeof head);
     text += e.name;
-    text += "\"\n";
+    text += kTableLineEnd;
   }
   return text;
 }

@@ -61,14 +61,7 @@ class Printer {
     out_.put("\"   #/ Table file\n");
 
     size_t pos = 0;
-    while (pos < scan_.end) {
-      mark_target(pos);
-      const uint8_t op = data_[pos];
-      const size_t size = sizes_.size_at(data_, pos);
-      print_token(op, pos, size);
-      pos += size;
-      prev_op_ = op;
-    }
+    while (pos < scan_.end) pos = print_block(pos);
     if (scan_.unknown) {
       mark_target(pos);
       out_.put("Unknown instruction at ");
@@ -134,12 +127,22 @@ class Printer {
     out_.put(close);
   }
 
+  size_t print_block(size_t pos);
   void print_token(uint8_t op, size_t pos, size_t size);
   void print_line_break(uint8_t op, size_t pos, size_t size);
   void print_name(size_t pos);
   void print_string(uint8_t op, size_t pos);
   void print_select(uint8_t op, size_t pos);
   void print_word(uint8_t op);
+
+  // The tokens printed together: found first, their names looked up next, then printed.
+  static constexpr size_t kBlockTokens = 64;
+  struct Block {
+    std::array<size_t, kBlockTokens> pos;
+    std::array<size_t, kBlockTokens> size;
+    std::array<size_t, kBlockTokens> name_token;  // indexes of the name tokens
+    std::array<std::optional<std::string_view>, kBlockTokens> name;
+  };
 
   ByteSpan data_;
   const StreamScan& scan_;
@@ -154,7 +157,45 @@ class Printer {
   bool call_open_ = false;
   int prev_op_ = -1;           // none before the first token
   int64_t debug_counter_ = 0;  // wide enough that no stream can overflow it
+  Block block_;
+  std::optional<std::string_view> name_;  // the looked-up name of the name token being printed
 };
+
+// The names of a script are used in no order that memory likes: a look-up reads an index
+// slot and then the name's text, both seldom in cache. Made one at a time as each token is
+// printed, the printer would wait for both on every name token; made for a block of tokens
+// at once, in two rounds (first start loading the slots, then look up and start loading the
+// texts), the loads of the whole block overlap, and printing waits at most once per round.
+size_t Printer::print_block(size_t pos) {
+  Block& b = block_;
+  size_t tokens = 0;
+  size_t names = 0;
+  for (; tokens < kBlockTokens && pos < scan_.end; ++tokens) {
+    b.pos[tokens] = pos;
+    b.size[tokens] = sizes_.size_at(data_, pos);
+    if (data_[pos] == qb::kName) {
+      names_.prefetch(load_u32le(&data_[pos + 1]));
+      b.name_token[names++] = tokens;
+    }
+    pos += b.size[tokens];
+  }
+  for (size_t i = 0; i < names; ++i) {
+    const size_t t = b.name_token[i];
+    b.name[t] = names_.find(load_u32le(&data_[b.pos[t] + 1]));
+#if defined(__GNUC__)
+    if (b.name[t]) __builtin_prefetch(b.name[t]->data());
+#endif
+  }
+  for (size_t t = 0; t < tokens; ++t) {
+    const size_t at = b.pos[t];
+    const uint8_t op = data_[at];
+    mark_target(at);
+    if (op == qb::kName) name_ = b.name[t];
+    print_token(op, at, b.size[t]);
+    prev_op_ = op;
+  }
+  return pos;
+}
 
 void Printer::print_token(uint8_t op, size_t pos, size_t size) {
   switch (op) {
@@ -267,7 +308,7 @@ void Printer::print_name(size_t pos) {
     out_.put(' ');
   }
   out_.put(text_[qb::kName]);
-  if (const auto name = names_.find(load_u32le(&data_[pos + 1]))) {
+  if (const std::optional<std::string_view> name = name_) {
     out_.put(*name);
   } else {
     // No name for it: the four operand bytes in file order.

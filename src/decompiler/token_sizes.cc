@@ -18,12 +18,10 @@ TokenSizes::TokenSizes(bool thug1) {
   }
 }
 
-size_t TokenSizes::size_at(ByteSpan data, size_t pos) const {
+size_t TokenSizes::variable_size_at(ByteSpan data, size_t pos) const {
   const uint8_t op = data[pos];
   const size_t rest = data.size() - pos - 1;  // bytes after the opcode
-  const int8_t fixed = operand_bytes_[op];
-  if (fixed >= 0) return rest >= static_cast<size_t>(fixed) ? 1 + static_cast<size_t>(fixed) : 0;
-  if (fixed == kUnknown) return 0;
+  if (operand_bytes_[op] == kUnknown) return 0;
   switch (op) {
     case qb::kString:
     case qb::kLocalString: {

@@ -17,12 +17,20 @@ class TokenSizes {
   // The bytes of the token whose opcode is data[pos] (pos < data.size()), opcode and
   // operands; 0 when it cannot be read whole: an opcode outside the format, or operands
   // that run past the end of the data.
-  size_t size_at(ByteSpan data, size_t pos) const;
+  size_t size_at(ByteSpan data, size_t pos) const {
+    const int8_t fixed = operand_bytes_[data[pos]];
+    if (fixed < 0) return variable_size_at(data, pos);
+    return data.size() - pos - 1 >= static_cast<size_t>(fixed) ? 1 + static_cast<size_t>(fixed) : 0;
+  }
 
   // Whether the layout refuses the opcode outright (the endcase token in the THUG1 layout).
   bool refused(uint8_t op) const { return refused_[op]; }
 
  private:
+  // size_at for the tokens without a fixed size: strings, name records, selects, and
+  // opcodes outside the format.
+  size_t variable_size_at(ByteSpan data, size_t pos) const;
+
   static constexpr int8_t kUnknown = -1;   // no token has this opcode
   static constexpr int8_t kVariable = -2;  // string, name record, select: read the operand
 

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include <unistd.h>
@@ -28,6 +30,63 @@ TEST(FileIo, ReadWholeWithRoomForTheTerminator) {
   EXPECT_TRUE(is_regular_file((dir / "a.q").string()));
   EXPECT_FALSE(is_regular_file(dir.string()));
   EXPECT_FALSE(is_regular_file((dir / "missing").string()));
+  fs::remove_all(dir);
+}
+
+std::string read_back(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Sizes on both sides of the heap, small-page and huge-page cases.
+TEST(FileIo, PagedReadGivesTheWholeFile) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("qbkit-paged-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  for (size_t size : {size_t{0}, size_t{1}, size_t{70000}, (size_t{3} << 20) + 17}) {
+    std::string text(size, '\0');
+    for (size_t i = 0; i < size; ++i) text[i] = static_cast<char>(i * 7 + i / 4096);
+    std::ofstream(dir / "f", std::ios::binary | std::ios::trunc) << text;
+    const std::optional<PageBuffer> data = read_file_paged((dir / "f").string());
+    ASSERT_TRUE(data) << size;
+    EXPECT_TRUE(std::string(reinterpret_cast<const char*>(data->data()), data->size()) == text) << size;
+  }
+  EXPECT_FALSE(read_file_paged((dir / "missing").string()));
+  EXPECT_FALSE(read_file_paged(dir.string()));
+#if defined(__linux__)
+  // A file whose size is not known ahead (reported as 0) is read whole all the same.
+  const std::optional<PageBuffer> version = read_file_paged("/proc/version");
+  ASSERT_TRUE(version);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(version->data()), version->size()), read_back("/proc/version"));
+#endif
+  fs::remove_all(dir);
+}
+
+TEST(FileIo, PendingFileTakesItsPlaceOnlyWhenCommitted) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("qbkit-pending-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const std::string target = (dir / "t").string();
+  std::ofstream(target, std::ios::binary) << "old";
+  const auto piece = [](const char* s) { return ByteSpan(reinterpret_cast<const uint8_t*>(s), std::strlen(s)); };
+  {
+    std::optional<PendingFile> given_up = PendingFile::create(target);
+    ASSERT_TRUE(given_up);
+    const ByteSpan one[] = {piece("never")};
+    EXPECT_TRUE(given_up->append(one));
+  }
+  EXPECT_EQ(read_back(target), "old");
+  std::optional<PendingFile> file = PendingFile::create(target);
+  ASSERT_TRUE(file);
+  const ByteSpan first[] = {piece("ab"), piece("")};
+  const ByteSpan second[] = {piece("cd")};
+  EXPECT_TRUE(file->append(first));
+  EXPECT_TRUE(file->append(second));
+  EXPECT_EQ(read_back(target), "old");
+  EXPECT_TRUE(file->commit());
+  EXPECT_EQ(read_back(target), "abcd");
+  // No temporary is left behind, committed or not.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
   fs::remove_all(dir);
 }
 

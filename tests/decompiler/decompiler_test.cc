@@ -7,6 +7,7 @@
 #include "common/error.h"
 #include "common/format.h"
 #include "support/qb_stream.h"
+#include "qb/table_file.h"
 #include "qb/tokens.h"
 
 namespace qbkit {
@@ -277,6 +278,78 @@ TEST(Decompile, TextLongerThanTheOutputBuffer) {
   const std::string tabs(depth, '\t');
   EXPECT_TRUE(body(s) == " = %s(" + std::to_string(text.size()) + ",\"" + text + "\")" + open +
                              "\n" + tabs + ":i :end\n" + tabs);
+}
+
+// The table file has one line per name record, duplicates included, in stream order, also
+// for records among the tokens and a name longer than the output buffer.
+TEST(Decompile, TableTextFollowsTheRecords) {
+  const std::string long_name(decompiler::TextWriter::kMaxCapacity + 5, 'n');
+  QbStream s;
+  s.name_record(0xffffffff, "first").op32(kName, 2).name_record(2, long_name).op(kLineBreak);
+  s.name_record(0xffffffff, "again").name_record(0, "").op(kEnd).name_record(3, "late");
+  const Decompiled d = decompile(s, "t.qb", {});
+  EXPECT_TRUE(d.table == "#addx 0xffffffff \"first\"\n#addx 0x00000002 \"" + long_name +
+                             "\"\n#addx 0xffffffff \"again\"\n#addx 0x00000000 \"\"\n");
+  EXPECT_TRUE(d.table == render_table_file(d.names));
+  EXPECT_TRUE(d.text.find("$" + long_name + "$") != std::string::npos);
+}
+
+// Many names used in random order, with duplicate checksums and records before, among and
+// after their uses: every use prints the first record's name, as a scan from the first
+// entry of the name table finds it.
+TEST(Decompile, EveryNameTokenGetsTheFirstRecordOfItsChecksum) {
+  std::mt19937 rng(7);
+  std::vector<uint32_t> checksums(3000);
+  for (uint32_t& c : checksums) c = static_cast<uint32_t>(rng());
+  checksums[1] = checksums[0];
+  checksums[2] = 0;
+  QbStream s;
+  NameTable table;
+  const auto record = [&](size_t i) {
+    const std::string name = "name" + std::to_string(i);
+    s.name_record(checksums[i], name);
+    table.add_name(checksums[i], name);
+  };
+  for (size_t i = 0; i < 100; ++i) record(i);
+  for (size_t use = 0; use < 20000; ++use) {
+    if (use == 9000)
+      for (size_t i = 100; i < 2000; ++i) record(i);
+    // Some checksums used here have no record at all.
+    const uint32_t checksum = use % 97 == 0 ? static_cast<uint32_t>(rng()) : checksums[rng() % checksums.size()];
+    s.op32(kName, checksum).op(kLineBreak);
+  }
+  for (size_t i = 2000; i < checksums.size(); ++i) record(i);
+  // Walk the stream and compare each use with the table's answer.
+  const std::string text = body(s);
+  size_t at = 0;
+  for (size_t pos = 0; pos < s.bytes().size();) {
+    const uint8_t op = s.bytes()[pos];
+    if (op == kNameRecord) {
+      pos += 5;
+      while (s.bytes()[pos] != 0) ++pos;
+      ++pos;
+      continue;
+    }
+    if (op == kLineBreak) {
+      ASSERT_EQ(text.compare(at, 4, "\n:i "), 0) << at;
+      at += 4;
+      ++pos;
+      continue;
+    }
+    ASSERT_EQ(op, kName);
+    const uint32_t checksum = load_u32le(&s.bytes()[pos + 1]);
+    std::string name;
+    if (const auto found = table.find_name(checksum)) {
+      name = std::string(*found);
+    } else {
+      const uint8_t* b = &s.bytes()[pos + 1];
+      name = format("[%02x%02x%02x%02x]", b[0], b[1], b[2], b[3]);
+    }
+    ASSERT_EQ(text.compare(at, name.size() + 2, "$" + name + "$"), 0) << at;
+    at += name.size() + 2;
+    pos += 5;
+  }
+  EXPECT_EQ(at, text.size());
 }
 
 // Every prefix of a stream that uses every operand kind, and random bytes, decode without

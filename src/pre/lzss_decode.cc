@@ -34,10 +34,11 @@ size_t copy_back(uint8_t* out, size_t n, size_t distance, size_t length, size_t 
 
 constexpr size_t kGroupInput = 17;              // a flag byte and eight references
 constexpr size_t kGroupOutput = 8 * kMaxMatch;  // eight references of 18 bytes
-// An unchecked group reads up to 8 bytes past its last item (a literal run is copied 8 bytes
-// at a time) and writes up to 8 bytes past its last output byte (a near reference is copied
-// 8 bytes at a time, so 24 for 18): the input it needs and the spare room behind the output.
-constexpr size_t kGroupRead = 24;
+// An unchecked group (a flag byte and at most 16 item bytes) reads up to 8 bytes past its
+// last item, as a literal run is copied 8 bytes at a time, even an empty one after the last
+// item; it writes up to 8 bytes past its last output byte (a near reference is copied 8 bytes
+// at a time, so 24 for 18): the input it needs and the spare room behind the output.
+constexpr size_t kGroupRead = 1 + 16 + 8;
 constexpr size_t kSpare = 32;
 
 // A reference that the 18-byte copy cannot take: the source overlaps the bytes it produces,

@@ -151,8 +151,8 @@ class Matcher {
   uint16_t& left(unsigned node) { return children_[node][0]; }
   uint16_t& right(unsigned node) { return children_[node][1]; }
 
-  // The ring and its mirror, and one byte that a comparison of 18 agreeing bytes reads.
-  uint8_t text_[kRing + kLookahead];
+  // The ring and the mirror of its first 17 bytes: a key is read up to its 18th byte.
+  uint8_t text_[kRing + kLookahead - 1];
   // The left and right child of positions and of the roots; the parent of a position. Index
   // kNil is a scratch slot: links to a missing child write there and nothing reads it back.
   uint16_t children_[kNodes][2];

@@ -74,7 +74,10 @@ class TextWriter {
   }
 
   void put(std::string_view s) {
-    if (s.size() <= room()) {
+    if (s.size() <= kShort && room() >= kShort) {
+      copy_short(buf_ + used_, s.data(), s.size());
+      used_ += s.size();
+    } else if (s.size() <= room()) {
       std::memcpy(buf_ + used_, s.data(), s.size());
       used_ += s.size();
     } else {
@@ -130,6 +133,33 @@ class TextWriter {
   static constexpr char kDigits[] = "0123456789abcdef";
 
   size_t room() const { return capacity_ - used_; }
+
+  // Most texts are words and names of a few bytes, whose lengths vary from call to call:
+  // copied by two overlapping loads and stores of a fixed width rather than a call to
+  // memcpy. Reads only the n source bytes; writes only the n destination bytes.
+  static constexpr size_t kShort = 32;
+  static void copy_short(char* to, const char* from, size_t n) {
+    if (n >= 16) {
+      copy_pair<16>(to, from, n);
+    } else if (n >= 8) {
+      copy_pair<8>(to, from, n);
+    } else if (n >= 4) {
+      copy_pair<4>(to, from, n);
+    } else if (n > 0) {
+      to[0] = from[0];
+      to[n / 2] = from[n / 2];
+      to[n - 1] = from[n - 1];
+    }
+  }
+  // The first and the last W bytes of n (W <= n <= 2W), both loaded before either is stored.
+  template <size_t W>
+  static void copy_pair(char* to, const char* from, size_t n) {
+    char head[W], tail[W];
+    std::memcpy(head, from, W);
+    std::memcpy(tail, from + n - W, W);
+    std::memcpy(to, head, W);
+    std::memcpy(to + n - W, tail, W);
+  }
   // Room for `n` (a few) bytes at the end of the text; the caller advances used_.
   char* reserve(size_t n) {
     if (room() < n) flush();

@@ -32,10 +32,14 @@ StreamScan scan_stream(ByteSpan data, const Settings& settings);
 // names are views into `data`.
 template <typename F>
 void for_each_name_record(ByteSpan data, const StreamScan& scan, const TokenSizes& sizes, F&& f) {
-  for (size_t pos = scan.names_begin; pos < scan.names_end; pos += sizes.size_at(data, pos)) {
-    if (data[pos] != qb::kNameRecord) continue;
+  for (size_t pos = scan.names_begin; pos < scan.names_end;) {
+    if (data[pos] != qb::kNameRecord) {
+      pos += sizes.size_at(data, pos);
+      continue;
+    }
     const qb::NameRecordOperand record = *qb::read_name_record_operand(data, pos + 1);
     f(record.checksum, record.name);
+    pos += 1 + record.size;
   }
 }
 

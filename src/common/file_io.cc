@@ -146,64 +146,64 @@ bool already_exists() { return errno == EEXIST; }
 
 }  // namespace
 
-std::optional<Bytes> read_file(const std::string& path, size_t spare) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return std::nullopt;
-  // Read straight into a buffer of the file's size; keep reading in case the file grew, and
-  // trim if it shrank.
+namespace {
+
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+File open_for_reading(const std::string& path) { return File(std::fopen(path.c_str(), "rb"), &std::fclose); }
+
+// Room for the size the file has now and one byte more: reading that byte tells, without a
+// second call, that the file grew meanwhile. A size that cannot be had gives a small start.
+size_t first_room(const std::string& path) {
   std::error_code ec;
   const uintmax_t expected = fs::file_size(path, ec);
-  Bytes data;
-  const size_t first = ec ? 0 : static_cast<size_t>(expected);
-  data.reserve(first + spare);
-  prefer_huge_pages(data);
-  data.resize(first);
-  size_t used = 0;
-  for (;;) {
-    if (used < data.size()) {
-      const size_t n = std::fread(data.data() + used, 1, data.size() - used, f);
-      if (n == 0) break;
-      used += n;
-      continue;
-    }
-    // The buffer is full: grow it only if the file really has more.
-    uint8_t chunk[1 << 14];
-    const size_t n = std::fread(chunk, 1, sizeof chunk, f);
-    if (n == 0) break;
-    data.insert(data.end(), chunk, chunk + n);
-    used += n;
-  }
-  data.resize(used);
-  if (data.capacity() < data.size() + spare) data.reserve(data.size() + spare);
-  bool failed = std::ferror(f) != 0;
-  std::fclose(f);
-  if (failed) return std::nullopt;
-  return data;
+  return ec || expected >= SIZE_MAX ? size_t{1} << 14 : static_cast<size_t>(expected) + 1;
 }
 
-std::optional<PageBuffer> read_file_paged(const std::string& path) {
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  std::FILE* f = file.get();
-  if (!f) return std::nullopt;
-  std::error_code ec;
-  const uintmax_t expected = fs::file_size(path, ec);
-  // One byte more than the size the file had: reading it tells, without a second call, that
-  // the file grew meanwhile (the buffer then doubles), and it costs no page of its own.
-  size_t capacity = ec || expected >= SIZE_MAX ? size_t{1} << 14 : static_cast<size_t>(expected) + 1;
-  PageBuffer data(capacity);
+// Reads `f` to its end into `buffer` from its start; `grow(buffer, used)` makes room when it
+// is full. The bytes read, or nullopt on a read error.
+template <typename Buffer, typename Grow>
+std::optional<size_t> read_to_end(std::FILE* f, Buffer& buffer, Grow grow) {
   size_t used = 0;
   for (;;) {
-    if (used == data.size()) {
-      PageBuffer bigger(data.size() * 2);
-      std::memcpy(bigger.data(), data.data(), used);
-      data = std::move(bigger);
-    }
-    const size_t n = std::fread(data.data() + used, 1, data.size() - used, f);
+    if (used == buffer.size()) grow(buffer, used);
+    const size_t n = std::fread(buffer.data() + used, 1, buffer.size() - used, f);
     if (n == 0) break;
     used += n;
   }
   if (std::ferror(f) != 0) return std::nullopt;
-  data.truncate(used);
+  return used;
+}
+
+}  // namespace
+
+std::optional<Bytes> read_file(const std::string& path, size_t spare) {
+  const File file = open_for_reading(path);
+  if (!file) return std::nullopt;
+  const size_t room = first_room(path);
+  Bytes data;
+  data.reserve(room + spare);
+  prefer_huge_pages(data);
+  data.resize(room);
+  const std::optional<size_t> used =
+      read_to_end(file.get(), data, [](Bytes& d, size_t) { d.resize(d.size() * 2); });
+  if (!used) return std::nullopt;
+  data.resize(*used);
+  if (data.capacity() < data.size() + spare) data.reserve(data.size() + spare);
+  return data;
+}
+
+std::optional<PageBuffer> read_file_paged(const std::string& path) {
+  const File file = open_for_reading(path);
+  if (!file) return std::nullopt;
+  PageBuffer data(first_room(path));
+  const std::optional<size_t> used = read_to_end(file.get(), data, [](PageBuffer& d, size_t used) {
+    PageBuffer bigger(d.size() * 2);
+    std::memcpy(bigger.data(), d.data(), used);
+    d = std::move(bigger);
+  });
+  if (!used) return std::nullopt;
+  data.truncate(*used);
   return data;
 }
 

@@ -6,9 +6,17 @@
 // Positions past the end of the input keep whatever the ring held before (the initial fill
 // or older input) and take part in comparisons: that is what the game does, and its streams
 // depend on it.
+//
+// The encoder works in steps, one per input byte: step k > 0 removes ring position k - 1
+// (mod 4096) from its tree, writes the next input byte there, and inserts position
+// 4078 + k, whose descent finds the match that an item starting at input byte k uses. The
+// steps are the same whatever items are written, so compress_game first runs the steps of a
+// block and then writes the items from the matches they found. compress_game_reference
+// interleaves the two as the game does; the two write the same streams.
 
 #include "pre/lzss_game.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -19,6 +27,7 @@ namespace {
 constexpr unsigned kRing = 4096;
 constexpr unsigned kLookahead = 18;      // the longest match, and the bytes ahead of r
 constexpr unsigned kLongestShort = 2;    // a match this long or shorter is sent as a literal
+constexpr unsigned kStart = kRing - kLookahead;  // where the first item starts in the ring
 constexpr uint16_t kNil = kRing;         // no node
 constexpr unsigned kRoots = kRing + 1;   // the root of first byte c is node kRoots + c
 constexpr unsigned kNodes = kRoots + 256;
@@ -32,38 +41,20 @@ uint64_t load_ordered(const uint8_t* p) {
   return v;
 }
 
-// How the 17 bytes after a (the key) and after b compare: `agree` is how many of the 18 bytes
-// agree from the start, given that the first does (1 to 18), and `greater` whether the key's
-// first differing byte is the greater. Both come from the same word compares, with no
-// branch: which word holds the difference is hard to predict, and no byte is read again once
-// the difference is found.
-struct Order {
-  unsigned agree;
-  bool greater;
+// The longest match an insert met: where, and how many bytes agree (0 to 18).
+struct Match {
+  uint16_t position;
+  uint8_t length;
 };
 
-Order compare_keys(const uint8_t* a, const uint8_t* b) {
-  const uint64_t x1 = load_ordered(a + 1), y1 = load_ordered(b + 1);
-  const uint64_t x2 = load_ordered(a + 9), y2 = load_ordered(b + 9);
-  // A word that agrees in full counts 8 (countl_zero of 0 is 64).
-  const unsigned in_first = static_cast<unsigned>(std::countl_zero(x1 ^ y1)) >> 3;
-  const unsigned in_second = static_cast<unsigned>(std::countl_zero(x2 ^ y2)) >> 3;
-  const bool first_differs = x1 != y1, second_differs = x2 != y2;
-  const unsigned upto16 = first_differs ? 1 + in_first : 9 + in_second;
-  const bool last_agrees = a[17] == b[17];
-  const unsigned agree = upto16 + unsigned{upto16 == 17 && last_agrees};
-  const bool greater = first_differs ? x1 > y1 : second_differs ? x2 > y2 : a[17] > b[17];
-  return {agree, greater};
-}
-
-// The ring, the trees and the match the last insert found. About 30 KB, set up once per
-// stream; nothing is allocated per position.
-class Matcher {
+// The ring and the trees. About 30 KB, set up once per stream; nothing is allocated per
+// position.
+class Trees {
  public:
-  Matcher() {
+  Trees() {
     // Positions 0 to 4077 start as spaces, the rest (the lookahead and the mirror) as zeros.
-    std::memset(text_, ' ', kRing - kLookahead);
-    std::memset(text_ + kRing - kLookahead, 0, sizeof text_ - (kRing - kLookahead));
+    std::memset(text_, ' ', kStart);
+    std::memset(text_ + kStart, 0, sizeof text_ - kStart);
     for (unsigned i = kRoots; i < kNodes; ++i) right(i) = kNil;
     for (unsigned i = 0; i < kRing; ++i) parent_[i] = kNil;
   }
@@ -75,41 +66,28 @@ class Matcher {
   }
 
   uint8_t at(unsigned s) const { return text_[s]; }
+  bool in_tree(unsigned p) const { return parent_[p] != kNil; }
 
-  // Adds position r to the tree of its first byte, and records the longest match met on the
+  // Adds position r to the tree of its first byte and returns the longest match met on the
   // way down. A node that agrees in all 18 bytes is replaced by r.
-  void insert(unsigned r) {
-    const uint8_t* key = text_ + r;
-    unsigned p = kRoots + key[0];
-    unsigned go_right = 1;  // the first step goes right from the root
-    left(r) = right(r) = kNil;
-    match_length = 0;
-    for (;;) {
-      // Which way each step goes is hard to predict, so it indexes the pair of children.
-      uint16_t& child = children_[p][go_right];
-      if (child == kNil) {
-        child = static_cast<uint16_t>(r);
-        parent_[r] = static_cast<uint16_t>(p);
-        return;
-      }
-      p = child;
-      const Order o = compare_keys(key, text_ + p);
-      // The longest match so far, updated without a branch: whether p is longer is hard to
-      // predict.
-      const bool longer = o.agree > match_length;
-      match_position = longer ? p : match_position;
-      match_length = longer ? o.agree : match_length;
-      if (o.agree >= kLookahead) break;
-      go_right = o.greater;
+  Match insert(unsigned r) {
+    Descent d = start(r);
+    while (!step(d)) {
     }
-    // r takes p's place: p's parent and both children; p leaves the tree.
-    parent_[r] = parent_[p];
-    left(r) = left(p);
-    right(r) = right(p);
-    parent_[left(p)] = static_cast<uint16_t>(r);
-    parent_[right(p)] = static_cast<uint16_t>(r);
-    replace_child(p, static_cast<uint16_t>(r));
-    parent_[p] = kNil;
+    return d.match();
+  }
+
+  // Inserts a and b, which go into different trees, one step of each in turn: the two
+  // descents do not touch the same node, and running them side by side keeps the processor
+  // busy while each waits for the node it reads next.
+  void insert_apart(unsigned a, unsigned b, Match* found_a, Match* found_b) {
+    Descent d[2] = {start(a), start(b)};
+    unsigned running = 3;  // bit i: descent i has not ended
+    while (running != 0)
+      for (unsigned i = 0; i < 2; ++i)
+        if ((running >> i & 1) != 0 && step(d[i])) running &= ~(1u << i);
+    *found_a = d[0].match();
+    *found_b = d[1].match();
   }
 
   // Removes position p from its tree; a position in no tree is left alone.
@@ -138,10 +116,72 @@ class Matcher {
     parent_[p] = kNil;
   }
 
-  unsigned match_position = 0;
-  unsigned match_length = 0;
-
  private:
+  // An insert on its way down its tree. The key's 17 bytes after the first are loaded once.
+  struct Descent {
+    uint64_t key_first;   // key bytes 1 to 8, in order
+    uint64_t key_second;  // key bytes 9 to 16
+    uint8_t key_last;     // key byte 17
+    uint16_t r;           // the position being inserted
+    unsigned node;        // the node whose child comes next
+    unsigned side;        // which child: 0 left, 16 right (a shift into the pair of children)
+    // The longest match so far as (length << 16) | position, so that one compare and one
+    // select keep it: which node gives it is hard to predict.
+    unsigned best;
+
+    Match match() const { return {static_cast<uint16_t>(best), static_cast<uint8_t>(best >> 16)}; }
+  };
+
+  Descent start(unsigned r) {
+    const uint8_t* key = text_ + r;
+    left(r) = right(r) = kNil;
+    // The first step goes right from the root.
+    return {load_ordered(key + 1), load_ordered(key + 9), key[17], static_cast<uint16_t>(r), kRoots + key[0], 16, 0};
+  }
+
+  // Takes one step down; true when the descent has ended with its position in the tree.
+  bool step(Descent& d) {
+    // Both children are read at once and the side picked by a shift: which side the last
+    // compare chose is hard to predict, and this way the read waits for none of it.
+    uint32_t pair;
+    std::memcpy(&pair, children_[d.node], sizeof pair);
+    const unsigned p = pair >> d.side & 0xFFFF;
+    if (p == kNil) {
+      children_[d.node][d.side >> 4] = d.r;
+      parent_[d.r] = static_cast<uint16_t>(d.node);
+      return true;
+    }
+    d.node = p;
+    // How many of the 18 bytes agree from the start (the first does: same tree), and whether
+    // the key's first differing byte is the greater.
+    const uint8_t* b = text_ + p;
+    const uint64_t first = load_ordered(b + 1), second = load_ordered(b + 9);
+    const bool first_differs = d.key_first != first;
+    const unsigned upto16 = first_differs ? 1 + (static_cast<unsigned>(std::countl_zero(d.key_first ^ first)) >> 3)
+                                          : 9 + (static_cast<unsigned>(std::countl_zero(d.key_second ^ second)) >> 3);
+    const unsigned agree = upto16 + unsigned{upto16 == 17 && d.key_last == b[17]};
+    const bool greater = first_differs ? d.key_first > first : d.key_second != second ? d.key_second > second : d.key_last > b[17];
+    const unsigned here = agree << 16 | p;
+    d.best = here > (d.best | 0xFFFF) ? here : d.best;  // longer than the best: p is the best
+    if (agree >= kLookahead) {
+      take_place(p, d.r);
+      return true;
+    }
+    d.side = greater ? 16 : 0;
+    return false;
+  }
+
+  // r takes p's place: p's parent and both children; p leaves the tree.
+  void take_place(unsigned p, uint16_t r) {
+    parent_[r] = parent_[p];
+    left(r) = left(p);
+    right(r) = right(p);
+    parent_[left(p)] = r;
+    parent_[right(p)] = r;
+    replace_child(p, r);
+    parent_[p] = kNil;
+  }
+
   // Points the link of p's parent that leads to p at q instead.
   void replace_child(unsigned p, uint16_t q) {
     const unsigned up = parent_[p];
@@ -155,7 +195,7 @@ class Matcher {
   uint8_t text_[kRing + kLookahead - 1];
   // The left and right child of positions and of the roots; the parent of a position. Index
   // kNil is a scratch slot: links to a missing child write there and nothing reads it back.
-  uint16_t children_[kNodes][2];
+  alignas(4) uint16_t children_[kNodes][2];
   uint16_t parent_[kRing + 1];
 };
 
@@ -179,6 +219,19 @@ class GroupWriter {
     close();
   }
 
+  // The item at input byte `at` of a stream of `size` bytes, for the match its insert found:
+  // a reference when more than two bytes agree (cut at the end of the input), else a
+  // literal. Returns how many input bytes the item covers.
+  size_t item(ByteSpan input, size_t at, Match m) {
+    const size_t length = std::min<size_t>({m.length, kLookahead, input.size() - at});
+    if (length <= kLongestShort) {
+      literal(input[at]);
+      return 1;
+    }
+    reference(m.position, static_cast<unsigned>(length));
+    return length;
+  }
+
   Bytes finish() {
     out_.resize(at_);
     return std::move(out_);
@@ -198,41 +251,77 @@ class GroupWriter {
   unsigned item_ = 0;
 };
 
+// Puts the first input bytes into the lookahead and the 18 spaces before it into the trees,
+// nearest first. Returns how many input bytes went in.
+size_t begin(Trees& trees, ByteSpan input) {
+  const size_t fed = std::min<size_t>(kLookahead, input.size());
+  for (size_t i = 0; i < fed; ++i) trees.put(kStart + static_cast<unsigned>(i), input[i]);
+  for (unsigned i = 1; i <= kLookahead; ++i) trees.insert(kStart - i);
+  return fed;
+}
+
 }  // namespace
+
+Bytes compress_game_reference(ByteSpan input) {
+  if (input.empty()) return {};
+  GroupWriter writer(input.size());
+  Trees trees;
+  size_t fed = begin(trees, input);
+  unsigned s = 0;        // the oldest position of the window
+  unsigned r = kStart;   // where the next item starts
+  Match m = trees.insert(r);
+  for (size_t at = 0; at < input.size();) {
+    const size_t length = writer.item(input, at, m);
+    for (size_t i = 0; i < length; ++i, ++at) {
+      trees.remove(s);
+      if (fed < input.size()) trees.put(s, input[fed++]);
+      s = (s + 1) & (kRing - 1);
+      r = (r + 1) & (kRing - 1);
+      if (at + 1 < input.size()) m = trees.insert(r);
+    }
+  }
+  return writer.finish();
+}
 
 Bytes compress_game(ByteSpan input) {
   if (input.empty()) return {};
-  // The largest stream is every byte a literal, one flag byte per eight.
-  GroupWriter writer(input.size());
-  Matcher m;
-  const uint8_t* next = input.data();
-  const uint8_t* const end = next + input.size();
+  const size_t n = input.size();
+  GroupWriter writer(n);
+  Trees trees;
+  size_t fed = begin(trees, input);
 
-  unsigned s = 0;                     // the oldest position of the window
-  unsigned r = kRing - kLookahead;    // where the next item starts
-  unsigned len = 0;                   // input bytes in the lookahead
-  for (; len < kLookahead && next != end; ++len) m.put(r + len, *next++);
-  for (unsigned i = 1; i <= kLookahead; ++i) m.insert(r - i);
-  m.insert(r);
+  // Step k's removal and write; its insert is position kStart + k.
+  auto remove_and_feed = [&](size_t k) {
+    const unsigned s = static_cast<unsigned>(k - 1) & (kRing - 1);
+    trees.remove(s);
+    if (fed < n) trees.put(s, input[fed++]);
+  };
+  auto inserted = [](size_t k) { return static_cast<unsigned>(kStart + k) & (kRing - 1); };
 
-  while (len > 0) {
-    unsigned length = m.match_length > len ? len : m.match_length;
-    if (length <= kLongestShort) {
-      length = 1;
-      writer.literal(m.at(r));
-    } else {
-      writer.reference(m.match_position, length);
+  constexpr size_t kBlock = 4096;
+  Match found[kBlock];  // found[k - base]: the match of step k's insert (set before it is read)
+  size_t at = 0;        // the next item starts at this input byte
+  for (size_t base = 0; base < n; base += kBlock) {
+    const size_t end = std::min(n, base + kBlock);
+    for (size_t k = base; k < end;) {
+      if (k > 0) remove_and_feed(k);
+      const unsigned a = inserted(k), b = inserted(k + 1);
+      // Step k + 1 may run before step k's insert ends when neither changes what the other
+      // reads: its insert goes into another tree, and the position it removes (k mod 4096,
+      // whose byte it overwrites) is in no tree or in another tree than a. The byte it
+      // writes is the last of b's key and in no key of a's tree.
+      const unsigned t = static_cast<unsigned>(k) & (kRing - 1);
+      if (k + 1 < end && trees.at(a) != trees.at(b) && !(trees.in_tree(t) && trees.at(t) == trees.at(a))) {
+        remove_and_feed(k + 1);
+        trees.insert_apart(a, b, &found[k - base], &found[k + 1 - base]);
+        k += 2;
+      } else {
+        found[k - base] = trees.insert(a);
+        k += 1;
+      }
     }
-    for (unsigned i = 0; i < length; ++i) {
-      m.remove(s);
-      if (next != end)
-        m.put(s, *next++);
-      else
-        --len;
-      s = (s + 1) & (kRing - 1);
-      r = (r + 1) & (kRing - 1);
-      if (len > 0) m.insert(r);
-    }
+    // The items that start in this block; the last may reach into the next.
+    while (at < end) at += writer.item(input, at, found[at - base]);
   }
   return writer.finish();
 }

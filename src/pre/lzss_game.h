@@ -15,4 +15,8 @@ namespace qbkit::pre {
 // The stream the game writes for `input`; an empty input gives an empty stream.
 Bytes compress_game(ByteSpan input);
 
+// The same stream, from the game's loop as it stands: one insert at a time, each item
+// written as soon as its match is found. Kept as the reference for tests and benchmarks.
+Bytes compress_game_reference(ByteSpan input);
+
 }  // namespace qbkit::pre

@@ -141,10 +141,14 @@ GameData game_data(ByteSpan input) {
 ByteSpan stored_or_stream(const GameData& d, ByteSpan input) { return d.compressed_size ? ByteSpan(d.stream) : input; }
 
 // The game data of every file, the members compressed side by side on the machine's
-// processors: each is compressed on its own, so the archive is the same on any machine.
+// processors: each is compressed on its own, so the archive is the same on any machine. The
+// largest go first, so that no processor is left with a large one at the end.
 std::vector<GameData> game_data_of(std::span<const Bytes> files) {
+  std::vector<size_t> order(files.size());
+  for (size_t k = 0; k < order.size(); ++k) order[k] = k;
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return files[a].size() > files[b].size(); });
   std::vector<GameData> data(files.size());
-  run_in_parallel(files.size(), [&](size_t k) { data[k] = game_data(files[k]); });
+  run_in_parallel(files.size(), [&](size_t i) { data[order[i]] = game_data(files[order[i]]); });
   return data;
 }
 

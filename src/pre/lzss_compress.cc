@@ -129,12 +129,17 @@ class PrefixChains {
     next_[slot] = kNone;
     Ends& chain = ends_[h];
     // Link i after the tail, or make it the head of an empty chain (its link then goes to a
-    // spare slot). Which case it is follows the data, so both are selects, not branches.
-    const bool empty = chain.head == kNone;
-    next_[empty ? kRing : chain.tail % kRing] = i;
-    chain.head = empty ? i : chain.head;
+    // spare slot). Which case it is follows the data and is hard to predict, so both are
+    // chosen by a mask: written as a condition, the compiler makes it a branch.
+    const uint32_t empty = 0u - uint32_t{chain.head == kNone};
+    next_[((chain.tail % kRing) & ~empty) | (kRing & empty)] = i;
+    chain.head = (i & empty) | (chain.head & ~empty);
     chain.tail = i;
   }
+
+  // Asks for the chain of a position's prefix, given as a loaded word, to be in the cache
+  // before it is searched.
+  void prefetch(uint32_t word) const { __builtin_prefetch(&ends_[hash_prefix(word)]); }
 
   // The oldest candidate whose prefix hashes like that of `pos`, or kNone.
   uint32_t first(uint32_t pos) const { return ends_[hash(pos)].head; }
@@ -265,6 +270,12 @@ Bytes compress_fast(ByteSpan in) {
     const bool found = from != kNoMatch;
     writer.item(found, *cur, from, best);
     pos += found ? best : 1;
+    // The inserts up to the next search hide the fetch of its chain.
+    if (pos + sizeof prefix <= n) {
+      uint32_t next_prefix;
+      std::memcpy(&next_prefix, data + pos, sizeof next_prefix);
+      chains.prefetch(next_prefix);
+    }
   }
 
   // The last bytes: runs are cut at the end of the input.

@@ -1,5 +1,6 @@
-// Colon commands: the tokens without a keyword (":i", ":s{", ":a}", ":u(op:value)") and the
-// long-offset commands ":OFFSET", ":BREAKTO" and ":POS", and ":end".
+// Colon commands: the tokens without a keyword (":i", ":s{", ":a}", ":u(op:value)"), the
+// long offsets to numbered jump targets and the markers of those targets, and ":end". Their
+// words come from the token table and qb/words.h.
 #include "common/error.h"
 #include "common/format.h"
 #include "compiler/script_compiler.h"

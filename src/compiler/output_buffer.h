@@ -1,7 +1,7 @@
 // The compiler's output side: the QB stream as it is emitted, the 16-bit short offsets that
 // block handlers reserve and patch when a block closes, and the 32-bit long offsets placed by
-// ":OFFSET" and ":BREAKTO", which are resolved against ":POS" markers once the whole stream
-// is written.
+// the colon commands that jump to a numbered target, which are resolved against the commands
+// that mark where each target lies once the whole stream is written.
 //
 // A short offset counts from its own first byte; a long offset from the byte after its four
 // bytes. Each patch operation below says where its jump leads, so no caller computes one.

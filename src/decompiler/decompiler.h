@@ -12,9 +12,9 @@
 namespace qbkit {
 
 // Writes the script text of a QB stream held in memory to `text`, in pieces of a fixed size
-// as it is produced; then, when `table` is given, the text of its table file (one "#addx"
-// line per name record, in stream order) to `table`. `path` is the name the include line gives
-// the table file ("<path>_table.qbi"). Throws qbkit::Error (status 1) for an endcase token in
+// as it is produced; then, when `table` is given, the text of its table file (one name
+// declaration per name record, in stream order) to `table`. `path` is the name the include line gives
+// the table file (qb::table_file_path). Throws qbkit::Error (status 1) for an endcase token in
 // the THUG1 layout, before any text is written.
 void decompile_to(ByteSpan data, const std::string& path, const Settings& settings, decompiler::TextSink& text,
                   decompiler::TextSink* table = nullptr);

@@ -15,14 +15,18 @@
 namespace qbkit {
 
 // Calls job(i) once for every i in [0, count), on up to the machine's number of processors
-// (the calling thread is one of them). Returns when all calls have returned. The first
-// exception a job throws is thrown here after every thread has stopped; the jobs not yet
-// started then do not run. Where no thread can be started, the calling thread does all jobs.
+// (the calling thread is one of them). Returns when all calls have returned. Jobs start in
+// the order of their numbers; once one throws, no further job starts, and when every thread
+// has stopped the exception of the lowest-numbered job that threw is thrown here. Every job
+// numbered below it has run by then, so the failure reported is the one a loop over the jobs
+// in order would meet first, whatever the timing. Where no thread can be started, the calling
+// thread does all jobs.
 template <typename Job>
 void run_in_parallel(size_t count, const Job& job) {
   std::atomic<size_t> next{0};
   std::atomic<bool> failed{false};
   std::exception_ptr failure;
+  size_t failed_job = count;
   std::mutex failure_mutex;
   auto work = [&] {
     for (size_t i; !failed.load(std::memory_order_relaxed) && (i = next.fetch_add(1)) < count;) {
@@ -30,7 +34,10 @@ void run_in_parallel(size_t count, const Job& job) {
         job(i);
       } catch (...) {
         std::lock_guard<std::mutex> hold(failure_mutex);
-        if (!failure) failure = std::current_exception();
+        if (i < failed_job) {
+          failure = std::current_exception();
+          failed_job = i;
+        }
         failed = true;
       }
     }

@@ -253,7 +253,7 @@ class GroupWriter {
 
 // Puts the first input bytes into the lookahead and the 18 spaces before it into the trees,
 // nearest first. Returns how many input bytes went in.
-size_t begin(Trees& trees, ByteSpan input) {
+size_t fill_lookahead(Trees& trees, ByteSpan input) {
   const size_t fed = std::min<size_t>(kLookahead, input.size());
   for (size_t i = 0; i < fed; ++i) trees.put(kStart + static_cast<unsigned>(i), input[i]);
   for (unsigned i = 1; i <= kLookahead; ++i) trees.insert(kStart - i);
@@ -266,7 +266,7 @@ Bytes compress_game_reference(ByteSpan input) {
   if (input.empty()) return {};
   GroupWriter writer(input.size());
   Trees trees;
-  size_t fed = begin(trees, input);
+  size_t fed = fill_lookahead(trees, input);
   unsigned s = 0;        // the oldest position of the window
   unsigned r = kStart;   // where the next item starts
   Match m = trees.insert(r);
@@ -288,7 +288,7 @@ Bytes compress_game(ByteSpan input) {
   const size_t n = input.size();
   GroupWriter writer(n);
   Trees trees;
-  size_t fed = begin(trees, input);
+  size_t fed = fill_lookahead(trees, input);
 
   // Step k's removal and write; its insert is position kStart + k.
   auto remove_and_feed = [&](size_t k) {

@@ -91,7 +91,7 @@ TEST(Pack, MissingFilesAndUnsafeNamesWriteNothing) {
   TempDir dir;
   dir.write("a.qb", "aaaa");
   dir.write("old.prd", "old archive");
-  dir.write("missing.txt", "a.qb\nnot\\there.qb\n");
+  dir.write("missing.txt", "a.qb\nnot\\there.qb\nalso\\gone.qb\n");  // the first in order is named
   RunResult r = run_qbkit({"-p", "pack", "old.prd", "missing.txt"}, dir.path());
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, "Couldn't open QB file 'not/there.qb' for reading!\n");

@@ -32,5 +32,22 @@ TEST(RunInParallel, AFailureIsThrownToTheCallerAndStopsTheRest) {
   EXPECT_LT(ran.load(), 2000u);
 }
 
+// Job 3 throws after job 7 has: the caller still sees job 3's failure, the one a loop in
+// order would meet first.
+TEST(RunInParallel, TheLowestNumberedFailureIsThrown) {
+  try {
+    run_in_parallel(10, [&](size_t i) {
+      if (i == 3) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        throw std::runtime_error("job 3");
+      }
+      if (i == 7) throw std::runtime_error("job 7");
+    });
+    ADD_FAILURE() << "nothing thrown";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "job 3");
+  }
+}
+
 }  // namespace
 }  // namespace qbkit

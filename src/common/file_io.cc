@@ -153,11 +153,11 @@ using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 File open_for_reading(const std::string& path) { return File(std::fopen(path.c_str(), "rb"), &std::fclose); }
 
 // Room for the size the file has now and one byte more: reading that byte tells, without a
-// second call, that the file grew meanwhile. A size that cannot be had gives a small start.
+// second call, that the file grew meanwhile. A size that cannot be had, or none, gives a small
+// start.
 size_t first_room(const std::string& path) {
-  std::error_code ec;
-  const uintmax_t expected = fs::file_size(path, ec);
-  return ec || expected >= SIZE_MAX ? size_t{1} << 14 : static_cast<size_t>(expected) + 1;
+  const size_t expected = file_size_now(path);
+  return expected == 0 ? size_t{1} << 14 : expected + 1;
 }
 
 // Reads `f` to its end into `buffer` from its start; `grow(buffer, used)` makes room when it
@@ -191,6 +191,25 @@ std::optional<Bytes> read_file(const std::string& path, size_t spare) {
   data.resize(*used);
   if (data.capacity() < data.size() + spare) data.reserve(data.size() + spare);
   return data;
+}
+
+size_t file_size_now(const std::string& path) {
+  std::error_code ec;
+  const uintmax_t size = fs::file_size(path, ec);
+  return ec || size >= SIZE_MAX ? 0 : static_cast<size_t>(size);
+}
+
+std::optional<size_t> read_file_into(const std::string& path, std::span<uint8_t> room) {
+  const File file = open_for_reading(path);
+  if (!file) return std::nullopt;
+  size_t used = 0;
+  while (used < room.size()) {
+    const size_t n = std::fread(room.data() + used, 1, room.size() - used, file.get());
+    if (n == 0) break;
+    used += n;
+  }
+  if (std::ferror(file.get()) != 0) return std::nullopt;
+  return used;
 }
 
 std::optional<PageBuffer> read_file_paged(const std::string& path) {

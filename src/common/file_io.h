@@ -23,6 +23,15 @@ std::optional<Bytes> read_file(const std::string& path, size_t spare = 0);
 // memory cannot be had.
 std::optional<PageBuffer> read_file_paged(const std::string& path);
 
+// The size of the file at `path` as the system gives it now, or 0 when it cannot be had: for
+// sizing a buffer ahead of a read (the file may change before it is read).
+size_t file_size_now(const std::string& path);
+
+// Reads the file in binary mode from its start into `room`, up to room.size() bytes: how many
+// were read, or nullopt when it cannot be opened or read. A full room leaves open whether
+// more bytes followed.
+std::optional<size_t> read_file_into(const std::string& path, std::span<uint8_t> room);
+
 // Whether `path` names a regular file (links followed). An included file is checked before
 // it is opened: opening a FIFO would wait for a writer forever, and a device such as
 // /dev/zero would be read until memory runs out.

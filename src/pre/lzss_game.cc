@@ -200,10 +200,10 @@ class Trees {
 };
 
 // Groups of eight items behind a flag byte whose set bits mark literals; the last group may
-// be short, with its unused bits clear.
+// be short, with its unused bits clear. Writes to a buffer with room for the largest stream.
 class GroupWriter {
  public:
-  explicit GroupWriter(size_t input_size) { out_.resize(input_size + (input_size + 7) / 8 + 1); }
+  explicit GroupWriter(uint8_t* out) : out_(out) {}
 
   void literal(uint8_t byte) {
     open();
@@ -219,9 +219,9 @@ class GroupWriter {
     close();
   }
 
-  // The item at input byte `at` of a stream of `size` bytes, for the match its insert found:
-  // a reference when more than two bytes agree (cut at the end of the input), else a
-  // literal. Returns how many input bytes the item covers.
+  // The item at input byte `at` for the match its insert found: a reference when more than
+  // two bytes agree (cut at the end of the input), else a literal. Returns how many input
+  // bytes the item covers.
   size_t item(ByteSpan input, size_t at, Match m) {
     const size_t length = std::min<size_t>({m.length, kLookahead, input.size() - at});
     if (length <= kLongestShort) {
@@ -232,10 +232,7 @@ class GroupWriter {
     return length;
   }
 
-  Bytes finish() {
-    out_.resize(at_);
-    return std::move(out_);
-  }
+  size_t size() const { return at_; }
 
  private:
   void open() {
@@ -245,11 +242,19 @@ class GroupWriter {
   }
   void close() { item_ = (item_ + 1) & 7; }
 
-  Bytes out_;
+  uint8_t* out_;
   size_t at_ = 0;
   size_t flag_at_ = 0;
   unsigned item_ = 0;
 };
+
+// A stream written by `encode(input, out)` into a buffer of the largest size, cut to its own.
+template <typename Encode>
+Bytes encoded(ByteSpan input, Encode encode) {
+  Bytes out(game_stream_bound(input.size()));
+  out.resize(encode(input, out.data()));
+  return out;
+}
 
 // Puts the first input bytes into the lookahead and the 18 spaces before it into the trees,
 // nearest first. Returns how many input bytes went in.
@@ -260,11 +265,11 @@ size_t fill_lookahead(Trees& trees, ByteSpan input) {
   return fed;
 }
 
-}  // namespace
-
-Bytes compress_game_reference(ByteSpan input) {
-  if (input.empty()) return {};
-  GroupWriter writer(input.size());
+// The game's loop as it stands: one insert at a time, each item written as soon as its match
+// is found.
+size_t compress_game_reference_into(ByteSpan input, uint8_t* out) {
+  if (input.empty()) return 0;
+  GroupWriter writer(out);
   Trees trees;
   size_t fed = fill_lookahead(trees, input);
   unsigned s = 0;        // the oldest position of the window
@@ -280,13 +285,19 @@ Bytes compress_game_reference(ByteSpan input) {
       if (at + 1 < input.size()) m = trees.insert(r);
     }
   }
-  return writer.finish();
+  return writer.size();
 }
 
-Bytes compress_game(ByteSpan input) {
-  if (input.empty()) return {};
+}  // namespace
+
+Bytes compress_game_reference(ByteSpan input) { return encoded(input, compress_game_reference_into); }
+
+Bytes compress_game(ByteSpan input) { return encoded(input, compress_game_into); }
+
+size_t compress_game_into(ByteSpan input, uint8_t* out) {
+  if (input.empty()) return 0;
   const size_t n = input.size();
-  GroupWriter writer(n);
+  GroupWriter writer(out);
   Trees trees;
   size_t fed = fill_lookahead(trees, input);
 
@@ -323,7 +334,7 @@ Bytes compress_game(ByteSpan input) {
     // The items that start in this block; the last may reach into the next.
     while (at < end) at += writer.item(input, at, found[at - base]);
   }
-  return writer.finish();
+  return writer.size();
 }
 
 }  // namespace qbkit::pre

@@ -7,13 +7,22 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "common/bytes.h"
 
 namespace qbkit::pre {
 
+// The most bytes the stream of `size` input bytes can take: every byte a literal, one flag
+// byte per eight.
+constexpr size_t game_stream_bound(size_t size) { return size + (size + 7) / 8; }
+
 // The stream the game writes for `input`; an empty input gives an empty stream.
 Bytes compress_game(ByteSpan input);
+
+// The same stream written to `out`, which has room for game_stream_bound(input.size())
+// bytes; returns its size.
+size_t compress_game_into(ByteSpan input, uint8_t* out);
 
 // The same stream, from the game's loop as it stands: one insert at a time, each item
 // written as soon as its match is found. Kept as the reference for tests and benchmarks.

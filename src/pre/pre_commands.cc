@@ -10,6 +10,7 @@
 #include "common/error.h"
 #include "common/file_io.h"
 #include "common/format.h"
+#include "common/page_buffer.h"
 #include "common/parallel.h"
 #include "pre/archive.h"
 #include "pre/extract.h"
@@ -121,51 +122,92 @@ int cmd_extract(const std::string& path, std::ostream& out) {
   return 0;
 }
 
-// A member's data as the game stores it: compressed with the game's matcher, or stored
-// (compressed size 0) when it is empty or compression would not save 15%.
-struct GameData {
-  Bytes stream;  // empty when stored
-  uint32_t compressed_size = 0;
-};
-GameData game_data(ByteSpan input) {
-  GameData d;
-  if (input.empty()) return d;
-  d.stream = pre::compress_game(input);
-  if (100 * uint64_t{d.stream.size()} > 85 * uint64_t{input.size()}) {
-    d.stream = Bytes();
-    return d;
-  }
-  d.compressed_size = static_cast<uint32_t>(d.stream.size());
-  return d;
-}
-ByteSpan stored_or_stream(const GameData& d, ByteSpan input) { return d.compressed_size ? ByteSpan(d.stream) : input; }
-
-// The game data of every file, the members compressed side by side on the machine's
-// processors: each is compressed on its own, so the archive is the same on any machine. The
-// largest go first, so that no processor is left with a large one at the end.
-std::vector<GameData> game_data_of(std::span<const Bytes> files) {
-  std::vector<size_t> order(files.size());
-  for (size_t k = 0; k < order.size(); ++k) order[k] = k;
-  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return files[a].size() > files[b].size(); });
-  std::vector<GameData> data(files.size());
-  run_in_parallel(files.size(), [&](size_t i) { data[order[i]] = game_data(files[order[i]]); });
-  return data;
+[[noreturn]] void throw_cannot_read_member(const std::string& path) {
+  throw Error(2, format("Couldn't open QB file '%s' for reading!\n", path.c_str()));
 }
 
 Bytes read_member_file(const std::string& path, const std::string& archive_path) {
   std::optional<Bytes> data = read_file(path);
-  if (!data) throw Error(2, format("Couldn't open QB file '%s' for reading!\n", path.c_str()));
+  if (!data) throw_cannot_read_member(path);
   if (!pre::sizes_fit(0, data->size())) throw_too_large(archive_path, path);
   return std::move(*data);
 }
 
-// Every member file, read side by side (a read is mostly waiting for the system); a failure
-// is that of the first file in order that fails, as when they are read one by one.
-std::vector<Bytes> read_member_files(std::span<const std::string> paths, const std::string& archive_path) {
-  std::vector<Bytes> files(paths.size());
-  run_in_parallel(paths.size(), [&](size_t k) { files[k] = read_member_file(paths[k], archive_path); });
-  return files;
-}
+// The member files of pack and update, read side by side into one buffer whose pages are made
+// present in one request: on a virtual machine a page fault costs more than reading the page.
+// Each file gets the room of its size and one byte more; a file that fills it grew meanwhile
+// (or is too large for an archive) and is read again on its own. A failure is that of the
+// first file in order that fails, as when they are read one by one.
+class MemberFiles {
+ public:
+  MemberFiles(std::span<const std::string> paths, const std::string& archive_path)
+      : grown_(paths.size()), data_(paths.size()) {
+    std::vector<size_t> start(paths.size() + 1, 0);
+    for (size_t k = 0; k < paths.size(); ++k) {
+      const size_t listed = file_size_now(paths[k]);
+      start[k + 1] = start[k] + (pre::sizes_fit(0, listed) ? listed + 1 : 0);
+    }
+    arena_ = PageBuffer(start.back());
+    run_in_parallel(paths.size(), [&](size_t k) {
+      const std::span<uint8_t> room(arena_.data() + start[k], start[k + 1] - start[k]);
+      std::optional<size_t> used;
+      if (!room.empty() && !(used = read_file_into(paths[k], room))) throw_cannot_read_member(paths[k]);
+      if (used && *used < room.size()) {
+        data_[k] = room.first(*used);
+      } else {
+        grown_[k] = read_member_file(paths[k], archive_path);
+        data_[k] = grown_[k];
+      }
+    });
+  }
+
+  size_t size() const { return data_.size(); }
+  ByteSpan operator[](size_t k) const { return data_[k]; }
+
+ private:
+  PageBuffer arena_;
+  std::vector<Bytes> grown_;
+  std::vector<ByteSpan> data_;
+};
+
+// A member's data as the game stores it: compressed with the game's matcher, or stored
+// (compressed size 0) when it is empty or compression would not save 15%.
+struct GameData {
+  ByteSpan stream;  // empty when stored
+  uint32_t compressed_size = 0;
+};
+
+// The game data of every member file, compressed side by side on the machine's processors:
+// each on its own, so the archive is the same on any machine. The largest go first, so that
+// no processor is left with a large one at the end. The streams are written into one buffer
+// whose pages are present at once, each into room for its largest size.
+class GameStreams {
+ public:
+  explicit GameStreams(const MemberFiles& files) : data_(files.size()) {
+    std::vector<size_t> start(files.size() + 1, 0);
+    for (size_t k = 0; k < files.size(); ++k) start[k + 1] = start[k] + pre::game_stream_bound(files[k].size());
+    arena_ = PageBuffer(start.back());
+    std::vector<size_t> order(files.size());
+    for (size_t k = 0; k < order.size(); ++k) order[k] = k;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return files[a].size() > files[b].size(); });
+    run_in_parallel(files.size(), [&](size_t i) {
+      const size_t k = order[i];
+      const ByteSpan input = files[k];
+      if (input.empty()) return;
+      const size_t size = pre::compress_game_into(input, arena_.data() + start[k]);
+      if (100 * uint64_t{size} > 85 * uint64_t{input.size()}) return;
+      data_[k] = {ByteSpan(arena_.data() + start[k], size), static_cast<uint32_t>(size)};
+    });
+  }
+
+  const GameData& operator[](size_t k) const { return data_[k]; }
+
+ private:
+  PageBuffer arena_;
+  std::vector<GameData> data_;
+};
+
+ByteSpan stored_or_stream(const GameData& d, ByteSpan input) { return d.compressed_size ? d.stream : input; }
 
 // "pack": a new archive in the game's layout from the member list, each member read from
 // where "x" writes it.
@@ -178,9 +220,8 @@ int cmd_pack(const std::string& archive_path, const std::string& list_path, std:
   std::vector<std::string> paths;
   paths.reserve(names.size());
   for (const std::string& name : names) paths.push_back(pre::member_output_path(name));
-  const std::vector<Bytes> files = read_member_files(paths, archive_path);
-
-  const std::vector<GameData> data = game_data_of(files);
+  const MemberFiles files(paths, archive_path);
+  const GameStreams data(files);
   std::vector<Bytes> name_fields(names.size());
   pre::ArchiveWriter writer(pre::kFormatTag);
   for (size_t k = 0; k < names.size(); ++k) {
@@ -203,8 +244,8 @@ int cmd_pack(const std::string& archive_path, const std::string& list_path, std:
 int cmd_update(const std::string& archive_path, std::span<const std::string> paths, std::ostream& out) {
   for (const std::string& path : paths)
     if (!pre::is_safe_member_name(path)) pre::throw_unsafe_name(path);
-  const std::vector<Bytes> files = read_member_files(paths, archive_path);
-  const std::vector<GameData> data = game_data_of(files);
+  const MemberFiles files(paths, archive_path);
+  const GameStreams data(files);
 
   LockedFile archive = lock_archive(archive_path);
   ByteSpan file = archive.content();

@@ -160,13 +160,14 @@ size_t first_room(const std::string& path) {
   return expected == 0 ? size_t{1} << 14 : expected + 1;
 }
 
-// Reads `f` to its end into `buffer` from its start; `grow(buffer, used)` makes room when it
-// is full. The bytes read, or nullopt on a read error.
+// Reads `f` into `buffer` from its start, to its end or until the buffer is full and
+// `grow(buffer, used)` returns false; while it returns true, it has made more room. The bytes
+// read, or nullopt on a read error.
 template <typename Buffer, typename Grow>
 std::optional<size_t> read_to_end(std::FILE* f, Buffer& buffer, Grow grow) {
   size_t used = 0;
   for (;;) {
-    if (used == buffer.size()) grow(buffer, used);
+    if (used == buffer.size() && !grow(buffer, used)) break;
     const size_t n = std::fread(buffer.data() + used, 1, buffer.size() - used, f);
     if (n == 0) break;
     used += n;
@@ -186,7 +187,7 @@ std::optional<Bytes> read_file(const std::string& path, size_t spare) {
   prefer_huge_pages(data);
   data.resize(room);
   const std::optional<size_t> used =
-      read_to_end(file.get(), data, [](Bytes& d, size_t) { d.resize(d.size() * 2); });
+      read_to_end(file.get(), data, [](Bytes& d, size_t) { d.resize(d.size() * 2); return true; });
   if (!used) return std::nullopt;
   data.resize(*used);
   if (data.capacity() < data.size() + spare) data.reserve(data.size() + spare);
@@ -202,14 +203,7 @@ size_t file_size_now(const std::string& path) {
 std::optional<size_t> read_file_into(const std::string& path, std::span<uint8_t> room) {
   const File file = open_for_reading(path);
   if (!file) return std::nullopt;
-  size_t used = 0;
-  while (used < room.size()) {
-    const size_t n = std::fread(room.data() + used, 1, room.size() - used, file.get());
-    if (n == 0) break;
-    used += n;
-  }
-  if (std::ferror(file.get()) != 0) return std::nullopt;
-  return used;
+  return read_to_end(file.get(), room, [](std::span<uint8_t>&, size_t) { return false; });
 }
 
 std::optional<PageBuffer> read_file_paged(const std::string& path) {
@@ -220,6 +214,7 @@ std::optional<PageBuffer> read_file_paged(const std::string& path) {
     PageBuffer bigger(d.size() * 2);
     std::memcpy(bigger.data(), d.data(), used);
     d = std::move(bigger);
+    return true;
   });
   if (!used) return std::nullopt;
   data.truncate(*used);

@@ -45,29 +45,34 @@ struct Decompilation {
   decompiler::NameIndex names;
 };
 
-}  // namespace
-
-void decompile_to(ByteSpan data, const std::string& path, const Settings& settings, decompiler::TextSink& text,
-                  decompiler::TextSink* table) {
-  const Decompilation d(data, settings);
-  TextWriter writer(text, text_buffer_size(data, path));
-  decompiler::print_text(data, d.scan, d.names, path, settings, writer);
+// decompile_to on a stream already scanned and indexed.
+void decompile_scanned(const Decompilation& d, const std::string& path, const Settings& settings,
+                       decompiler::TextSink& text, decompiler::TextSink* table) {
+  TextWriter writer(text, text_buffer_size(d.data, path));
+  decompiler::print_text(d.data, d.scan, d.names, path, settings, writer);
   if (table != nullptr) {
     writer.redirect(*table);
-    put_table_lines(data, d.scan, d.sizes, writer);
+    put_table_lines(d.data, d.scan, d.sizes, writer);
   }
   writer.flush();
 }
 
+}  // namespace
+
+void decompile_to(ByteSpan data, const std::string& path, const Settings& settings, decompiler::TextSink& text,
+                  decompiler::TextSink* table) {
+  decompile_scanned(Decompilation(data, settings), path, settings, text, table);
+}
+
 Decompiled decompile(ByteSpan data, const std::string& path, const Settings& settings) {
+  const Decompilation d(data, settings);
   decompiler::StringSink text;
   decompiler::StringSink table;
-  decompile_to(data, path, settings, text, &table);
+  decompile_scanned(d, path, settings, text, &table);
   Decompiled result;
   result.text = std::move(text.text);
   result.table = std::move(table.text);
-  const decompiler::StreamScan scan = decompiler::scan_stream(data, settings);
-  decompiler::for_each_name_record(data, scan, decompiler::TokenSizes(settings.thug1),
+  decompiler::for_each_name_record(data, d.scan, d.sizes,
                                    [&result](uint32_t checksum, std::string_view name) { result.names.add_name(checksum, name); });
   return result;
 }

@@ -26,8 +26,8 @@ inline constexpr size_t kMaxMatch = 18;
 inline constexpr size_t kPositionBias = 18;
 inline constexpr uint8_t kWindowFill = 0x20;  // what lies before the start of the output
 
-// The compressor the tool uses: a matcher over 3-byte prefix chains whose output equals
-// compress_reference byte for byte.
+// The compressor the tool uses: a matcher over chains of 3- and 4-byte prefixes whose output
+// equals compress_reference byte for byte.
 Bytes compress_fast(ByteSpan input);
 
 // The brute-force matcher that defines the stream: every position is compared with every

@@ -91,94 +91,60 @@ Match search_reference(ByteSpan in, size_t pos) {
   return best;
 }
 
-// The positions of the window, linked by the hash of their 3-byte prefix into chains that
-// run oldest first. Links live in a ring of 4096 slots, one per position, beside the bucket
-// each position went into, so that the oldest position can leave its chain without its
-// prefix being hashed again.
-//
-// The chains hold exactly the candidates of a search: when the search at pos begins,
-// positions up to pos - 3 have been added, and adding position i has removed position
-// i - 4093 (pos - 4096 for the last one added), the newest one that lies before the window.
-class PrefixChains {
+constexpr uint32_t kNone = std::numeric_limits<uint32_t>::max();
+
+// A position's first four bytes as one word, as they lie in memory.
+inline uint32_t load_prefix(const uint8_t* p) {
+  uint32_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+// The first three bytes of a word loaded from the input.
+inline uint32_t first_three(uint32_t word) {
+  return std::endian::native == std::endian::little ? word & 0xFFFFFFu : word >> 8;
+}
+
+// The positions of the window in chains that run newest first, one chain per hash of the
+// first kPrefix bytes (3 or 4). Each position links to the one added before it under the
+// same hash, so adding a position unlinks nothing: links into positions that have left the
+// window stay behind, and a walk stops at the first position outside the window. Links live
+// in a ring of 4096 slots, one per position; a position's slot is reused only when the
+// position 4096 after it is added, by then outside every window that holds it.
+template <size_t kPrefix>
+class NewestFirstChains {
  public:
-  static constexpr uint32_t kNone = std::numeric_limits<uint32_t>::max();
-  static constexpr size_t kRing = kWindowSize;
-  static constexpr uint32_t kLag = kMaxDistance - (kMinMatch - 1);  // 4093
-
-  explicit PrefixChains(ByteSpan input) : data_(input.data()), size_(input.size()) {
+  explicit NewestFirstChains(size_t input_size) {
     // Small inputs get small tables: setting them up should not cost more than the input.
-    hash_bits_ = 10;
-    while (hash_bits_ < 16 && (size_t{1} << hash_bits_) < input.size()) ++hash_bits_;
-    ends_.assign(size_t{1} << hash_bits_, Ends{});
+    unsigned bits = 10;
+    while (bits < 16 && (size_t{1} << bits) < input_size) ++bits;
+    shift_ = 32 - bits;
+    newest_.assign(size_t{1} << bits, kNone);
   }
 
-  // Adds position i, which has at least four bytes in the input; positions are added in
-  // order from 0.
-  void insert(uint32_t i) {
-    if (i >= kLag) {
-      // The oldest position of its chain leaves it. When it was the last one, its link is
-      // kNone and the chain is empty again; the stale tail is never read then.
-      const size_t old = (i - kLag) % kRing;
-      ends_[bucket_[old]].head = next_[old];
-    }
-    uint32_t word;
-    std::memcpy(&word, data_ + i, sizeof word);
-    const uint32_t h = hash_prefix(word);
-    const size_t slot = i % kRing;
-    bucket_[slot] = static_cast<uint16_t>(h);
-    next_[slot] = kNone;
-    Ends& chain = ends_[h];
-    // Link i after the tail, or make it the head of an empty chain (its link then goes to a
-    // spare slot). Which case it is follows the data and is hard to predict, so both are
-    // chosen by a mask: written as a condition, the compiler makes it a branch.
-    const uint32_t empty = 0u - uint32_t{chain.head == kNone};
-    next_[((chain.tail % kRing) & ~empty) | (kRing & empty)] = i;
-    chain.head = (i & empty) | (chain.head & ~empty);
-    chain.tail = i;
+  // Adds position i, whose first four bytes are `word`.
+  void insert(uint32_t i, uint32_t word) {
+    uint32_t& newest = newest_[hash(word)];
+    older_[i % kWindowSize] = newest;
+    newest = i;
   }
 
-  // Asks for the chain of a position's prefix, given as a loaded word, to be in the cache
-  // before it is searched.
-  void prefetch(uint32_t word) const { __builtin_prefetch(&ends_[hash_prefix(word)]); }
-
-  // The oldest candidate whose prefix hashes like that of `pos`, or kNone.
-  uint32_t first(uint32_t pos) const { return ends_[hash(pos)].head; }
-  // The same for a position with four bytes in the input, given as a loaded word.
-  uint32_t first_of_word(uint32_t word) const { return ends_[hash_prefix(word)].head; }
-
-  // The position after i in its chain, or kNone.
-  uint32_t next(uint32_t i) const { return next_[i % kRing]; }
+  // The newest position added whose prefix hashes like `word`'s, or kNone.
+  uint32_t newest(uint32_t word) const { return newest_[hash(word)]; }
+  // The position added before i under its hash; only asked while i is in the window.
+  uint32_t older(uint32_t i) const { return older_[i % kWindowSize]; }
+  // Asks for the start of the chain of `word` to be in the cache before it is walked.
+  void prefetch(uint32_t word) const { __builtin_prefetch(&newest_[hash(word)]); }
 
  private:
-  // The hash of the first three bytes of a word loaded from the input.
-  uint32_t hash_prefix(uint32_t word) const {
-    uint32_t v = std::endian::native == std::endian::little ? word & 0xFFFFFFu : word >> 8;
-    return (v * 2654435761u) >> (32 - hash_bits_);
+  uint32_t hash(uint32_t word) const {
+    const uint32_t key = kPrefix == 4 ? word : first_three(word);
+    return (key * 2654435761u) >> shift_;
   }
 
-  // The hash of the three bytes at i, read as one word where a fourth byte exists.
-  uint32_t hash(uint32_t i) const {
-    uint8_t bytes[4] = {0, 0, 0, 0};
-    if (i + 4 <= size_)
-      std::memcpy(bytes, data_ + i, 4);
-    else
-      std::memcpy(bytes, data_ + i, 3);
-    uint32_t word;
-    std::memcpy(&word, bytes, sizeof word);
-    return hash_prefix(word);
-  }
-
-  const uint8_t* data_;
-  size_t size_;
-  unsigned hash_bits_;
-  // The oldest and the newest position of each chain, side by side in one cache line.
-  struct Ends {
-    uint32_t head = kNone;
-    uint32_t tail = kNone;
-  };
-  std::vector<Ends> ends_;
-  uint32_t next_[kRing + 1];  // the spare slot takes the link of a chain's first position
-  uint16_t bucket_[kRing];
+  unsigned shift_;
+  std::vector<uint32_t> newest_;
+  uint32_t older_[kWindowSize];
 };
 
 // Index of the first differing byte of two words loaded from memory (x = a ^ b, not 0).
@@ -211,6 +177,134 @@ inline size_t common_length_18(const uint8_t* a, const uint8_t* b) {
   return 16 + common_length(a + 16, b + 16, 2);
 }
 
+// The search of the fast compressor, which finds what search_reference finds.
+//
+// search_reference walks the candidates (positions 3 to 4095 back that share the first three
+// bytes) oldest first; it stops at the first that lies closer than the best length, or once
+// the best length is 18. Split the candidates into far ones, at least 18 back, and near ones,
+// 3 to 17 back. The far ones come first and are all examined until a run of 18 is found, so
+// over them the walk ends on the oldest candidate with a run of 18 if there is one, otherwise
+// on the newest of those with the longest run. A walk newest first finds the same candidate
+// by taking one whose run is longer than the best so far, or is 18. The near ones, at most
+// 15, come last; they are kept aside and then examined oldest first by the reference's rules.
+//
+// A run of 4 or more needs the same four bytes, so the far walk follows the chain of the
+// 4-byte prefix and skips the many candidates that share three bytes only. When no far
+// candidate shares four bytes, the reference ends on the newest far one that shares three:
+// the first true match down the 3-byte chain.
+class WindowMatcher {
+ public:
+  explicit WindowMatcher(ByteSpan input)
+      : data_(input.data()), size_(input.size()), three_(input.size()), four_(input.size()) {}
+
+  // Adds the positions up to pos - 3, the candidates of a search at pos; each has four bytes
+  // in the input, as pos has at least one.
+  void add_up_to(size_t pos) {
+    for (; added_ + kMinMatch <= pos; ++added_) {
+      const uint32_t word = load_prefix(data_ + added_);
+      three_.insert(static_cast<uint32_t>(added_), word);
+      four_.insert(static_cast<uint32_t>(added_), word);
+    }
+  }
+
+  // Asks for the chains of a search at pos to be in the cache; the adds before it hide the wait.
+  void prefetch(size_t pos) const {
+    if (pos + 4 > size_) return;
+    const uint32_t word = load_prefix(data_ + pos);
+    three_.prefetch(word);
+    four_.prefetch(word);
+  }
+
+  // The match at pos, which has at least 18 bytes to the end of the input: every run is
+  // measured a word at a time. length 0: no match.
+  Match search(size_t pos) const {
+    const uint8_t* cur = data_ + pos;
+    const uint32_t word = load_prefix(cur);
+    Near near;
+    const uint32_t far_three = collect_near(three_, three_.newest(word), pos, &near);
+    size_t best = kMinMatch;
+    size_t from = kNoMatch;
+    uint32_t i = four_.newest(word);
+    while (in_window(i, pos) && pos - i < kMaxMatch) i = four_.older(i);
+    for (; in_window(i, pos); i = four_.older(i)) {
+      const size_t run = common_length_18(data_ + i, cur);
+      // Whether a candidate is taken is hard to predict: select instead of branching.
+      const bool take = run + size_t{run == kMaxMatch} > best;
+      from = take ? i : from;
+      best = take ? run : best;
+    }
+    if (from == kNoMatch) {
+      for (i = far_three; in_window(i, pos); i = three_.older(i)) {
+        if (first_three(load_prefix(data_ + i)) == first_three(word)) {
+          from = i;
+          break;
+        }
+      }
+    }
+    return examine_near(near, pos, kMaxMatch, Match{from, best});
+  }
+
+  // The match at pos, closer than 18 bytes to the end of the input but with at least 3:
+  // runs are cut at the end, so none reaches 18, and the far walk takes the newest longest.
+  Match search_near_end(size_t pos) const {
+    const size_t limit = size_ - pos;
+    uint8_t bytes[4] = {0, 0, 0, 0};
+    std::memcpy(bytes, data_ + pos, std::min<size_t>(limit, sizeof bytes));
+    Near near;
+    uint32_t i = collect_near(three_, three_.newest(load_prefix(bytes)), pos, &near);
+    size_t best = kMinMatch - 1;
+    size_t from = kNoMatch;
+    for (; in_window(i, pos); i = three_.older(i)) {
+      const size_t run = common_length(data_ + i, data_ + pos, limit);
+      if (run > best) {
+        from = i;
+        best = run;
+      }
+    }
+    return examine_near(near, pos, limit, Match{from, std::max(best, kMinMatch)});
+  }
+
+ private:
+  static constexpr size_t kNoMatch = std::numeric_limits<size_t>::max();
+
+  // The candidates 3 to 17 back, newest first.
+  struct Near {
+    uint32_t at[kMaxMatch - kMinMatch];
+    size_t count = 0;
+  };
+
+  // Whether chain entry i is a candidate of a search at pos: from 4095 to 3 back. kNone is not.
+  static bool in_window(uint32_t i, size_t pos) {
+    return pos - kMinMatch - i <= kMaxDistance - kMinMatch;
+  }
+
+  // Walks the chain from i past the candidates less than 18 back, keeping them in `near`;
+  // returns where the walk stopped.
+  template <class Chains>
+  static uint32_t collect_near(const Chains& chains, uint32_t i, size_t pos, Near* near) {
+    for (; in_window(i, pos) && pos - i < kMaxMatch; i = chains.older(i)) near->at[near->count++] = i;
+    return i;
+  }
+
+  // The reference's walk over the near candidates, oldest first, after the far ones left
+  // `best` (from kNoMatch: none taken, and best is 3). Runs are cut at `limit` bytes.
+  Match examine_near(const Near& near, size_t pos, size_t limit, Match best) const {
+    for (size_t k = near.count; k-- > 0 && best.length < kMaxMatch;) {
+      const size_t i = near.at[k];
+      if (i + best.length > pos) break;
+      const size_t run = common_length(data_ + i, data_ + pos, std::min(limit, kMaxMatch));
+      if (run >= best.length) best = Match{i, run};
+    }
+    return best.from == kNoMatch ? Match{} : best;
+  }
+
+  const uint8_t* data_;
+  size_t size_;
+  size_t added_ = 0;  // positions below this are in the chains
+  NewestFirstChains<3> three_;
+  NewestFirstChains<4> four_;
+};
+
 }  // namespace
 
 Bytes compress_reference(ByteSpan in) {
@@ -229,10 +323,6 @@ Bytes compress_reference(ByteSpan in) {
   return writer.finish();
 }
 
-// Only candidates that share the first three bytes with pos can ever be accepted (the best
-// length is never below 3), and the stop conditions depend only on the candidate's index and
-// the best length, so walking those candidates alone, oldest first, visits exactly the
-// candidates the reference accepts, in its order.
 Bytes compress_fast(ByteSpan in) {
   const size_t n = in.size();
   GroupWriter writer(n);
@@ -241,62 +331,23 @@ Bytes compress_fast(ByteSpan in) {
 
   // The chains hold positions as 32-bit numbers; past that (no archive member can be so
   // large) only the brute-force matcher is exact.
-  if (n > PrefixChains::kNone) return compress_reference(in);
+  if (n >= kNone) return compress_reference(in);
 
-  constexpr size_t kNoMatch = std::numeric_limits<size_t>::max();
-  PrefixChains chains(in);
-  const uint8_t* data = in.data();
-  size_t inserted = 0;  // positions below this are in the chains
-  size_t pos = kFirstGroup;
-
-  // While 18 bytes remain from pos, every run can be measured a word at a time.
-  for (; pos + kMaxMatch <= n;) {
-    for (; inserted + kMinMatch <= pos; ++inserted) chains.insert(static_cast<uint32_t>(inserted));
-    const uint8_t* cur = data + pos;
-    uint32_t prefix;
-    std::memcpy(&prefix, cur, sizeof prefix);
-    size_t best = kMinMatch;
-    size_t from = kNoMatch;
-    // The end of a chain, kNone, lies beyond every position, so it ends the scan as a
-    // candidate too close to pos does.
-    for (size_t i = chains.first_of_word(prefix); i + best <= pos && best < kMaxMatch;
-         i = chains.next(static_cast<uint32_t>(i))) {
-      const size_t run = common_length_18(data + i, cur);
-      // Whether a candidate is taken is hard to predict: select instead of branching.
-      const bool take = run >= best;
-      from = take ? i : from;
-      best = take ? run : best;
+  WindowMatcher matcher(in);
+  for (size_t pos = kFirstGroup; pos < n;) {
+    Match m;
+    if (pos + kMaxMatch <= n) {
+      matcher.add_up_to(pos);
+      m = matcher.search(pos);
+    } else if (pos + kMinMatch <= n) {
+      matcher.add_up_to(pos);
+      m = matcher.search_near_end(pos);
     }
-    const bool found = from != kNoMatch;
-    writer.item(found, *cur, from, best);
-    pos += found ? best : 1;
-    // The inserts up to the next search hide the fetch of its chain.
-    if (pos + sizeof prefix <= n) {
-      uint32_t next_prefix;
-      std::memcpy(&next_prefix, data + pos, sizeof next_prefix);
-      chains.prefetch(next_prefix);
-    }
-  }
-
-  // The last bytes: runs are cut at the end of the input.
-  for (; pos < n;) {
-    size_t best = kMinMatch;
-    size_t from = kNoMatch;
-    if (pos + kMinMatch <= n) {
-      for (; inserted + kMinMatch <= pos; ++inserted) chains.insert(static_cast<uint32_t>(inserted));
-      const size_t limit = n - pos;
-      for (size_t i = chains.first(static_cast<uint32_t>(pos)); i + best <= pos && best < kMaxMatch;
-           i = chains.next(static_cast<uint32_t>(i))) {
-        const size_t run = common_length(data + i, data + pos, limit);
-        if (run >= best) {
-          from = i;
-          best = run;
-        }
-      }
-    }
-    const bool found = from != kNoMatch;
-    writer.item(found, data[pos], from, best);
-    pos += found ? best : 1;
+    const bool found = m.length > 0;
+    writer.item(found, in[pos], m.from, found ? m.length : kMinMatch);
+    pos += found ? m.length : 1;
+    // The adds before the next search hide the fetch of its chains.
+    matcher.prefetch(pos);
   }
   return writer.finish();
 }

@@ -113,6 +113,24 @@ TEST(LzssIdentical, ChainsThatEmptyAndRefill) {
   }
 }
 
+// A prefix met many times with different fourth bytes, far back and close by: searches
+// whose longest run is 3 (taken from the newest far candidate unless a close one follows),
+// runs of 18 met more than once (the oldest is taken), and candidates 3 to 17 back.
+TEST(LzssIdentical, PrefixesSharingThreeBytes) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 24; ++round) {
+    Bytes in(600 + rng() % 5000);
+    for (uint8_t& b : in) b = static_cast<uint8_t>('a' + rng() % 20);
+    const uint8_t prefix[3] = {'X', 'Y', 'Z'};
+    for (size_t at = rng() % 40; at + 24 < in.size(); at += 4 + rng() % (round % 2 == 0 ? 30 : 400)) {
+      std::copy(prefix, prefix + 3, in.begin() + static_cast<long>(at));
+      in[at + 3] = static_cast<uint8_t>('0' + rng() % 8);
+      if (rng() % 5 == 0) std::fill_n(in.begin() + static_cast<long>(at) + 4, 16, '#');
+    }
+    expect_identical(in, label("shared prefixes, round ", static_cast<size_t>(round)));
+  }
+}
+
 // Two and a half windows of script-like data, and small scripts of various sizes.
 TEST(LzssIdentical, ScriptLikeData) {
   expect_identical(test::script_like_data(10 * 1024, 5), "script-like");

@@ -16,13 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const pre::ArchiveHeader header = pre::read_archive_header(file);
     const pre::ExtractionPlan plan = pre::plan_extraction(file, header, "f.prd");
     FUZZ_ASSERT(plan.targets.size() == plan.members.size(), "every planned member has a target");
+    Bytes buffer;
     for (size_t k = 0; k < plan.members.size(); ++k) {
       const pre::Member& m = plan.members[k];
       FUZZ_ASSERT(m.offset <= size && m.data.data() >= data && m.data.data() + m.data.size() <= data + size, "a member's data lies inside the file");
       FUZZ_ASSERT(pre::is_safe_member_name(m.name) && plan.targets[k] == pre::member_output_path(m.name), "a planned member has a safe name and its own output path");
       for (const std::string& other : plan.targets)
         FUZZ_ASSERT(!(other.size() > plan.targets[k].size() && other.starts_with(plan.targets[k] + "/")), "no member's path runs through another member");
-      FUZZ_ASSERT(pre::decode_member(m, k + 1, "f.prd").size() == m.uncompressed_size, "a planned member decodes to its size");
+      FUZZ_ASSERT(pre::decode_member(m, k + 1, "f.prd", buffer).size() == m.uncompressed_size, "a planned member decodes to its size");
     }
   } catch (const Error& e) {
     FUZZ_ASSERT(e.status() == 1 && !e.message().empty(), "a refusal is status 1 with a message");

@@ -119,13 +119,12 @@ ExtractionPlan plan_extraction(ByteSpan file, const ArchiveHeader& header, const
   return plan;
 }
 
-Bytes decode_member(const Member& member, size_t number, const std::string& path) {
-  if (member.stored()) return Bytes(member.data.begin(), member.data.end());
-  std::optional<Bytes> data = decompress_member(member.data, member.uncompressed_size);
-  if (!data)
+ByteSpan decode_member(const Member& member, size_t number, const std::string& path, Bytes& buffer) {
+  if (member.stored()) return member.data;
+  if (!decompress_member_into(member.data, member.uncompressed_size, buffer))
     throw Error(1, format("Archive '%s' is damaged: member %i does not decode to its size\n", path.c_str(),
                           static_cast<int>(number)));
-  return std::move(*data);
+  return ByteSpan(buffer.data(), member.uncompressed_size);
 }
 
 Extraction::Extraction(const ExtractionPlan& plan) : plan_(plan) {

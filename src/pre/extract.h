@@ -46,10 +46,11 @@ struct ExtractionPlan {
 };
 ExtractionPlan plan_extraction(ByteSpan file, const ArchiveHeader& header, const std::string& path);
 
-// Member number `number` (from 1) decoded; a stored member is copied as it stands. A stream
-// that ends early: "Archive '%s' is damaged: member %i does not decode to its size\n",
-// status 1.
-Bytes decode_member(const Member& member, size_t number, const std::string& path);
+// Member number `number` (from 1) decoded into `buffer`, which serves one member after another
+// (see decompress_member_into); a stored member is returned as it stands in the archive. The
+// view holds the member's bytes until the buffer is used again. A stream that ends early:
+// "Archive '%s' is damaged: member %i does not decode to its size\n", status 1.
+ByteSpan decode_member(const Member& member, size_t number, const std::string& path, Bytes& buffer);
 
 // The writing of a planned extraction. Uncommitted, it undoes itself when it goes away.
 class Extraction {

@@ -42,6 +42,12 @@ std::string statistics_line(size_t input_size, size_t compressed_size);
 // the stream ends before it has produced `size` bytes.
 std::optional<Bytes> decompress_member(ByteSpan stream, size_t size);
 
+// The same into the first `size` bytes of `buffer`, for decoding many members one after
+// another: the buffer is grown when too small (with some spare room) and never shrunk, so it
+// is not cleared for each member. false when the stream ends before it has produced `size`
+// bytes.
+bool decompress_member_into(ByteSpan stream, size_t size, Bytes& buffer);
+
 // Decodes a whole buffer as one stream: every byte it produces. An item whose bytes would
 // lie past the end of the buffer is not decoded.
 Bytes decompress_raw(ByteSpan stream);

@@ -88,28 +88,31 @@ inline void decode_group(const uint8_t* in, size_t& ip, uint8_t* out, size_t& n)
   ip += 8 - item;
 }
 
-// The fast decoder behind decompress_member and decompress_raw. The output is never more
-// than 144 bytes for every 17 of input, so a member's buffer is sized once (its size, or that
-// bound when smaller); a raw stream's grows ahead of need up to the bound. Every buffer keeps
-// kSpare bytes behind its room for the overshoot of fixed-size copies. Whole groups whose
-// input and output room are known to suffice are decoded without per-item bounds checks; the
-// groups near either end are checked item by item.
-Bytes decode(ByteSpan stream, size_t limit) {
+// The fast decoder behind decompress_member, decompress_member_into and decompress_raw: decodes
+// into `out` from its start and returns the output length. The output is never more than 144
+// bytes for every 17 of input, so for a member the room is sized once (its size, or that
+// bound when smaller); a raw stream's grows ahead of need up to the bound. `out` keeps kSpare
+// bytes behind the room for the overshoot of fixed-size copies; it is grown when too small and
+// never shrunk, so a buffer used again is not cleared again. Whole groups whose input and
+// output room are known to suffice are decoded without per-item bounds checks; the groups
+// near either end are checked item by item.
+size_t decode(ByteSpan stream, size_t limit, Bytes& out) {
   const uint8_t* in = stream.data();
   const size_t in_size = stream.size();
   const size_t bound = in_size / kGroupInput * kGroupOutput + kGroupOutput;
   const size_t most = std::min(limit, bound);  // the output never exceeds this
 
-  Bytes out;
+  // Only `room` counts, whatever the size of a buffer used before: the unchecked groups stay
+  // within it, and so within the limit.
   size_t room = limit == kUnlimited ? std::min(most, std::max<size_t>(in_size * 3, 4096)) : most;
-  out.resize(room + kSpare);
+  if (out.size() < room + kSpare) out.resize(room + kSpare);
   size_t n = 0;
   size_t ip = 0;
 
   while (n < limit && ip < in_size) {
     if (n + kGroupOutput > room && room < most) {
       room = std::min(most, std::max(room * 2, n + kGroupOutput));
-      out.resize(room + kSpare);
+      if (out.size() < room + kSpare) out.resize(room + kSpare);
     }
     uint8_t* o = out.data();
     // A whole group stays within room (and so within limit) and within the input.
@@ -137,19 +140,27 @@ Bytes decode(ByteSpan stream, size_t limit) {
       n = copy_back(o, n, distance, reference_length(b1), std::min(limit, room));
     }
   }
-  out.resize(n);
-  return out;
+  return n;
 }
 
 }  // namespace
 
 std::optional<Bytes> decompress_member(ByteSpan stream, size_t size) {
-  Bytes out = decode(stream, size);
-  if (out.size() < size) return std::nullopt;
+  Bytes out;
+  if (decode(stream, size, out) < size) return std::nullopt;
+  out.resize(size);
   return out;
 }
 
-Bytes decompress_raw(ByteSpan stream) { return decode(stream, kUnlimited); }
+bool decompress_member_into(ByteSpan stream, size_t size, Bytes& buffer) {
+  return decode(stream, size, buffer) >= size;
+}
+
+Bytes decompress_raw(ByteSpan stream) {
+  Bytes out;
+  out.resize(decode(stream, kUnlimited, out));
+  return out;
+}
 
 Bytes decompress_reference(ByteSpan stream, size_t size) {
   Bytes out;

@@ -114,9 +114,10 @@ int cmd_extract(const std::string& path, std::ostream& out) {
 
   const pre::ExtractionPlan plan = pre::plan_extraction(file, header, path);
   pre::Extraction extraction(plan);
+  Bytes buffer;  // every member is decoded into it in turn
   for (size_t k = 0; k < plan.members.size(); ++k) {
     out << format("Extracting '%s'...\n", plan.members[k].name.c_str());
-    extraction.write(k, pre::decode_member(plan.members[k], k + 1, path));
+    extraction.write(k, pre::decode_member(plan.members[k], k + 1, path, buffer));
   }
   extraction.commit();
   return 0;

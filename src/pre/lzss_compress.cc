@@ -228,10 +228,11 @@ class WindowMatcher {
     while (in_window(i, pos) && pos - i < kMaxMatch) i = four_.older(i);
     for (; in_window(i, pos); i = four_.older(i)) {
       const size_t run = common_length_18(data_ + i, cur);
-      // Whether a candidate is taken is hard to predict: select instead of branching.
-      const bool take = run + size_t{run == kMaxMatch} > best;
-      from = take ? i : from;
-      best = take ? run : best;
+      // Whether a candidate is taken is hard to predict, so it is chosen by a mask (written
+      // as a condition, the compiler makes it a branch).
+      const size_t take = 0 - size_t{run + size_t{run == kMaxMatch} > best};
+      from = (i & take) | (from & ~take);
+      best = (run & take) | (best & ~take);
     }
     if (from == kNoMatch) {
       for (i = far_three; in_window(i, pos); i = three_.older(i)) {

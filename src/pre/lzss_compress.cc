@@ -221,7 +221,7 @@ class WindowMatcher {
     const uint8_t* cur = data_ + pos;
     const uint32_t word = load_prefix(cur);
     Near near;
-    const uint32_t far_three = collect_near(three_, three_.newest(word), pos, &near);
+    const uint32_t far_three = collect_near(three_.newest(word), pos, &near);
     size_t best = kMinMatch;
     size_t from = kNoMatch;
     uint32_t i = four_.newest(word);
@@ -252,7 +252,7 @@ class WindowMatcher {
     uint8_t bytes[4] = {0, 0, 0, 0};
     std::memcpy(bytes, data_ + pos, std::min<size_t>(limit, sizeof bytes));
     Near near;
-    uint32_t i = collect_near(three_, three_.newest(load_prefix(bytes)), pos, &near);
+    uint32_t i = collect_near(three_.newest(load_prefix(bytes)), pos, &near);
     size_t best = kMinMatch - 1;
     size_t from = kNoMatch;
     for (; in_window(i, pos); i = three_.older(i)) {
@@ -279,11 +279,10 @@ class WindowMatcher {
     return pos - kMinMatch - i <= kMaxDistance - kMinMatch;
   }
 
-  // Walks the chain from i past the candidates less than 18 back, keeping them in `near`;
-  // returns where the walk stopped.
-  template <class Chains>
-  static uint32_t collect_near(const Chains& chains, uint32_t i, size_t pos, Near* near) {
-    for (; in_window(i, pos) && pos - i < kMaxMatch; i = chains.older(i)) near->at[near->count++] = i;
+  // Walks the 3-byte chain from i past the candidates less than 18 back, keeping them in
+  // `near`; returns where the walk stopped.
+  uint32_t collect_near(uint32_t i, size_t pos, Near* near) const {
+    for (; in_window(i, pos) && pos - i < kMaxMatch; i = three_.older(i)) near->at[near->count++] = i;
     return i;
   }
 

@@ -4,6 +4,7 @@
 #include "pre/pre_commands.h"
 
 #include <algorithm>
+#include <numeric>
 #include <ostream>
 #include <vector>
 
@@ -134,6 +135,15 @@ Bytes read_member_file(const std::string& path, const std::string& archive_path)
   return std::move(*data);
 }
 
+// Where each of `count` pieces starts in one buffer that holds them one after another, piece
+// k taking room_of(k) bytes; one more entry gives the total.
+template <typename RoomOf>
+std::vector<size_t> piece_starts(size_t count, RoomOf room_of) {
+  std::vector<size_t> start(count + 1, 0);
+  for (size_t k = 0; k < count; ++k) start[k + 1] = start[k] + room_of(k);
+  return start;
+}
+
 // The member files of pack and update, read side by side into one buffer whose pages are made
 // present in one request: on a virtual machine a page fault costs more than reading the page.
 // Each file gets the room of its size and one byte more; a file that fills it grew meanwhile
@@ -143,11 +153,10 @@ class MemberFiles {
  public:
   MemberFiles(std::span<const std::string> paths, const std::string& archive_path)
       : grown_(paths.size()), data_(paths.size()) {
-    std::vector<size_t> start(paths.size() + 1, 0);
-    for (size_t k = 0; k < paths.size(); ++k) {
+    const std::vector<size_t> start = piece_starts(paths.size(), [&](size_t k) {
       const size_t listed = file_size_now(paths[k]);
-      start[k + 1] = start[k] + (pre::sizes_fit(0, listed) ? listed + 1 : 0);
-    }
+      return pre::sizes_fit(0, listed) ? listed + 1 : 0;
+    });
     arena_ = PageBuffer(start.back());
     run_in_parallel(paths.size(), [&](size_t k) {
       const std::span<uint8_t> room(arena_.data() + start[k], start[k + 1] - start[k]);
@@ -185,11 +194,11 @@ struct GameData {
 class GameStreams {
  public:
   explicit GameStreams(const MemberFiles& files) : data_(files.size()) {
-    std::vector<size_t> start(files.size() + 1, 0);
-    for (size_t k = 0; k < files.size(); ++k) start[k + 1] = start[k] + pre::game_stream_bound(files[k].size());
+    const std::vector<size_t> start =
+        piece_starts(files.size(), [&](size_t k) { return pre::game_stream_bound(files[k].size()); });
     arena_ = PageBuffer(start.back());
     std::vector<size_t> order(files.size());
-    for (size_t k = 0; k < order.size(); ++k) order[k] = k;
+    std::iota(order.begin(), order.end(), size_t{0});
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return files[a].size() > files[b].size(); });
     run_in_parallel(files.size(), [&](size_t i) {
       const size_t k = order[i];

@@ -10,16 +10,29 @@
 
 namespace qbkit {
 
+// The process exit statuses. Batch files test them, so their values never change.
+enum ExitStatus : int {
+  kExitOk = 0,
+  // Usage text printed, an input that cannot be opened, a syntax or structure error in script
+  // text, a refused archive command, an output that cannot be written.
+  kExitFailure = 1,
+  // No memory for an input file; an archive, QB file or member file cannot be opened or created.
+  kExitNoAccess = 2,
+  kExitMissingPunctuation = 5,  // a required punctuation character is missing in script text
+  kExitUnknownName = 6,         // a name reference matches no entry of the name table
+  kExitInternal = 99,           // a fault of qbkit itself, not of its input
+};
+
 class Error : public std::runtime_error {
  public:
-  Error(int status, std::string message)
+  Error(ExitStatus status, std::string message)
       : std::runtime_error(message), status_(status), message_(std::move(message)) {}
 
-  int status() const { return status_; }
+  ExitStatus status() const { return status_; }
   const std::string& message() const { return message_; }
 
  private:
-  int status_;
+  ExitStatus status_;
   std::string message_;
 };
 

@@ -29,4 +29,12 @@ void hold_standard_descriptors() {
 #endif
 }
 
+bool stdout_is_terminal() {
+#if defined(_WIN32)
+  return _isatty(_fileno(stdout)) != 0;
+#else
+  return ::isatty(STDOUT_FILENO) == 1;
+#endif
+}
+
 }  // namespace qbkit

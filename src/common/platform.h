@@ -12,4 +12,7 @@ void set_stdout_binary();
 // standard output fails where it is made.
 void hold_standard_descriptors();
 
+// Whether standard output is a terminal (a console window on Windows), not a file or a pipe.
+bool stdout_is_terminal();
+
 }  // namespace qbkit

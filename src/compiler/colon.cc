@@ -20,8 +20,8 @@ void ScriptCompiler::compile_colon() {
   }
   const uint8_t c0 = lex_.peek();
   const uint8_t c1 = lex_.at(lex_.cursor() + 1);
-  if (c1 == '{') throw Error(1, format("Unkown :*{ combo at line %i\n", lex_.line()));
-  if (c1 == '}') throw Error(1, format("Unkown :*} combo at line %i\n", lex_.line()));
+  if (c1 == '{') throw Error(kExitFailure, format("Unkown :*{ combo at line %i\n", lex_.line()));
+  if (c1 == '}') throw Error(kExitFailure, format("Unkown :*} combo at line %i\n", lex_.line()));
 
   if (lex_.accept(word_of(qb::kLineBreak))) {
     output_.emit(qb::kLineBreak);
@@ -69,12 +69,12 @@ void ScriptCompiler::compile_colon() {
     // Nothing after it in this source text is read.
     lex_.end_source();
     if (switch_depth_ != 0 || if_depth_ != 0) {
-      throw Error(1, format(":end within a switch(%i) or an if(%i) at line %i\n", switch_depth_, if_depth_,
+      throw Error(kExitFailure, format(":end within a switch(%i) or an if(%i) at line %i\n", switch_depth_, if_depth_,
                             lex_.line()));
     }
     return;
   }
-  throw Error(1, format("Unknown Colon command starting with '%c' at line %i\n", c0, lex_.line()));
+  throw Error(kExitFailure, format("Unknown Colon command starting with '%c' at line %i\n", c0, lex_.line()));
 }
 
 }  // namespace qbkit::compiler

@@ -20,12 +20,13 @@ Bytes compile_text(Bytes text, const std::string& identity, const Settings& sett
   }
 }
 
-int compile_file(const std::string& path, const Settings& settings, std::ostream& out) {
+int compile_file(const std::string& path, const Settings& settings, const Console& console) {
+  std::ostream& out = console.out;
   // Running out of memory anywhere below ends in the driver with status 2 and no message.
   std::optional<Bytes> source = read_file(path, 1);
   if (!source) {
     out << "Couldn't open file!";
-    return 1;
+    return kExitFailure;
   }
 
   // Included files are opened under the name as written, relative to the working directory.
@@ -45,9 +46,9 @@ int compile_file(const std::string& path, const Settings& settings, std::ostream
     const std::string name = path + ".qb";
     if (!write_file_atomic(name, qb)) {
       produced = std::move(qb);
-      throw Error(1, format("Couldn't create file '%s'!\n", name.c_str()));
+      throw Error(kExitFailure, format("Couldn't create file '%s'!\n", name.c_str()));
     }
-    return 0;
+    return kExitOk;
   } catch (...) {
     write_file_atomic("temp.dump", produced);
     throw;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/bytes.h"
+#include "common/console.h"
 #include "common/settings.h"
 
 namespace qbkit {
@@ -30,6 +31,6 @@ Bytes compile_text(Bytes text, const std::string& identity, const Settings& sett
 
 // Mode c: compiles the file at `path` and writes "<path>.qb". Returns the exit status; errors
 // are raised as qbkit::Error after the bytes produced so far went to "temp.dump".
-int compile_file(const std::string& path, const Settings& settings, std::ostream& out);
+int compile_file(const std::string& path, const Settings& settings, const Console& console);
 
 }  // namespace qbkit

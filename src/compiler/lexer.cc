@@ -25,12 +25,12 @@ Lexer::Lexer(Bytes text) : buf_(std::move(text)) {
 void Lexer::expect_char(char c) {
   const uint8_t got = peek();
   advance(1);
-  if (got != static_cast<uint8_t>(c)) throw Error(5, format("'%c' Expected - line %i\n", c, line()));
+  if (got != static_cast<uint8_t>(c)) throw Error(kExitMissingPunctuation, format("'%c' Expected - line %i\n", c, line()));
   skip_blanks();
 }
 
 std::string_view Lexer::read_word() {
-  if (!is_word_start(peek())) throw Error(1, format("*** error @%i: WORD expected!\n", line()));
+  if (!is_word_start(peek())) throw Error(kExitFailure, format("*** error @%i: WORD expected!\n", line()));
   const size_t start = cursor_;
   while (is_word_char(buf_[cursor_])) ++cursor_;
   const std::string_view word = text(start, cursor_);
@@ -39,7 +39,7 @@ std::string_view Lexer::read_word() {
 }
 
 std::string_view Lexer::read_string() {
-  if (peek() != '"') throw Error(1, format("*** error @%i: STRING expected!\n", line()));
+  if (peek() != '"') throw Error(kExitFailure, format("*** error @%i: STRING expected!\n", line()));
   const size_t start = cursor_ + 1;
   size_t p = start;
   while (buf_[p] != '"' && buf_[p] != 0) ++p;
@@ -105,7 +105,7 @@ void Lexer::read_hash_line(qb::NameTable& names) {
     skip_comment();
     return;
   }
-  if (read_word() != qb::kAddxWord) throw Error(1, format("Error at line %i\n", line()));
+  if (read_word() != qb::kAddxWord) throw Error(kExitFailure, format("Error at line %i\n", line()));
   // The two characters of the "0x" prefix are stepped over unexamined.
   advance(2);
   const uint32_t checksum = read_hex_field();

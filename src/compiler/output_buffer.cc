@@ -11,7 +11,7 @@ namespace qbkit::compiler {
 
 uint32_t long_offset_position(size_t position, int line) {
   if (position > static_cast<size_t>(INT32_MAX)) {
-    throw Error(1, format("Output too large for a 32-bit offset at line %i\n", line));
+    throw Error(kExitFailure, format("Output too large for a 32-bit offset at line %i\n", line));
   }
   return static_cast<uint32_t>(position);
 }
@@ -30,7 +30,7 @@ size_t OutputBuffer::reserve_short() {
 }
 
 void OutputBuffer::patch_short(size_t at, size_t value, int line) {
-  if (value > 0xFFFF) throw Error(1, format("Block too long for a 16-bit offset at line %i\n", line));
+  if (value > 0xFFFF) throw Error(kExitFailure, format("Block too long for a 16-bit offset at line %i\n", line));
   store_u16le(&bytes_[at], static_cast<uint16_t>(value));
 }
 
@@ -57,7 +57,7 @@ void OutputBuffer::resolve_long_offsets() {
     const Target f = long_offsets_.back();
     const auto it = first_marker.find(f.index);
     if (it == first_marker.end()) {
-      throw Error(1, format("Offset pointint to non-existing offset %i\n", static_cast<int>(f.index)));
+      throw Error(kExitFailure, format("Offset pointint to non-existing offset %i\n", static_cast<int>(f.index)));
     }
     // Both positions lie below 2^31, so the difference fits the signed field.
     const int64_t value = static_cast<int64_t>(it->second) - (static_cast<int64_t>(f.position) + 4);

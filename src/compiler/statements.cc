@@ -111,7 +111,7 @@ class NestingGuard {
  public:
   NestingGuard(int& nesting, int line) : nesting_(nesting) {
     if (++nesting_ > ScriptCompiler::kMaxNesting) {
-      throw Error(1, format("Blocks nested too deeply at line %i\n", line));
+      throw Error(kExitFailure, format("Blocks nested too deeply at line %i\n", line));
     }
   }
   ~NestingGuard() { --nesting_; }
@@ -202,7 +202,7 @@ std::string_view ScriptCompiler::compile_keyword(bool stop_at_default) {
         compile_do_if(line);
         return {};
       case Action::kIfStop:
-        if (if_depth_ == 0) throw Error(1, format("endif/else without if at line %i\n", line));
+        if (if_depth_ == 0) throw Error(kExitFailure, format("endif/else without if at line %i\n", line));
         return k.word;
       case Action::kSwitch:
         lex_.accept(k.word);
@@ -213,7 +213,7 @@ std::string_view ScriptCompiler::compile_keyword(bool stop_at_default) {
         }
         return {};
       case Action::kSwitchStop:
-        if (switch_depth_ == 0) throw Error(1, format("case/endcase/endswitch without switch at line %i\n", line));
+        if (switch_depth_ == 0) throw Error(kExitFailure, format("case/endcase/endswitch without switch at line %i\n", line));
         return k.word;
       case Action::kDefaultStop:
         if (!stop_at_default) continue;
@@ -226,7 +226,7 @@ std::string_view ScriptCompiler::compile_keyword(bool stop_at_default) {
         return {};
     }
   }
-  throw Error(1, format("Unkown how to handle '%c' at line %i\n", lex_.peek(), lex_.line()));
+  throw Error(kExitFailure, format("Unkown how to handle '%c' at line %i\n", lex_.peek(), lex_.line()));
 }
 
 void ScriptCompiler::compile_if(int line) {
@@ -236,7 +236,7 @@ void ScriptCompiler::compile_if(int line) {
   for (;;) {
     const std::string_view stop = compile_statements();
     if (stop == word_of(qb::kEndIf)) break;
-    if (stop != word_of(qb::kElse)) throw Error(1, format("Unclosed if block starting at line %i\n", line));
+    if (stop != word_of(qb::kElse)) throw Error(kExitFailure, format("Unclosed if block starting at line %i\n", line));
     lex_.accept(stop);
     output_.emit(qb::kElse);
     const size_t next = output_.reserve_short();
@@ -257,7 +257,7 @@ void ScriptCompiler::compile_do_if(int line) {
   for (;;) {
     const std::string_view stop = compile_statements();
     if (stop == word_of(qb::kEndIf)) break;
-    if (stop != word_of(qb::kDoElse)) throw Error(1, format("Unclosed if block starting at line %i\n", line));
+    if (stop != word_of(qb::kDoElse)) throw Error(kExitFailure, format("Unclosed if block starting at line %i\n", line));
     lex_.accept(stop);
     output_.emit(qb::kDoElse);
   }
@@ -274,7 +274,7 @@ void ScriptCompiler::compile_switch() {
   // The subject: real scripts may open with a default branch, so this loop stops there too.
   const std::string_view first = compile_statements(true);
   if (first != kCase && first != kDefault) {
-    throw Error(1, format("Switch without cases??? fuck you??? Line %i\n"
+    throw Error(kExitFailure, format("Switch without cases??? fuck you??? Line %i\n"
                           "Or maybe just a foolish syntax error :P\n",
                           lex_.line()));
   }
@@ -285,7 +285,7 @@ void ScriptCompiler::compile_switch() {
     } else if (lex_.accept(kDefault)) {
       output_.emit(qb::kDefault);
     } else {
-      throw Error(1, format("Unknown switch command starting with '%c' in line %i\n", lex_.peek(), lex_.line()));
+      throw Error(kExitFailure, format("Unknown switch command starting with '%c' in line %i\n", lex_.peek(), lex_.line()));
     }
     output_.emit(qb::kEndCase);
     const size_t pending = output_.reserve_short();  // to the next branch head
@@ -326,7 +326,7 @@ void ScriptCompiler::compile_select() {
   const auto pairs = static_cast<int32_t>(count);
   for (int32_t i = 0; i < pairs; ++i) {
     for (int half = 0; half < 2; ++half) {
-      if (!is_hex_digit(lex_.peek())) throw Error(1, "Wrong select syntax...\n");
+      if (!is_hex_digit(lex_.peek())) throw Error(kExitFailure, "Wrong select syntax...\n");
       output_.emit(static_cast<uint8_t>(lex_.parse_number(lex_.cursor(), true)));
       lex_.skip_hex_digits();
       lex_.skip_blanks();
@@ -340,9 +340,9 @@ void ScriptCompiler::compile_include(int line) {
   out_ << format("Including: '%s'\n...", name.c_str());
   std::optional<LoadedSource> loaded;
   if (loader_) loaded = loader_(name);
-  if (!loaded) throw Error(1, "Couldn't open file!");
+  if (!loaded) throw Error(kExitFailure, "Couldn't open file!");
   if (std::find(files_.begin(), files_.end(), loaded->identity) != files_.end()) {
-    throw Error(1, format("Recursive include of '%s' at line %i\n", name.c_str(), line));
+    throw Error(kExitFailure, format("Recursive include of '%s' at line %i\n", name.c_str(), line));
   }
 
   files_.push_back(loaded->identity);
@@ -352,7 +352,7 @@ void ScriptCompiler::compile_include(int line) {
   const std::string_view stop = compile_statements();
   if (!stop.empty()) {
     // The word would end a block of the including file and silently drop the rest of this one.
-    throw Error(1, format("'%s' in an included file closes a block opened outside it - line %i\n",
+    throw Error(kExitFailure, format("'%s' in an included file closes a block opened outside it - line %i\n",
                           std::string(stop).c_str(), lex_.line()));
   }
   lex_ = std::move(saved);

@@ -27,7 +27,7 @@ bool is_single_word(std::string_view s) {
 
 [[noreturn]] void unknown_name(std::string_view name, int line) {
   const std::string text(name);
-  throw Error(6, format("Name '%s' is unknown - line %i\n", text.c_str(), line));
+  throw Error(kExitUnknownName, format("Name '%s' is unknown - line %i\n", text.c_str(), line));
 }
 
 }  // namespace
@@ -69,7 +69,7 @@ float ScriptCompiler::read_float_field() {
   if (lex_.peek() == '-') lex_.advance(1);
   lex_.skip_decimal_digits();
   if (lex_.peek() != '.') {
-    throw Error(1, format("Float needs a dot... add it you fool - line %i\n", lex_.line()));
+    throw Error(kExitFailure, format("Float needs a dot... add it you fool - line %i\n", lex_.line()));
   }
   lex_.advance(1);
   lex_.skip_decimal_digits();
@@ -96,7 +96,7 @@ void ScriptCompiler::compile_percent(std::string_view word) {
                                   [word](qb::Op o) { return qb::word_of(o) == word; });
   if (op == std::end(kPercentTokens)) {
     const std::string text(word);
-    throw Error(1, format("Unknown Percent command '%s' at line %i\n", text.c_str(), lex_.line()));
+    throw Error(kExitFailure, format("Unknown Percent command '%s' at line %i\n", text.c_str(), lex_.line()));
   }
   switch (*op) {
     case qb::kGlobal:

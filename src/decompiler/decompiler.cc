@@ -4,6 +4,7 @@
 #include <optional>
 #include <ostream>
 
+#include "common/error.h"
 #include "common/file_io.h"
 #include "decompiler/name_index.h"
 #include "decompiler/printer.h"
@@ -77,11 +78,12 @@ Decompiled decompile(ByteSpan data, const std::string& path, const Settings& set
   return result;
 }
 
-int decompile_file(const std::string& path, const Settings& settings, std::ostream& out) {
+int decompile_file(const std::string& path, const Settings& settings, const Console& console) {
+  std::ostream& out = console.out;
   const std::optional<PageBuffer> file = read_file_paged(path);
   if (!file) {
     out << "Couldn't open file!";
-    return 1;
+    return kExitFailure;
   }
   const ByteSpan data = file->bytes();
   const Decompilation d(data, settings);
@@ -104,9 +106,9 @@ int decompile_file(const std::string& path, const Settings& settings, std::ostre
   }
   if (!written) {
     out << "Couldn't create table file!\n";
-    return 1;
+    return kExitFailure;
   }
-  return 0;
+  return kExitOk;
 }
 
 }  // namespace qbkit

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/bytes.h"
+#include "common/console.h"
 #include "common/settings.h"
 #include "decompiler/text_writer.h"
 #include "qb/name_table.h"
@@ -30,6 +31,6 @@ struct Decompiled {
 Decompiled decompile(ByteSpan data, const std::string& path, const Settings& settings);
 
 // Mode d. Returns the exit status; errors are raised as qbkit::Error.
-int decompile_file(const std::string& path, const Settings& settings, std::ostream& out);
+int decompile_file(const std::string& path, const Settings& settings, const Console& console);
 
 }  // namespace qbkit

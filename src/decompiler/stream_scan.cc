@@ -13,7 +13,7 @@ StreamScan scan_stream(ByteSpan data, const Settings& settings) {
   while (pos < data.size()) {
     const uint8_t op = data[pos];
     if (sizes.refused(op)) {
-      throw Error(1,
+      throw Error(kExitFailure,
                   "GOTO stuff not implemented... please report that cuz it shouldn't happen\n"
                   "Maybe this file doesn't work with -thug1?\n");
     }

@@ -1,5 +1,6 @@
 #include "driver/driver.h"
 
+#include <exception>
 #include <new>
 #include <ostream>
 
@@ -21,10 +22,11 @@ int print_usage(const std::string& program, std::ostream& out) {
       "p = pre options\n\nMisc Options: -thug1 if it is a thug1 qb\n-debug to show debugging "
       "information\nUsage: %s [c,d,t,p] filename.qb -command(thug1,debug)\n ",
       name, name);
-  return 1;
+  return kExitFailure;
 }
 
-int dispatch(std::span<const std::string> args, std::ostream& out) {
+int dispatch(std::span<const std::string> args, const Console& console) {
+  std::ostream& out = console.out;
   const std::string program = args.empty() ? std::string() : args[0];
   if (args.size() < 3) return print_usage(program, out);
   const std::string& mode = args[1];
@@ -36,7 +38,7 @@ int dispatch(std::span<const std::string> args, std::ostream& out) {
     case 'c':
       // Only slot 3 is an option slot, and only -thug1 counts for the compiler.
       if (args.size() >= 4 && args[3] == "-thug1") settings.thug1 = true;
-      return compile_file(path, settings, out);
+      return compile_file(path, settings, console);
     case 'd':
       if (args.size() >= 4) {
         if (args[3] == "-debug")
@@ -44,9 +46,9 @@ int dispatch(std::span<const std::string> args, std::ostream& out) {
         else if (args[3] == "-thug1")
           settings.thug1 = true;
       }
-      return decompile_file(path, settings, out);
+      return decompile_file(path, settings, console);
     case 'p':
-      return pre_command(args.subspan(2), out);
+      return pre_command(args.subspan(2), console);
     case 't':
       return qb::raw_table_mode(path, out);
     default:
@@ -56,15 +58,19 @@ int dispatch(std::span<const std::string> args, std::ostream& out) {
 
 }  // namespace
 
-int run_driver(std::span<const std::string> args, std::ostream& out) {
+int run_driver(std::span<const std::string> args, const Console& console) {
   try {
-    return dispatch(args, out);
+    return dispatch(args, console);
   } catch (const Error& e) {
-    out << e.message();
+    console.out << e.message();
     return e.status();
   } catch (const std::bad_alloc&) {
     // No memory for an input: the tools end with status 2 and no message.
-    return 2;
+    return kExitNoAccess;
+  } catch (const std::exception& e) {
+    // Anything else is a fault of qbkit itself; it ends with a message, not std::terminate.
+    console.out << format("Internal error: %s\n", e.what());
+    return kExitInternal;
   }
 }
 

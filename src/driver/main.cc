@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/error.h"
 #include "common/platform.h"
 #include "driver/driver.h"
 
@@ -15,14 +16,15 @@ int main(int argc, char** argv) {
   qbkit::hold_standard_descriptors();
   qbkit::set_stdout_binary();
   std::vector<std::string> args(argv, argv + argc);
-  int status = qbkit::run_driver(args, std::cout);
+  const qbkit::Console console{std::cout, std::cerr, qbkit::stdout_is_terminal()};
+  int status = qbkit::run_driver(args, console);
   // Text that did not reach standard output (a full disk, a closed descriptor) is lost: the
   // command failed, whatever it did besides.
   std::cout.flush();
   const bool lost = std::cout.fail() || std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
   if (lost) {
     std::fputs("Couldn't write to standard output\n", stderr);
-    return 1;
+    return qbkit::kExitFailure;
   }
   return status;
 }

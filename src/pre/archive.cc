@@ -5,7 +5,7 @@
 #include "common/error.h"
 #include "common/file_io.h"
 #include "common/format.h"
-#include "pre/name_checksum.h"
+#include "common/name_checksum.h"
 
 namespace qbkit::pre {
 
@@ -70,7 +70,7 @@ MemberWalk walk_members(ByteSpan buffer, size_t first, uint32_t count) {
 }
 
 void throw_member_past_end(const std::string& path, size_t member_number) {
-  throw Error(1, format("Archive '%s' is damaged: member %i runs past the end of the file\n",
+  throw Error(kExitFailure, format("Archive '%s' is damaged: member %i runs past the end of the file\n",
                         path.c_str(), static_cast<int>(member_number)));
 }
 
@@ -95,7 +95,7 @@ bool sizes_fit(uint64_t archive_size, uint64_t member_size) {
 
 size_t appendable_end(ByteSpan file, const std::string& path) {
   auto refuse = [&] {
-    throw Error(1, format("'%s' is not an archive, or holds data after its last member; nothing was changed\n",
+    throw Error(kExitFailure, format("'%s' is not an archive, or holds data after its last member; nothing was changed\n",
                           path.c_str()));
   };
   if (file.size() < kHeaderSize) refuse();
@@ -174,7 +174,7 @@ std::span<const ByteSpan> ArchiveWriter::pieces() {
 }
 
 void write_archive(const std::string& path, std::span<const ByteSpan> pieces) {
-  if (!write_file_atomic(path, pieces)) throw Error(2, format("Couldn't open file '%s'!\n", path.c_str()));
+  if (!write_file_atomic(path, pieces)) throw Error(kExitNoAccess, format("Couldn't open file '%s'!\n", path.c_str()));
 }
 
 }  // namespace qbkit::pre

@@ -50,7 +50,7 @@ std::string path_key(const std::string& path) {
 }
 
 [[noreturn]] void throw_cannot_write(const std::string& target) {
-  throw Error(2, format("Couldn't open file '%s'!\n", target.c_str()));
+  throw Error(kExitNoAccess, format("Couldn't open file '%s'!\n", target.c_str()));
 }
 
 }  // namespace
@@ -83,7 +83,7 @@ bool is_safe_member_name(std::string_view name) {
 }
 
 void throw_unsafe_name(std::string_view name) {
-  throw Error(1, format("Refusing unsafe member name '%s'\n", std::string(name).c_str()));
+  throw Error(kExitFailure, format("Refusing unsafe member name '%s'\n", std::string(name).c_str()));
 }
 
 std::string member_output_path(std::string_view name) {
@@ -122,7 +122,7 @@ ExtractionPlan plan_extraction(ByteSpan file, const ArchiveHeader& header, const
 ByteSpan decode_member(const Member& member, size_t number, const std::string& path, Bytes& buffer) {
   if (member.stored()) return member.data;
   if (!decompress_member_into(member.data, member.uncompressed_size, buffer))
-    throw Error(1, format("Archive '%s' is damaged: member %i does not decode to its size\n", path.c_str(),
+    throw Error(kExitFailure, format("Archive '%s' is damaged: member %i does not decode to its size\n", path.c_str(),
                           static_cast<int>(number)));
   return ByteSpan(buffer.data(), member.uncompressed_size);
 }
@@ -139,7 +139,7 @@ Extraction::Extraction(const ExtractionPlan& plan) : plan_(plan) {
       if (fresh) it->second = path_kind(dir);
       switch (it->second) {
         case PathKind::link:
-          throw Error(1, format("Refusing to extract '%s' through the link '%s'\n", plan.members[k].name.c_str(),
+          throw Error(kExitFailure, format("Refusing to extract '%s' through the link '%s'\n", plan.members[k].name.c_str(),
                                 dir.c_str()));
         case PathKind::other:
           throw_unsafe_name(plan.members[k].name);

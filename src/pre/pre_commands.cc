@@ -18,7 +18,7 @@
 #include "pre/lzss.h"
 #include "pre/lzss_game.h"
 #include "pre/member_list.h"
-#include "pre/name_checksum.h"
+#include "common/name_checksum.h"
 
 namespace qbkit {
 namespace {
@@ -33,30 +33,30 @@ int print_usage(std::ostream& out) {
       << "Example:\n\t"
       << "-p add qb_scripts.prd scripts\\game\\menu\\gamemenu_pause.qb .\\gamemenu_pause.qb "
          "0x3f142ab9\n";
-  return 1;
+  return kExitFailure;
 }
 
 [[noreturn]] void throw_too_large(const std::string& archive_path, const std::string& qb_path) {
-  throw Error(1, format("Archive '%s' cannot hold '%s': an archive holds at most 4 GiB\n",
+  throw Error(kExitFailure, format("Archive '%s' cannot hold '%s': an archive holds at most 4 GiB\n",
                         archive_path.c_str(), qb_path.c_str()));
 }
 
 Bytes read_input(const std::string& path) {
   std::optional<Bytes> data = read_file(path);
-  if (!data) throw Error(2, format("Couldn't open file '%s' for reading!\n", path.c_str()));
+  if (!data) throw Error(kExitNoAccess, format("Couldn't open file '%s' for reading!\n", path.c_str()));
   return std::move(*data);
 }
 
 int cmd_new(const std::string& archive_path) {
   if (!write_file_atomic(archive_path, pre::empty_archive()))
-    throw Error(2, format("Couldn't open file '%s'!\n", archive_path.c_str()));
-  return 0;
+    throw Error(kExitNoAccess, format("Couldn't open file '%s'!\n", archive_path.c_str()));
+  return kExitOk;
 }
 
 // The archive to append to, locked until the returned object goes away.
 LockedFile lock_archive(const std::string& path) {
   std::optional<LockedFile> locked = LockedFile::open(path);
-  if (!locked) throw Error(2, format("Couldn't open file '%s' for reading!\n", path.c_str()));
+  if (!locked) throw Error(kExitNoAccess, format("Couldn't open file '%s' for reading!\n", path.c_str()));
   return std::move(*locked);
 }
 
@@ -67,7 +67,7 @@ int cmd_add(const std::string& archive_path, const std::string& qb_path, bool co
   // A name that extraction would refuse would make the whole archive unextractable.
   if (!pre::is_safe_member_name(qb_path)) pre::throw_unsafe_name(qb_path);
   std::optional<Bytes> qb = read_file(qb_path);
-  if (!qb) throw Error(2, format("Couldn't open QB file '%s' for reading!\n", qb_path.c_str()));
+  if (!qb) throw Error(kExitNoAccess, format("Couldn't open QB file '%s' for reading!\n", qb_path.c_str()));
   out << format("Adding '%s'\n", qb_path.c_str());
   // Sizes in an archive are 32-bit: a bigger member would be stored with a wrapped size.
   if (!pre::sizes_fit(0, qb->size())) throw_too_large(archive_path, qb_path);
@@ -93,11 +93,11 @@ int cmd_add(const std::string& archive_path, const std::string& qb_path, bool co
   writer.copy_entries(file.subspan(pre::kHeaderSize, kept - pre::kHeaderSize), header.member_count);
   writer.zeros(end - kept);
   const Bytes name = pre::name_field(qb_path, false);
-  writer.entry(uncompressed_size, compressed_size, pre::name_checksum(qb_path), name, data);
+  writer.entry(uncompressed_size, compressed_size, name_checksum(qb_path), name, data);
   if (!pre::sizes_fit(writer.size(), uncompressed_size)) throw_too_large(archive_path, qb_path);
   pre::write_archive(archive_path, writer.pieces());
   out << "Done...\n";
-  return 0;
+  return kExitOk;
 }
 
 int cmd_extract(const std::string& path, std::ostream& out) {
@@ -107,9 +107,9 @@ int cmd_extract(const std::string& path, std::ostream& out) {
   out << format("%llu bytes read - ", static_cast<unsigned long long>(file.size()));
   out << format("%u bytes wanted\n", static_cast<unsigned>(header.total_size));
   if (header.total_size != file.size())
-    throw Error(1, "Filesizes don't match, this isn't an originally-Olvex-compressed PRE file!\n");
+    throw Error(kExitFailure, "Filesizes don't match, this isn't an originally-Olvex-compressed PRE file!\n");
   if (header.format_tag != pre::kFormatTag)
-    throw Error(1,
+    throw Error(kExitFailure,
                 "This is THUG PRE File - Olvex can only decompress Olvex-Compressed THUG PREs "
                 "atm!\n");
 
@@ -121,11 +121,11 @@ int cmd_extract(const std::string& path, std::ostream& out) {
     extraction.write(k, pre::decode_member(plan.members[k], k + 1, path, buffer));
   }
   extraction.commit();
-  return 0;
+  return kExitOk;
 }
 
 [[noreturn]] void throw_cannot_read_member(const std::string& path) {
-  throw Error(2, format("Couldn't open QB file '%s' for reading!\n", path.c_str()));
+  throw Error(kExitNoAccess, format("Couldn't open QB file '%s' for reading!\n", path.c_str()));
 }
 
 Bytes read_member_file(const std::string& path, const std::string& archive_path) {
@@ -237,7 +237,7 @@ int cmd_pack(const std::string& archive_path, const std::string& list_path, std:
   for (size_t k = 0; k < names.size(); ++k) {
     out << format("Packing '%s'\n", names[k].c_str());
     name_fields[k] = pre::name_field(names[k], true);
-    writer.entry(static_cast<uint32_t>(files[k].size()), data[k].compressed_size, pre::name_checksum(names[k]),
+    writer.entry(static_cast<uint32_t>(files[k].size()), data[k].compressed_size, name_checksum(names[k]),
                  name_fields[k], stored_or_stream(data[k], files[k]));
     if (!pre::sizes_fit(writer.size(), 0)) throw_too_large(archive_path, names[k]);
   }
@@ -246,7 +246,7 @@ int cmd_pack(const std::string& archive_path, const std::string& list_path, std:
   std::optional<LockedFile> lock = LockedFile::open(archive_path);
   pre::write_archive(archive_path, writer.pieces());
   out << "Done...\n";
-  return 0;
+  return kExitOk;
 }
 
 // "update": every entry whose name checksum is a FILE's gets that file's data in the game's
@@ -276,7 +276,7 @@ int cmd_update(const std::string& archive_path, std::span<const std::string> pat
   };
   std::vector<Appended> appended;
   for (size_t k = 0; k < paths.size(); ++k) {
-    const uint32_t checksum = pre::name_checksum(paths[k]);
+    const uint32_t checksum = name_checksum(paths[k]);
     bool found = false;
     for (size_t e = 0; e < checksums.size(); ++e) {
       if (checksums[e] != checksum) continue;
@@ -322,10 +322,10 @@ int cmd_update(const std::string& archive_path, std::span<const std::string> pat
   std::vector<Bytes> name_fields;
   name_fields.reserve(appended.size());
   for (const Appended& a : appended)
-    new_entry(a.data, pre::name_checksum(paths[a.name]), name_fields.emplace_back(pre::name_field(paths[a.name], true)));
+    new_entry(a.data, name_checksum(paths[a.name]), name_fields.emplace_back(pre::name_field(paths[a.name], true)));
   pre::write_archive(archive_path, writer.pieces());
   out << "Done...\n";
-  return 0;
+  return kExitOk;
 }
 
 int cmd_jdc(const std::string& path, std::ostream& out) {
@@ -336,8 +336,8 @@ int cmd_jdc(const std::string& path, std::ostream& out) {
   out << "Allocating...\n";
   out << "Decompressing...\n";
   Bytes decoded = pre::decompress_raw(file);
-  if (!write_file_atomic("uncomp.bin", decoded)) throw Error(2, "Couldn't open file 'uncomp.bin'!\n");
-  return 0;
+  if (!write_file_atomic("uncomp.bin", decoded)) throw Error(kExitNoAccess, "Couldn't open file 'uncomp.bin'!\n");
+  return kExitOk;
 }
 
 int cmd_list(const std::string& path, std::ostream& out) {
@@ -347,12 +347,13 @@ int cmd_list(const std::string& path, std::ostream& out) {
   for (const pre::Member& m : walk.members)
     out << format("%s 0x%08x\n", m.name.c_str(), pre::shown_checksum(m.checksum));
   if (walk.damaged) pre::throw_member_past_end(path, walk.members.size() + 1);
-  return 0;
+  return kExitOk;
 }
 
 }  // namespace
 
-int pre_command(std::span<const std::string> args, std::ostream& out) {
+int pre_command(std::span<const std::string> args, const Console& console) {
+  std::ostream& out = console.out;
   if (args.empty()) return print_usage(out);
   const std::string& word = args[0];
   const size_t count = args.size() - 1;

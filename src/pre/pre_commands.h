@@ -1,14 +1,15 @@
 // Mode p: the PRE archive commands.
 #pragma once
 
-#include <iosfwd>
 #include <span>
 #include <string>
+
+#include "common/console.h"
 
 namespace qbkit {
 
 // `args` starts with the sub-command; the arguments after it follow (their count is
 // args.size() - 1). Returns the exit status; errors are raised as qbkit::Error.
-int pre_command(std::span<const std::string> args, std::ostream& out);
+int pre_command(std::span<const std::string> args, const Console& console);
 
 }  // namespace qbkit

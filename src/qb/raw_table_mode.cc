@@ -3,6 +3,7 @@
 #include <optional>
 #include <ostream>
 
+#include "common/error.h"
 #include "common/file_io.h"
 #include "qb/tokens.h"
 #include "qb/words.h"
@@ -27,7 +28,7 @@ int raw_table_mode(const std::string& path, std::ostream& out) {
   std::optional<Bytes> file = read_file(path);
   if (!file) {
     out << "Couldn't open file!";
-    return 1;
+    return kExitFailure;
   }
   // The scan deliberately starts at offset 3 of the file.
   ByteSpan scanned = file->size() > 3 ? ByteSpan(*file).subspan(3) : ByteSpan();
@@ -37,9 +38,9 @@ int raw_table_mode(const std::string& path, std::ostream& out) {
   ByteSpan copied = start < scanned.size() ? scanned.subspan(start) : ByteSpan();
   if (!write_file_atomic(path + std::string(kRawTableSuffix), copied)) {
     out << "Couldn't create table file!\n";
-    return 1;
+    return kExitFailure;
   }
-  return 0;
+  return kExitOk;
 }
 
 }  // namespace qbkit::qb

@@ -9,7 +9,7 @@
 #include "pre/archive.h"
 #include "pre/lzss.h"
 #include "pre/lzss_game.h"
-#include "pre/name_checksum.h"
+#include "common/name_checksum.h"
 #include "pre/script_like_data.h"
 
 namespace qbkit::test {
@@ -60,7 +60,7 @@ TEST(Pack, BuildsTheGameLayoutAndExtractsBack) {
   std::vector<pre::Member> members = members_of(file);
   ASSERT_EQ(members.size(), 4u);
   EXPECT_EQ(members[0].name, "scripts\\game\\menu.qb");
-  EXPECT_EQ(members[0].checksum, pre::name_checksum("scripts\\game\\menu.qb"));
+  EXPECT_EQ(members[0].checksum, name_checksum("scripts\\game\\menu.qb"));
   EXPECT_EQ(Bytes(members[0].data.begin(), members[0].data.end()), pre::compress_game(bytes_of(script)));
   EXPECT_TRUE(members[1].stored());  // compression would not save 15%
   EXPECT_TRUE(members[2].stored());  // empty
@@ -138,7 +138,7 @@ std::string game_archive(const std::vector<std::pair<std::string, std::string>>&
     Bytes e(16);
     store_u32le(e.data(), static_cast<uint32_t>(data.size()));
     store_u32le(e.data() + 8, static_cast<uint32_t>(field.size()));
-    store_u32le(e.data() + 12, pre::name_checksum(name));
+    store_u32le(e.data() + 12, name_checksum(name));
     file.insert(file.end(), e.begin(), e.end());
     file.insert(file.end(), field.begin(), field.end());
     file.insert(file.end(), data.begin(), data.end());

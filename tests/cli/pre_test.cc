@@ -10,7 +10,7 @@
 #include "common/bytes.h"
 #include "pre/archive.h"
 #include "pre/lzss.h"
-#include "pre/name_checksum.h"
+#include "common/name_checksum.h"
 
 namespace qbkit::test {
 namespace {
@@ -36,7 +36,7 @@ std::string script_like(size_t size) {
 
 std::string shown(const std::string& name) {
   char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%08x", pre::shown_checksum(pre::name_checksum(name)));
+  std::snprintf(buf, sizeof buf, "0x%08x", pre::shown_checksum(name_checksum(name)));
   return buf;
 }
 

@@ -11,7 +11,7 @@
 #include "cli/cli_util.h"
 #include "common/bytes.h"
 #include "pre/archive.h"
-#include "pre/name_checksum.h"
+#include "common/name_checksum.h"
 
 namespace qbkit::test {
 namespace {
@@ -35,7 +35,7 @@ std::string bundled_example() {
 
 std::string list_line(const std::string& name) {
   char shown[16];
-  std::snprintf(shown, sizeof shown, "0x%08x", pre::shown_checksum(pre::name_checksum(name)));
+  std::snprintf(shown, sizeof shown, "0x%08x", pre::shown_checksum(name_checksum(name)));
   return name + " " + shown + "\n";
 }
 

@@ -11,7 +11,8 @@ namespace {
 
 int run(std::vector<std::string> args, std::string& out) {
   std::ostringstream s;
-  int status = run_driver(args, s);
+  std::ostringstream err;
+  int status = run_driver(args, Console{s, err, false});
   out = s.str();
   return status;
 }

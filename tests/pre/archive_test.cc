@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "common/error.h"
-#include "pre/name_checksum.h"
+#include "common/name_checksum.h"
 
 namespace qbkit::pre {
 namespace {

@@ -1,8 +1,8 @@
-#include "pre/name_checksum.h"
+#include "common/name_checksum.h"
 
 #include <array>
 
-namespace qbkit::pre {
+namespace qbkit {
 namespace {
 
 constexpr std::array<uint32_t, 256> make_crc_table() {
@@ -19,15 +19,17 @@ constexpr std::array<uint32_t, 256> kCrcTable = make_crc_table();
 
 }  // namespace
 
+bool same_game_name(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t k = 0; k < a.size(); ++k)
+    if (fold_name_byte(static_cast<uint8_t>(a[k])) != fold_name_byte(static_cast<uint8_t>(b[k]))) return false;
+  return true;
+}
+
 uint32_t name_checksum(std::string_view name) {
   uint32_t crc = 0xFFFFFFFFu;
-  for (char ch : name) {
-    auto byte = static_cast<uint8_t>(ch);
-    if (byte >= 'A' && byte <= 'Z') byte = static_cast<uint8_t>(byte + 0x20);
-    if (byte == '/') byte = '\\';
-    crc = (crc >> 8) ^ kCrcTable[(crc ^ byte) & 0xFF];
-  }
+  for (char ch : name) crc = (crc >> 8) ^ kCrcTable[(crc ^ fold_name_byte(static_cast<uint8_t>(ch))) & 0xFF];
   return crc;
 }
 
-}  // namespace qbkit::pre
+}  // namespace qbkit

@@ -10,10 +10,10 @@
 namespace qbkit {
 
 Bytes compile_text(Bytes text, const std::string& identity, const Settings& settings, const SourceLoader& loader,
-                   std::ostream& out, Bytes* partial) {
-  compiler::ScriptCompiler compiler(settings, loader, out);
+                   std::ostream& out, Bytes* partial, const WarningOutput* warnings) {
+  compiler::ScriptCompiler compiler(settings, loader, out, warnings ? &warnings->err : nullptr);
   try {
-    return compiler.compile(std::move(text), identity);
+    return compiler.compile(std::move(text), identity, warnings ? warnings->main_name : identity);
   } catch (...) {
     if (partial) *partial = compiler.output().take();
     throw;
@@ -41,8 +41,9 @@ int compile_file(const std::string& path, const Settings& settings, const Consol
   // Whatever fails after the source was read leaves the bytes produced so far in "temp.dump";
   // a dump that cannot be written is skipped.
   Bytes produced;
+  const WarningOutput warnings{console.err, path};
   try {
-    Bytes qb = compile_text(std::move(*source), canonical_path(path), settings, loader, out, &produced);
+    Bytes qb = compile_text(std::move(*source), canonical_path(path), settings, loader, out, &produced, &warnings);
     const std::string name = path + ".qb";
     if (!write_file_atomic(name, qb)) {
       produced = std::move(qb);

@@ -22,12 +22,21 @@ struct LoadedSource {
 // Resolves the name written in "%include"; nullopt when the file cannot be opened.
 using SourceLoader = std::function<std::optional<LoadedSource>(const std::string& name)>;
 
+// Where the warnings of a compile go (they change nothing that is compiled), and the name
+// they give the main text; an included text is named as its "%include" line writes it.
+struct WarningOutput {
+  std::ostream& err;
+  std::string main_name;
+};
+
 // Compiles script text held in memory into QB bytes (statements, name records, end token,
 // long offsets resolved). Progress lines go to `out`; failures are thrown as qbkit::Error.
 // When it throws and `partial` is given, *partial receives the bytes produced so far.
-// `identity` names the main text for the recursive-include check.
+// `identity` names the main text for the recursive-include check. Without `warnings`,
+// warnings are not reported.
 Bytes compile_text(Bytes text, const std::string& identity, const Settings& settings,
-                   const SourceLoader& loader, std::ostream& out, Bytes* partial = nullptr);
+                   const SourceLoader& loader, std::ostream& out, Bytes* partial = nullptr,
+                   const WarningOutput* warnings = nullptr);
 
 // Mode c: compiles the file at `path` and writes "<path>.qb". Returns the exit status; errors
 // are raised as qbkit::Error after the bytes produced so far went to "temp.dump".

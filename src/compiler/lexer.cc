@@ -4,7 +4,6 @@
 
 #include "common/error.h"
 #include "common/format.h"
-#include "qb/name_table.h"
 #include "qb/words.h"
 
 namespace qbkit::compiler {
@@ -100,16 +99,19 @@ void Lexer::skip_comment() {
   skip_blanks();
 }
 
-void Lexer::read_hash_line(qb::NameTable& names) {
+std::optional<NameDeclaration> Lexer::read_hash_line() {
   if (peek() == '/') {
     skip_comment();
-    return;
+    return std::nullopt;
   }
+  const int first_line = line();
   if (read_word() != qb::kAddxWord) throw Error(kExitFailure, format("Error at line %i\n", line()));
-  // The two characters of the "0x" prefix are stepped over unexamined.
+  // A quote at once: the name alone, whose checksum the game computes from it.
+  if (peek() == '"') return NameDeclaration{std::nullopt, read_string(), first_line};
+  // Otherwise the two characters of the "0x" prefix are stepped over unexamined.
   advance(2);
   const uint32_t checksum = read_hex_field();
-  names.add_name(checksum, read_string());
+  return NameDeclaration{checksum, read_string(), first_line};
 }
 
 }  // namespace qbkit::compiler

@@ -13,13 +13,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "common/bytes.h"
-
-namespace qbkit::qb {
-class NameTable;
-}
 
 namespace qbkit::compiler {
 
@@ -46,6 +43,14 @@ inline bool is_word_start(uint8_t c) { return chars::kClasses[c] & chars::kWordS
 inline bool is_word_char(uint8_t c) { return chars::kClasses[c] & chars::kWordChar; }
 inline bool is_hex_digit(uint8_t c) { return chars::kClasses[c] & chars::kHex; }
 inline bool is_decimal_digit(uint8_t c) { return chars::kClasses[c] & chars::kDecimal; }
+
+// A name declaration line: "#addx 0x<checksum> \"<name>\"", or "#addx \"<name>\"", which
+// declares the name with the game's checksum of it.
+struct NameDeclaration {
+  std::optional<uint32_t> checksum;  // as written; none in the second form
+  std::string_view name;             // lives as long as the lexer
+  int line;
+};
 
 class Lexer {
  public:
@@ -131,8 +136,9 @@ class Lexer {
 
   // "#/" comment: past the next line feed (or up to the end), one line counted, blanks.
   void skip_comment();
-  // One line begun by '#' (cursor just past it): a comment or an "#addx" name declaration.
-  void read_hash_line(qb::NameTable& names);
+  // One line begun by '#' (cursor just past it): a comment (nullopt) or an "#addx" name
+  // declaration.
+  std::optional<NameDeclaration> read_hash_line();
 
  private:
   Bytes buf_;  // the text and one zero byte

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,17 +20,21 @@ namespace qbkit::compiler {
 
 class ScriptCompiler {
  public:
-  ScriptCompiler(const Settings& settings, const SourceLoader& loader, std::ostream& out)
-      : settings_(settings), loader_(loader), out_(out) {}
+  // Progress lines go to `out`, warnings to `err` (none are reported when it is null).
+  ScriptCompiler(const Settings& settings, const SourceLoader& loader, std::ostream& out, std::ostream* err = nullptr)
+      : settings_(settings), loader_(loader), out_(out), err_(err) {}
 
-  // The whole compile of a main text; returns the finished QB bytes.
-  Bytes compile(Bytes text, const std::string& identity);
+  // The whole compile of a main text; returns the finished QB bytes. `shown_name` names the
+  // text in warnings.
+  Bytes compile(Bytes text, const std::string& identity, const std::string& shown_name);
 
   OutputBuffer& output() { return output_; }
 
   // Deepest nesting of blocks and includes; deeper text is refused rather than overflowing
   // the stack.
   static constexpr int kMaxNesting = 1000;
+  // Warnings reported by one compile; a text converted whole would otherwise bury the console.
+  static constexpr int kMaxWarnings = 20;
 
  private:
   // statements.cc
@@ -47,6 +52,14 @@ class ScriptCompiler {
   void compile_include(int line);
   void reserve_names_for(const Bytes& text);
 
+  // names.cc
+  void declare_name();
+  std::optional<uint32_t> find_name_checksum(std::string_view name) const;
+  [[noreturn]] void unknown_name(std::string_view name, int line);
+  // Warns when `text` (a string or a name, as `what` says) was turned into UTF-8.
+  void check_encoding(std::string_view text, const char* what, int line);
+  void warn(const std::string& message);
+
   // values.cc
   void compile_name_reference();
   void compile_percent(std::string_view word);
@@ -59,6 +72,8 @@ class ScriptCompiler {
   Settings settings_;
   const SourceLoader& loader_;
   std::ostream& out_;
+  std::ostream* err_;
+  int warnings_ = 0;
   Lexer lex_;
   OutputBuffer output_;
   qb::NameTable names_;
@@ -66,6 +81,7 @@ class ScriptCompiler {
   int switch_depth_ = 0;
   int nesting_ = 0;
   std::vector<std::string> files_;  // identities of the files being compiled, outermost first
+  std::vector<std::string> shown_;  // and the names that warnings give them
 };
 
 }  // namespace qbkit::compiler

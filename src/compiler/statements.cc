@@ -136,7 +136,7 @@ std::string_view ScriptCompiler::compile_statements(bool stop_at_default) {
     switch (lex_.peek()) {
       case '#':
         lex_.advance(1);
-        lex_.read_hash_line(names_);
+        declare_name();
         break;
       case '%': {
         const int line = lex_.line();
@@ -346,6 +346,7 @@ void ScriptCompiler::compile_include(int line) {
   }
 
   files_.push_back(loaded->identity);
+  shown_.push_back(name);
   reserve_names_for(loaded->text);
   Lexer saved = std::exchange(lex_, Lexer(std::move(loaded->text)));
   lex_.skip_blanks();
@@ -357,6 +358,7 @@ void ScriptCompiler::compile_include(int line) {
   }
   lex_ = std::move(saved);
   files_.pop_back();
+  shown_.pop_back();
 
   out_ << "done.\n";
   lex_.skip_blanks();
@@ -373,8 +375,9 @@ void ScriptCompiler::reserve_names_for(const Bytes& text) {
   if (hashes > 0) names_.reserve(names_.size() + hashes, text.size());
 }
 
-Bytes ScriptCompiler::compile(Bytes text, const std::string& identity) {
+Bytes ScriptCompiler::compile(Bytes text, const std::string& identity, const std::string& shown_name) {
   files_.assign(1, identity);
+  shown_.assign(1, shown_name);
   // A decompiled text is about twice the size of its QB file.
   output_.reserve(text.size() / 2 + 64);
   lex_ = Lexer(std::move(text));

@@ -25,11 +25,6 @@ bool is_single_word(std::string_view s) {
   return true;
 }
 
-[[noreturn]] void unknown_name(std::string_view name, int line) {
-  const std::string text(name);
-  throw Error(kExitUnknownName, format("Name '%s' is unknown - line %i\n", text.c_str(), line));
-}
-
 }  // namespace
 
 void ScriptCompiler::compile_name_reference() {
@@ -41,13 +36,14 @@ void ScriptCompiler::compile_name_reference() {
   if (lex_.at(close) == '$') {
     const std::string_view exact = lex_.text(lex_.cursor(), close);
     const std::string_view trimmed = trim_blanks(exact);
-    const std::optional<uint32_t> checksum = names_.find_checksum(exact);
+    std::optional<uint32_t> checksum = names_.find_checksum(exact);
     if (checksum || (!trimmed.empty() && !is_single_word(trimmed))) {
       // Past the closing '$' and its blanks first, so that an unknown name reports the line
       // that a single word would report.
       lex_.advance(exact.size() + 1);
       lex_.skip_blanks();
       output_.emit(qb::kName);
+      if (!checksum) checksum = names_.find_checksum_folded(exact);
       if (!checksum) unknown_name(exact, lex_.line());
       output_.emit_u32(*checksum);
       return;
@@ -59,7 +55,7 @@ void ScriptCompiler::compile_name_reference() {
   const std::string_view word = lex_.read_word();
   lex_.expect_char('$');
   output_.emit(qb::kName);
-  const std::optional<uint32_t> checksum = names_.find_checksum(word);
+  const std::optional<uint32_t> checksum = find_name_checksum(word);
   if (!checksum) unknown_name(word, lex_.line());
   output_.emit_u32(*checksum);
 }
@@ -83,7 +79,9 @@ void ScriptCompiler::compile_string(uint8_t token) {
   // The length field is not read: the length comes from the quoted text.
   lex_.skip_to(',');
   lex_.expect_char(',');
+  const int line = lex_.line();
   const std::string_view text = lex_.read_string();
+  check_encoding(text, "string", line);
   lex_.expect_char(')');
   output_.emit_string_operand(text);
 }

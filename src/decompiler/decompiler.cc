@@ -6,6 +6,7 @@
 
 #include "common/error.h"
 #include "common/file_io.h"
+#include "common/format.h"
 #include "decompiler/name_index.h"
 #include "decompiler/printer.h"
 #include "decompiler/stream_scan.h"
@@ -81,10 +82,7 @@ Decompiled decompile(ByteSpan data, const std::string& path, const Settings& set
 int decompile_file(const std::string& path, const Settings& settings, const Console& console) {
   std::ostream& out = console.out;
   const std::optional<PageBuffer> file = read_file_paged(path);
-  if (!file) {
-    out << "Couldn't open file!";
-    return kExitFailure;
-  }
+  if (!file) throw Error(kExitFailure, "Couldn't open file!");
   const ByteSpan data = file->bytes();
   const Decompilation d(data, settings);
   decompiler::OstreamSink text(out);
@@ -104,8 +102,12 @@ int decompile_file(const std::string& path, const Settings& settings, const Cons
     writer.flush();
     written = sink.ok() && table->commit();
   }
-  if (!written) {
-    out << "Couldn't create table file!\n";
+  if (!written) throw Error(kExitFailure, "Couldn't create table file!\n");
+  if (d.scan.unknown) {
+    // The text ends in an "Unknown instruction" line: a batch must see that it is partial.
+    console.err << format("'%s': the decompile stopped at %08x, before the end of the stream (%llu bytes); "
+                          "the text and the table file are incomplete\n",
+                          path.c_str(), static_cast<unsigned>(d.scan.end), static_cast<unsigned long long>(data.size()));
     return kExitFailure;
   }
   return kExitOk;

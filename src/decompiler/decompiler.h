@@ -15,8 +15,8 @@ namespace qbkit {
 // Writes the script text of a QB stream held in memory to `text`, in pieces of a fixed size
 // as it is produced; then, when `table` is given, the text of its table file (one name
 // declaration per name record, in stream order) to `table`. `path` is the name the include line gives
-// the table file (qb::table_file_path). Throws qbkit::Error (status 1) for an endcase token in
-// the THUG1 layout, before any text is written.
+// the table file (qb::table_file_path). Throws qbkit::Error (status 1) for a stream in the
+// other layout (decompiler::scan_stream), before any text is written.
 void decompile_to(ByteSpan data, const std::string& path, const Settings& settings, decompiler::TextSink& text,
                   decompiler::TextSink* table = nullptr);
 
@@ -30,7 +30,9 @@ struct Decompiled {
 // decompile_to into strings.
 Decompiled decompile(ByteSpan data, const std::string& path, const Settings& settings);
 
-// Mode d. Returns the exit status; errors are raised as qbkit::Error.
+// Mode d. Returns the exit status; errors are raised as qbkit::Error. A decompile that stops
+// at a token it cannot read writes the text and the table file as far as they go, says so
+// on `console.err` and fails (status 1).
 int decompile_file(const std::string& path, const Settings& settings, const Console& console);
 
 }  // namespace qbkit

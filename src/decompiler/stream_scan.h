@@ -1,7 +1,7 @@
 // The first, cheap walk over a stream: what the printer must know before it writes a byte.
 // Names are looked up as the text is written, so every name record, also one that comes
-// after the tokens that use it, must be known first; and a stream that the THUG1 layout
-// refuses must be refused before any text is written.
+// after the tokens that use it, must be known first; and a stream that the layout refuses
+// must be refused before any text is written.
 #pragma once
 
 #include <cstddef>
@@ -25,7 +25,9 @@ struct StreamScan {
 };
 
 // Walks `data` up to its end token, its last byte or the first token that cannot be read.
-// Throws qbkit::Error (status 1) for an endcase token in the THUG1 layout met on the way.
+// Throws qbkit::Error (status 1) for a token met on the way that the layout refuses: an
+// endcase token in the THUG1 layout, a case or default not followed by the endcase token in
+// the standard layout (the stream is in the THUG1 layout).
 StreamScan scan_stream(ByteSpan data, const Settings& settings);
 
 // Calls f(checksum, name) for each name record of the scanned stream, in stream order; the

@@ -14,7 +14,8 @@ TokenSizes::TokenSizes(bool thug1) {
     }
     const int fixed = qb::fixed_operand_size(info->operand, thug1);
     operand_bytes_[b] = fixed < 0 ? kVariable : static_cast<int8_t>(fixed);
-    refused_[b] = thug1 && info->standard_only;
+    if (thug1 && info->standard_only) checks_[b] = kRefused;
+    if (!thug1 && info->operand == qb::Operand::kCaseBranch) checks_[b] = kEndCaseOperand;
   }
 }
 

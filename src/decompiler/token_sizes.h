@@ -23,8 +23,13 @@ class TokenSizes {
     return data.size() - pos - 1 >= static_cast<size_t>(fixed) ? 1 + static_cast<size_t>(fixed) : 0;
   }
 
-  // Whether the layout refuses the opcode outright (the endcase token in the THUG1 layout).
-  bool refused(uint8_t op) const { return refused_[op]; }
+  // What the layout asks of a token before it is read: nothing for most opcodes.
+  enum Check : uint8_t {
+    kNoCheck,
+    kRefused,         // refused outright: the endcase token in the THUG1 layout
+    kEndCaseOperand,  // case and default in the standard layout: the endcase token must follow
+  };
+  Check check(uint8_t op) const { return checks_[op]; }
 
  private:
   // size_at for the tokens without a fixed size: strings, name records, selects, and
@@ -35,7 +40,7 @@ class TokenSizes {
   static constexpr int8_t kVariable = -2;  // string, name record, select: read the operand
 
   std::array<int8_t, 256> operand_bytes_{};
-  std::array<bool, 256> refused_{};
+  std::array<Check, 256> checks_{};
 };
 
 }  // namespace qbkit::decompiler

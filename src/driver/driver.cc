@@ -5,11 +5,13 @@
 #include <ostream>
 
 #include "common/error.h"
+#include "common/file_io.h"
 #include "common/format.h"
 #include "common/settings.h"
 #include "compiler/compiler.h"
 #include "decompiler/decompiler.h"
 #include "pre/pre_commands.h"
+#include "qb/checksum_mode.h"
 #include "qb/raw_table_mode.h"
 
 namespace qbkit {
@@ -25,9 +27,17 @@ int print_usage(const std::string& program, std::ostream& out) {
   return kExitFailure;
 }
 
+// The mode letter of a command line: the second character of slot 1 after a dash; 0 if none.
+char mode_letter(std::span<const std::string> args) {
+  if (args.size() < 2 || args[1].size() < 2 || args[1][0] != '-') return 0;
+  return args[1][1];
+}
+
 int dispatch(std::span<const std::string> args, const Console& console) {
   std::ostream& out = console.out;
   const std::string program = args.empty() ? std::string() : args[0];
+  // Mode k has a usage line of its own for a command line without names.
+  if (mode_letter(args) == 'k') return qb::checksum_mode(program, args.subspan(2), console);
   if (args.size() < 3) return print_usage(program, out);
   const std::string& mode = args[1];
   if (mode.size() < 2 || mode[0] != '-') return print_usage(program, out);
@@ -56,22 +66,56 @@ int dispatch(std::span<const std::string> args, const Console& console) {
   }
 }
 
+// An argument for a command line that the user may copy: quoted when it holds a blank.
+std::string shell_word(const std::string& arg) {
+  return arg.find_first_of(" \t") == std::string::npos ? arg : "\"" + arg + "\"";
+}
+
+// "qbkit -d -thug1 file.qb" tries to open a file named -thug1: options count only after the
+// file name. Says so, with the command put right, when that file could not be opened.
+void hint_misplaced_option(std::span<const std::string> args, const Console& console) {
+  const char mode = mode_letter(args);
+  if ((mode != 'c' && mode != 'd') || args.size() < 3) return;
+  const std::string& option = args[2];
+  if ((option != "-thug1" && option != "-debug") || is_regular_file(option)) return;
+  std::string command = shell_word(args[0]) + " " + args[1] + " " + (args.size() > 3 ? shell_word(args[3]) : "FILE");
+  // The compiler knows only -thug1.
+  const bool ignored = mode == 'c' && option == "-debug";
+  if (!ignored) command += " " + option;
+  console.err << format("Options go after the file name%s: %s\n", ignored ? ", and -c takes only -thug1" : "",
+                        command.c_str());
+}
+
+// The message of a failed command goes to standard output. The text of -d usually goes to
+// a file, so its messages then go to standard error as well, where the user sees them.
+void report(const std::string& message, bool also_to_err, const Console& console) {
+  console.out << message;
+  if (!also_to_err || message.empty()) return;
+  console.out.flush();
+  console.err << message;
+  if (message.back() != '\n') console.err << '\n';
+}
+
 }  // namespace
 
 int run_driver(std::span<const std::string> args, const Console& console) {
+  const bool mirror = mode_letter(args) == 'd' && args.size() >= 3 && !console.out_is_terminal;
+  int status;
   try {
-    return dispatch(args, console);
+    status = dispatch(args, console);
   } catch (const Error& e) {
-    console.out << e.message();
-    return e.status();
+    report(e.message(), mirror, console);
+    status = e.status();
   } catch (const std::bad_alloc&) {
     // No memory for an input: the tools end with status 2 and no message.
-    return kExitNoAccess;
+    status = kExitNoAccess;
   } catch (const std::exception& e) {
     // Anything else is a fault of qbkit itself; it ends with a message, not std::terminate.
-    console.out << format("Internal error: %s\n", e.what());
-    return kExitInternal;
+    report(format("Internal error: %s\n", e.what()), mirror, console);
+    status = kExitInternal;
   }
+  if (status != kExitOk) hint_misplaced_option(args, console);
+  return status;
 }
 
 }  // namespace qbkit

@@ -4,6 +4,9 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <string>
+
+#include "common/name_checksum.h"
 
 namespace qbkit::qb {
 namespace {
@@ -27,6 +30,13 @@ uint32_t hash_name(std::string_view s) {
   h = (h ^ w) * 0xC4CEB9FE1A85EC53ull;
   h ^= h >> 29;
   return static_cast<uint32_t>(h);
+}
+
+// hash_name of the name as the game's checksum reads it.
+uint32_t hash_folded(std::string_view s) {
+  std::string folded(s);
+  for (char& c : folded) c = static_cast<char>(fold_name_byte(static_cast<uint8_t>(c)));
+  return hash_name(folded);
 }
 
 // The home slot of a 32-bit key in a table of `mask` + 1 slots.
@@ -88,6 +98,21 @@ void NameTable::index_name(uint32_t i) const {
   }
 }
 
+void NameTable::index_folded(uint32_t i) const {
+  const Entry& e = entries_[i];
+  const std::string_view name = view(e);
+  const uint32_t h = hash_folded(name);
+  const size_t mask = by_folded_.size() - 1;
+  for (size_t s = home(h, mask);; s = (s + 1) & mask) {
+    NameSlot& slot = by_folded_[s];
+    if (slot.entry == 0) {
+      slot = {h, e.checksum, i + 1};
+      return;
+    }
+    if (slot.hash == h && same_game_name(view(entries_[slot.entry - 1]), name)) return;
+  }
+}
+
 // Adding the entries in table order keeps the first entry of every key.
 void NameTable::build_checksum_index(size_t entries) const {
   by_checksum_.assign(slots_for(entries), ChecksumSlot{nullptr, 0, 0});
@@ -97,6 +122,11 @@ void NameTable::build_checksum_index(size_t entries) const {
 void NameTable::build_name_index(size_t entries) const {
   by_name_.assign(slots_for(entries), NameSlot{0, 0, 0});
   for (size_t i = 0; i < entries_.size(); ++i) index_name(static_cast<uint32_t>(i));
+}
+
+void NameTable::build_folded_index(size_t entries) const {
+  by_folded_.assign(slots_for(entries), NameSlot{0, 0, 0});
+  for (size_t i = 0; i < entries_.size(); ++i) index_folded(static_cast<uint32_t>(i));
 }
 
 void NameTable::reserve(size_t names, size_t text_bytes) {
@@ -130,6 +160,13 @@ void NameTable::add_name(uint32_t checksum, std::string_view name) {
       index_name(i);
     }
   }
+  if (!by_folded_.empty()) {
+    if (entries_.size() > by_folded_.size() / 2) {
+      build_folded_index(entries_.size());
+    } else {
+      index_folded(i);
+    }
+  }
 }
 
 std::optional<std::string_view> NameTable::find_name(uint32_t checksum) const {
@@ -152,6 +189,18 @@ std::optional<uint32_t> NameTable::find_checksum(std::string_view name) const {
     const NameSlot& slot = by_name_[s];
     if (slot.entry == 0) return std::nullopt;
     if (slot.hash == h && view(entries_[slot.entry - 1]) == name) return slot.checksum;
+  }
+}
+
+std::optional<uint32_t> NameTable::find_checksum_folded(std::string_view name) const {
+  if (entries_.empty()) return std::nullopt;
+  if (by_folded_.empty()) build_folded_index(std::max(entries_.size(), reserved_));
+  const size_t mask = by_folded_.size() - 1;
+  const uint32_t h = hash_folded(name);
+  for (size_t s = home(h, mask);; s = (s + 1) & mask) {
+    const NameSlot& slot = by_folded_[s];
+    if (slot.entry == 0) return std::nullopt;
+    if (slot.hash == h && same_game_name(view(entries_[slot.entry - 1]), name)) return slot.checksum;
   }
 }
 

@@ -7,7 +7,9 @@
 // for each name, so a lookup is one probe sequence in one array and gives exactly what a scan
 // from the first entry would. Each index is built at its first lookup and kept up to date
 // from then on: the decompiler looks names up only by checksum, the compiler only by name,
-// and neither pays for the other's index.
+// and neither pays for the other's index. A third index, of names as the game's checksum
+// reads them (case and separators folded), is built only when a name first fails to match
+// exactly.
 #pragma once
 
 #include <cstddef>
@@ -40,6 +42,9 @@ class NameTable {
   std::optional<std::string_view> find_name(uint32_t checksum) const;
   // The checksum of the first entry with exactly this name.
   std::optional<uint32_t> find_checksum(std::string_view name) const;
+  // The checksum of the first entry whose name is the same name to the game (same_game_name:
+  // letter case, and '/' against a backslash, do not count).
+  std::optional<uint32_t> find_checksum_folded(std::string_view name) const;
 
   size_t size() const { return entries_.size(); }
   bool empty() const { return entries_.empty(); }
@@ -100,8 +105,10 @@ class NameTable {
   // vector is an index not built yet. index_* adds entry i unless an earlier one holds its key.
   void build_checksum_index(size_t entries) const;
   void build_name_index(size_t entries) const;
+  void build_folded_index(size_t entries) const;
   void index_checksum(uint32_t i) const;
   void index_name(uint32_t i) const;
+  void index_folded(uint32_t i) const;
 
   std::vector<Entry> entries_;
   std::vector<std::unique_ptr<char[]>> blocks_;  // the arena; a block never moves
@@ -110,6 +117,7 @@ class NameTable {
   size_t reserved_ = 0;  // entries the indexes are sized for when built
   mutable std::vector<ChecksumSlot> by_checksum_;
   mutable std::vector<NameSlot> by_name_;
+  mutable std::vector<NameSlot> by_folded_;  // hash is of the folded name
 };
 
 }  // namespace qbkit::qb

@@ -110,5 +110,27 @@ TEST(CompileCli, OutputThatCannotBeWritten) {
   EXPECT_EQ(dir.read("temp.dump"), bytes({0x01, 0x00}));
 }
 
+// Strings and names an editor turned into UTF-8 are compiled as they stand, with a warning
+// that names the file and the line; single bytes above 0x7F, as the game's own texts hold
+// them, draw none.
+TEST(CompileCli, WarnsOfUtf8AndOfReplacementCharacters) {
+  TempDir dir;
+  dir.write("t.qbi", "#addx \"Caf\xC3\xA9\"\n");
+  dir.write("s.q", "%include \"t.qbi\"\n:i %s(0,\"Caf\xE9\")\n:i %s(0,\"Caf\xC3\xA9\")\n"
+                   ":i %sc(0,\"Caf\xEF\xBF\xBD\") $Caf\xC3\xA9$");
+  RunResult r = run_qbkit({"-c", "s.q"}, dir.path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err,
+            "Warning: 't.qbi' line 1: the name is written in UTF-8, but the game reads one byte per character; "
+            "compiled as it stands. Save the text as ISO 8859-1 (Latin-1) to keep one byte per letter\n"
+            "Warning: 's.q' line 3: the string is written in UTF-8, but the game reads one byte per character; "
+            "compiled as it stands. Save the text as ISO 8859-1 (Latin-1) to keep one byte per letter\n"
+            "Warning: 's.q' line 4: the string holds the replacement character U+FFFD (bytes EF BF BD): an editor "
+            "replaced a byte it could not read, and the original byte is lost; type the letter again\n");
+  const std::string qb = dir.read("s.q.qb");
+  EXPECT_NE(qb.find("Caf\xEF\xBF\xBD"), std::string::npos);
+  EXPECT_NE(qb.find("Caf\xE9"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace qbkit::test

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "cli/cli_util.h"
+#include "support/profile_stream.h"
 #include "support/qb_stream.h"
 #include "qb/tokens.h"
 
@@ -100,20 +101,26 @@ TEST(DecompileCli, PathInSubdirectoryNamesTheTableFileBesideIt) {
   EXPECT_TRUE(dir.exists("levels/a.qb_table.qbi"));
 }
 
-TEST(DecompileCli, UnknownOpcodeStillWritesTextAndTable) {
+// The text and the table file as far as they go, but a partial decompile is a failure.
+TEST(DecompileCli, UnknownOpcodeWritesTextAndTableAndFails) {
   TempDir dir;
-  dir.write("u.qb", QbStream().name_record(1, "one").op32(kName, 1).op(0x1D).bytes());
+  dir.write("u.qb", QbStream().name_record(1, "one").op32(kName, 1).op(0x1D).op(kEnd).bytes());
   RunResult r = run_qbkit({"-d", "u.qb"}, dir.path());
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, header("u.qb") + "$one$Unknown instruction at 0000000e:1d" + kFooter);
+  EXPECT_EQ(r.err, "'u.qb': the decompile stopped at 0000000e, before the end of the stream (16 bytes); "
+                   "the text and the table file are incomplete\n");
   EXPECT_EQ(dir.read("u.qb_table.qbi"), "#addx 0x00000001 \"one\"\n");
 }
 
+// Standard output usually goes to a file here: every message is repeated on standard error,
+// with a line end.
 TEST(DecompileCli, FailuresAndTheirStatuses) {
   TempDir dir;
   RunResult missing = run_qbkit({"-d", "missing.qb"}, dir.path());
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.out, "Couldn't open file!");
+  EXPECT_EQ(missing.err, "Couldn't open file!\n");
   EXPECT_FALSE(dir.exists("missing.qb_table.qbi"));
 
   // The endcase token under -thug1: two messages, no text, no table file.
@@ -123,6 +130,7 @@ TEST(DecompileCli, FailuresAndTheirStatuses) {
   EXPECT_EQ(refused.out,
             "GOTO stuff not implemented... please report that cuz it shouldn't happen\n"
             "Maybe this file doesn't work with -thug1?\n");
+  EXPECT_EQ(refused.err, refused.out);
   EXPECT_FALSE(dir.exists("s.qb_table.qbi"));
 
   // A table file that cannot be created (a directory stands in its place): the text is
@@ -132,6 +140,60 @@ TEST(DecompileCli, FailuresAndTheirStatuses) {
   RunResult no_table = run_qbkit({"-d", "t.qb"}, dir.path());
   EXPECT_EQ(no_table.status, 1);
   EXPECT_EQ(no_table.out, header("t.qb") + ":end\n" + kFooter + "Couldn't create table file!\n");
+  EXPECT_EQ(no_table.err, "Couldn't create table file!\n");
+
+  // An option where the file name goes: the file is not found, and the command put right.
+  dir.write("x.qb", QbStream().op(kEnd).bytes());
+  for (const char* option : {"-thug1", "-debug"}) {
+    RunResult swapped = run_qbkit({"-d", option, "x.qb"}, dir.path());
+    EXPECT_EQ(swapped.status, 1);
+    EXPECT_EQ(swapped.out, "Couldn't open file!");
+    EXPECT_TRUE(swapped.err.starts_with("Couldn't open file!\nOptions go after the file name: ")) << swapped.err;
+    EXPECT_TRUE(swapped.err.ends_with(" -d x.qb " + std::string(option) + "\n")) << swapped.err;
+  }
+}
+
+// A stream of the first game's layout holds case and default without the endcase token. In
+// the standard layout the first of them stops the decompile, before anything is written; the
+// streams without a switch read the same in both layouts.
+TEST(DecompileCli, AStreamOfTheOtherLayout) {
+  TempDir dir;
+  const Bytes thug1 = generate_profile_stream(24 << 10, 3, Switches::kThug1);
+  const Bytes standard = generate_profile_stream(24 << 10, 3, Switches::kStandard);
+  dir.write("t.qb", thug1);
+  dir.write("s.qb", standard);
+
+  RunResult r = run_qbkit({"-d", "t.qb"}, dir.path());
+  EXPECT_EQ(r.status, 1);
+  ASSERT_TRUE(r.out.starts_with("Case without an endcase token at ")) << r.out.substr(0, 200);
+  EXPECT_TRUE(r.out.ends_with("\nMaybe this file needs -thug1?\n")) << r.out;
+  EXPECT_EQ(r.out.size(), 72u);
+  const size_t at = std::stoul(r.out.substr(33, 8), nullptr, 16);
+  ASSERT_LT(at + 1, thug1.size());
+  EXPECT_TRUE(thug1[at] == kCase || thug1[at] == kDefault);
+  EXPECT_EQ(r.err, r.out);
+  EXPECT_FALSE(dir.exists("t.qb_table.qbi"));
+
+  // In their own layouts both decompile and compile back to themselves.
+  for (const auto& [name, layout] : {std::pair<std::string, const char*>{"t.qb", "-thug1"}, {"s.qb", ""}}) {
+    std::vector<std::string> args = {"-d", name};
+    if (*layout) args.push_back(layout);
+    r = run_qbkit(args, dir.path());
+    ASSERT_EQ(r.status, 0) << r.out.substr(0, 200);
+    dir.write(name + ".txt", r.out);
+    args = {"-c", name + ".txt"};
+    if (*layout) args.push_back(layout);
+    ASSERT_EQ(run_qbkit(args, dir.path()).status, 0) << name;
+    EXPECT_EQ(dir.read(name + ".txt.qb"), dir.read(name)) << name;
+  }
+
+  const Bytes plain = generate_profile_stream(24 << 10, 3);
+  dir.write("p.qb", plain);
+  r = run_qbkit({"-d", "p.qb"}, dir.path());
+  EXPECT_EQ(r.status, 0);
+  RunResult as_thug1 = run_qbkit({"-d", "p.qb", "-thug1"}, dir.path());
+  EXPECT_EQ(as_thug1.status, 0);
+  EXPECT_EQ(as_thug1.out, r.out);
 }
 
 TEST(DecompileCli, SwitchesInTheOptionSlot) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "common/error.h"
-#include "qb/name_table.h"
 
 namespace qbkit::compiler {
 namespace {
@@ -124,34 +123,44 @@ TEST(Lexer, AcceptPassesOverTheWordAndOnlyThen) {
 }
 
 TEST(Lexer, HashLines) {
-  qb::NameTable names;
   Lexer a = lexer("/ comment without line end");
-  a.read_hash_line(names);
+  EXPECT_FALSE(a.read_hash_line());
   EXPECT_TRUE(a.at_end());
   EXPECT_EQ(a.line(), 2);
 
   Lexer b = lexer("addx 0x0000abcd \"some name\" $x$");
-  b.read_hash_line(names);
-  EXPECT_EQ(names.find_checksum("some name"), 0xabcdu);
+  std::optional<NameDeclaration> d = b.read_hash_line();
+  ASSERT_TRUE(d);
+  EXPECT_EQ(d->checksum, 0xabcdu);
+  EXPECT_EQ(d->name, "some name");
   EXPECT_EQ(b.peek(), '$');
 
   // Without the prefix the first two digits are taken for it.
   Lexer c = lexer("addx 12345678 \"short\"");
-  c.read_hash_line(names);
-  EXPECT_EQ(names.find_checksum("short"), 0x345678u);
+  EXPECT_EQ(c.read_hash_line()->checksum, 0x345678u);
+
+  // A quote right after the blanks: the name alone, no checksum written; the line is the
+  // one the declaration starts on.
+  Lexer q = lexer("addx\n  \"New Name\" $x$");
+  d = q.read_hash_line();
+  ASSERT_TRUE(d);
+  EXPECT_FALSE(d->checksum);
+  EXPECT_EQ(d->name, "New Name");
+  EXPECT_EQ(d->line, 1);
+  EXPECT_EQ(q.peek(), '$');
 
   for (const char* bad : {"ADDX 0x1 \"n\"", "addxy 0x1 \"n\""}) {
-    Lexer d = lexer(bad);
+    Lexer e = lexer(bad);
     try {
-      d.read_hash_line(names);
+      e.read_hash_line();
       FAIL() << bad;
-    } catch (const Error& e) {
-      EXPECT_EQ(e.status(), 1);
-      EXPECT_EQ(e.message(), "Error at line 1\n");
+    } catch (const Error& err) {
+      EXPECT_EQ(err.status(), 1);
+      EXPECT_EQ(err.message(), "Error at line 1\n");
     }
   }
-  Lexer e = lexer(" addx");
-  EXPECT_THROW(e.read_hash_line(names), Error);
+  Lexer f = lexer(" addx");
+  EXPECT_THROW(f.read_hash_line(), Error);
 }
 
 }  // namespace

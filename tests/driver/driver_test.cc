@@ -23,5 +23,18 @@ TEST(DriverInProcess, ModeErrorsBecomeMessageAndStatus) {
   EXPECT_EQ(out, "THIS FUNCTION IS DEPRECATED...\nCouldn't open file!");
 }
 
+// The messages of -d are repeated on standard error only when standard output is not the
+// terminal the user reads.
+TEST(DriverInProcess, DecompileErrorsReachStandardErrorWhenOutputIsRedirected) {
+  for (const bool terminal : {true, false}) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const std::vector<std::string> args = {"qbkit", "-d", "/nonexistent/dir/file.qb"};
+    EXPECT_EQ(run_driver(args, Console{out, err, terminal}), 1);
+    EXPECT_EQ(out.str(), "Couldn't open file!");
+    EXPECT_EQ(err.str(), terminal ? "" : "Couldn't open file!\n");
+  }
+}
+
 }  // namespace
 }  // namespace qbkit

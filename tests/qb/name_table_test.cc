@@ -76,5 +76,23 @@ TEST(NameTable, LargeTablesKeepFirstEntriesThroughGrowth) {
   EXPECT_EQ(t[9999].name, "later");
 }
 
+// Case and separators do not count in the second lookup: the first such entry answers, also
+// for entries added after the lookup built its index; an exact lookup is not changed by it.
+TEST(NameTable, FoldedLookupTakesTheFirstSameGameName) {
+  NameTable t;
+  t.add_name(1, "GotParam");
+  t.add_name(2, "gotparam");
+  t.add_name(3, "a\\b");
+  EXPECT_EQ(t.find_checksum_folded("GOTPARAM"), 1u);
+  EXPECT_EQ(t.find_checksum_folded("A/B"), 3u);
+  EXPECT_FALSE(t.find_checksum_folded("GotParam2"));
+  for (uint32_t i = 0; i < 200; ++i) t.add_name(100 + i, "Name" + std::to_string(i));
+  t.add_name(9, "GOTPARAM2");
+  EXPECT_EQ(t.find_checksum_folded("gotparam2"), 9u);
+  EXPECT_EQ(t.find_checksum_folded("name199"), 299u);
+  EXPECT_EQ(t.find_checksum("gotparam"), 2u);
+  EXPECT_FALSE(t.find_checksum("GOTPARAM"));
+}
+
 }  // namespace
 }  // namespace qbkit::qb

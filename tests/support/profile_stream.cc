@@ -14,7 +14,9 @@ using namespace qbkit::qb;
 
 class ProfileGenerator {
  public:
-  ProfileGenerator(size_t size, uint32_t seed) : size_(size), rng_(seed) { make_names(); }
+  ProfileGenerator(size_t size, uint32_t seed, Switches switches) : size_(size), rng_(seed), switches_(switches) {
+    make_names();
+  }
 
   Bytes run() {
     // The name records take about a tenth of the bytes; the statements fill the rest.
@@ -139,7 +141,12 @@ class ProfileGenerator {
       for (uint32_t i = 0; i < items; ++i) value();
       s_.op(kArrayClose);
     } else if (r < 91 && depth < 3) {
-      conditional(depth);
+      // Streams without switches draw exactly what they did before switches existed.
+      if (switches_ != Switches::kNone && r >= 88) {
+        switch_block(depth);
+      } else {
+        conditional(depth);
+      }
     } else {
       name();
     }
@@ -170,6 +177,43 @@ class ProfileGenerator {
     s_.op(kEndIf);
   }
 
+  // A switch on a name with up to three branches, the last one maybe a default. Standard
+  // layout: each head carries the endcase token and a short offset to the next head (the last
+  // one to end_switch), each branch but the last ends with an endcase token whose offset leads
+  // past end_switch, and the next head follows it at once. THUG1 layout: the heads are bare
+  // tokens, and nothing ends a branch.
+  void switch_block(int depth) {
+    const bool standard = switches_ == Switches::kStandard;
+    s_.op(kSwitch);
+    name();
+    s_.op(kLineBreak);
+    const uint32_t branches = 1 + pick(3);
+    size_t pending = 0;
+    std::vector<size_t> breaks;
+    for (uint32_t i = 0; i < branches; ++i) {
+      const bool is_default = i + 1 == branches && chance(50);
+      if (standard && i > 0) s_.fill_short(pending, s_.size());
+      s_.op(is_default ? kDefault : kCase);
+      if (standard) {
+        s_.op(kEndCase);
+        pending = s_.short_hole();
+      }
+      if (!is_default) s_.op32(kInteger, pick(10));
+      const uint32_t lines = 1 + pick(3);
+      for (uint32_t k = 0; k < lines; ++k) line(depth + 1);
+      s_.op(kLineBreak);
+      if (standard && i + 1 < branches) {
+        s_.op(kEndCase);
+        breaks.push_back(s_.short_hole());
+      }
+    }
+    s_.op(kEndSwitch);
+    if (standard) {
+      s_.fill_short(pending, s_.size() - 1);
+      for (const size_t b : breaks) s_.fill_short(b, s_.size());
+    }
+  }
+
   void function() {
     s_.op(kLineBreak).op(kFunction);
     name();
@@ -180,12 +224,15 @@ class ProfileGenerator {
 
   size_t size_;
   std::mt19937 rng_;
+  Switches switches_;
   std::vector<Name> names_;
   QbStream s_;
 };
 
 }  // namespace
 
-Bytes generate_profile_stream(size_t size, uint32_t seed) { return ProfileGenerator(size, seed).run(); }
+Bytes generate_profile_stream(size_t size, uint32_t seed, Switches switches) {
+  return ProfileGenerator(size, seed, switches).run();
+}
 
 }  // namespace qbkit::test

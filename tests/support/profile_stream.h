@@ -3,8 +3,8 @@
 // arrays and conditionals, with the token mix, name and string lengths of real scripts, one
 // name record per name after the statements, and the end token last.
 //
-// The stream decompiles and compiles back to itself in the standard layout: every name is a
-// word, every float needs at most six decimals, no string holds a double quote.
+// The stream decompiles and compiles back to itself in its layout: every name is a word,
+// every float needs at most six decimals, no string holds a double quote.
 #pragma once
 
 #include <cstddef>
@@ -14,8 +14,12 @@
 
 namespace qbkit::test {
 
+// Whether the stream holds switches, and in which layout. Without switches both layouts read
+// the same tokens.
+enum class Switches { kNone, kStandard, kThug1 };
+
 // About `size` bytes (a little more: the last function is finished); the same seed gives the
 // same stream.
-Bytes generate_profile_stream(size_t size, uint32_t seed = 1);
+Bytes generate_profile_stream(size_t size, uint32_t seed = 1, Switches switches = Switches::kNone);
 
 }  // namespace qbkit::test

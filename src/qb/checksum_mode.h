@@ -1,0 +1,17 @@
+// Mode k: the table lines that declare new names with the game's own checksums.
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "common/console.h"
+
+namespace qbkit::qb {
+
+// Prints one "#addx 0x%08x \"%s\"\n" line per name to `console.out`, ready to be appended to
+// a table file, and returns 0. Without names it prints a one-line usage naming `program` and
+// returns 1. A name that no table line can hold (a double quote or a control character in
+// it) is refused with qbkit::Error (status 1) before anything is printed.
+int checksum_mode(const std::string& program, std::span<const std::string> names, const Console& console);
+
+}  // namespace qbkit::qb

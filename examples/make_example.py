@@ -6,6 +6,7 @@ included), so that decompiling and compiling it again gives the same bytes.
 Run from this directory: python3 make_example.py
 """
 import struct
+import zlib
 
 # Token bytes used below.
 END, LINE, EQUALS, MINUS, LESS, GREATER = 0x00, 0x01, 0x07, 0x0A, 0x12, 0x14
@@ -14,8 +15,16 @@ WHILE, LOOP_TO, FUNCTION, END_FUNCTION, END_IF, RETURN = 0x20, 0x21, 0x23, 0x24,
 NAME_RECORD, BREAK_TO, RANDOM_RANGE = 0x2B, 0x2E, 0x30
 SWITCH, END_SWITCH, CASE, DEFAULT, IF, ELSE, END_CASE = 0x3C, 0x3D, 0x3E, 0x3F, 0x47, 0x48, 0x49
 
-NAMES = {"pause_menu": 0x6A3C5E01, "count": 0x1C2B3A49, "speed": 0x77665544,
-         "title": 0x0BADF00D, "spin": 0x5EED1234}
+
+
+def game_checksum(name):
+    """The game's checksum of a name: the CRC-32 of the name with A-Z lowered and '/' read as
+    '\\', started at 0xFFFFFFFF and not inverted at the end (the complement of zlib's)."""
+    folded = bytes(b + 0x20 if 0x41 <= b <= 0x5A else 0x5C if b == 0x2F else b for b in name.encode("latin-1"))
+    return ~zlib.crc32(folded) & 0xFFFFFFFF
+
+
+NAMES = {n: game_checksum(n) for n in ("pause_menu", "count", "speed", "title", "spin")}
 
 
 class Stream:

@@ -55,6 +55,7 @@ def main():
     write(d, "linebreaks", b"\x01\x01\x16\x01\x02\x03\x04\x16\x05\x06\x07\x08\x01\x00")
     write(d, "randomrange", b"\x07\x30\x1f\x00\x00\xa0\x40\x00\x00\x20\x41\x01")
     write(d, "select", b"\x2f\x01\x00\x00\x00\x01\x00\x00\x00\x00\x00\x01\x00")
+    write(d, "thug1switch", b"\x3c\x16\x01\x00\x00\x00\x01\x3e\x01\x3f\x01\x3d\x00")
 
     # compile: script texts (the include line points at a table the target provides).
     c = os.path.join(out, "compile")
@@ -63,6 +64,7 @@ def main():
     write(c, "switch", b"switch :i case :i endcase default :i end_switch")
     write(c, "fixups", b":POS(0) :BREAKTO(0) :u(02:0000000a) select(2f,0,) :end")
     write(c, "values", b"#addx 0x00000001 \"a b\"\n$a b$ %i(-1,0) %f(1.5) %vec2(.5,-.5) %s(0,\"x\") %GLOBAL%")
+    write(c, "names", b"#addx \"New Name\"\n#addx \"Caf\xc3\xa9\"\n$new name$ $NEW NAME$ %s(0,\"\xef\xbf\xbd\")")
 
     # roundtrip: the generator turns any bytes into a stream; a few varied seeds.
     r = os.path.join(out, "roundtrip")

@@ -129,6 +129,38 @@ TEST(Workflow, FromAnArchiveToAnArchive) {
     EXPECT_EQ(run_qbkit({"-p", "x", archive}, fresh.path()).status, 0);
     EXPECT_EQ(fresh.read(on_disk), edited);
   }
+
+  // 6. A new function under a new name, declared with the line -k prints, called from
+  // pause_menu; compiled, and the archive updated again.
+  r = run_qbkit({"-k", "spin_faster"}, dir.path());
+  EXPECT_EQ(r.status, 0);
+  const uint32_t spin_faster = name_checksum("spin_faster");
+  char line[64];
+  std::snprintf(line, sizeof line, "#addx 0x%08x \"spin_faster\"\n", spin_faster);
+  EXPECT_EQ(r.out, line);
+  dir.write(on_disk + "_table.qbi", dir.read(on_disk + "_table.qbi") + r.out);
+  ASSERT_EQ(replace_all(text, "\t:i $count$ = %i(3,00000003)\n", "\t:i $count$ = %i(3,00000003)\n\t:i $spin_faster$\n"), 1u);
+  ASSERT_EQ(replace_all(text, "\n:i :end\n",
+                        "\n:i function $spin_faster$\n\t:i $speed$ = %f(3.000000)\n:i endfunction\n:i :end\n"), 1u);
+  dir.write("example.txt", text);
+  r = run_qbkit({"-c", "example.txt"}, dir.path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, including);
+  EXPECT_EQ(r.err, "");  // every checksum is the game's
+  fs::copy_file(dir / "example.txt.qb", dir / on_disk, fs::copy_options::overwrite_existing);
+  r = run_qbkit({"-p", "update", "mod.prd", on_disk}, dir.path());
+  EXPECT_EQ(r.out, "Updating '" + on_disk + "'\nDone...\n");
+
+  // The member decompiles to the text with the new function (the string lengths counted
+  // again), and names it in its table.
+  TempDir fresh;
+  fs::copy_file(dir / "mod.prd", fresh / "mod.prd");
+  ASSERT_EQ(run_qbkit({"-p", "x", "mod.prd"}, fresh.path()).status, 0);
+  r = run_qbkit({"-d", member}, fresh.path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(replace_all(text, "%s(6,\"Resting\")", "%s(7,\"Resting\")"), edits);
+  EXPECT_EQ(r.out, text);
+  EXPECT_TRUE(fresh.read(on_disk + "_table.qbi").ends_with(line));
 }
 
 // A stored member named `name` holding "x", as a whole archive file.

@@ -17,11 +17,11 @@ void ScriptCompiler::declare_name() {
   const uint32_t game = name_checksum(d->name);
   // The game's own tables always agree; a checksum that does not is compiled as written (it
   // may be deliberate), but a typing slip would leave the name unknown to the game.
-  if (d->checksum && *d->checksum != game) {
+  if (d->checksum && *d->checksum != game && take_warning()) {
     const std::string name(d->name);
-    warn(format("Warning: '%s' line %i: \"%s\" is declared with the checksum 0x%08x, but the game's checksum "
-                "of that name is 0x%08x; compiled as declared\n",
-                shown_.back().c_str(), d->line, name.c_str(), *d->checksum, game));
+    *err_ << format("Warning: '%s' line %i: \"%s\" is declared with the checksum 0x%08x, but the game's checksum "
+                    "of that name is 0x%08x; compiled as declared\n",
+                    shown_.back().c_str(), d->line, name.c_str(), *d->checksum, game);
   }
   names_.add_name(d->checksum.value_or(game), d->name);
 }
@@ -45,29 +45,24 @@ void ScriptCompiler::unknown_name(std::string_view name, int line) {
 }
 
 void ScriptCompiler::check_encoding(std::string_view text, const char* what, int line) {
-  switch (classify_text(text)) {
-    case TextEncoding::kSingleByte:
-      return;
-    case TextEncoding::kReplacement:
-      warn(format("Warning: '%s' line %i: the %s holds the replacement character U+FFFD (bytes EF BF BD): an editor "
-                  "replaced a byte it could not read, and the original byte is lost; type the letter again\n",
-                  shown_.back().c_str(), line, what));
-      return;
-    case TextEncoding::kUtf8:
-      warn(format("Warning: '%s' line %i: the %s is written in UTF-8, but the game reads one byte per character; "
-                  "compiled as it stands. Save the text as ISO 8859-1 (Latin-1) to keep one byte per letter\n",
-                  shown_.back().c_str(), line, what));
-      return;
+  const TextEncoding encoding = classify_text(text);
+  if (encoding == TextEncoding::kSingleByte || !take_warning()) return;
+  if (encoding == TextEncoding::kReplacement) {
+    *err_ << format("Warning: '%s' line %i: the %s holds the replacement character U+FFFD (bytes EF BF BD): an "
+                    "editor replaced a byte it could not read, and the original byte is lost; type the letter again\n",
+                    shown_.back().c_str(), line, what);
+  } else {
+    *err_ << format("Warning: '%s' line %i: the %s is written in UTF-8, but the game reads one byte per character; "
+                    "compiled as it stands. Save the text as ISO 8859-1 (Latin-1) to keep one byte per letter\n",
+                    shown_.back().c_str(), line, what);
   }
 }
 
-void ScriptCompiler::warn(const std::string& message) {
-  if (err_ == nullptr) return;
-  if (++warnings_ <= kMaxWarnings) {
-    *err_ << message;
-  } else if (warnings_ == kMaxWarnings + 1) {
-    *err_ << "Warning: further warnings of this compile are not shown\n";
-  }
+bool ScriptCompiler::take_warning() {
+  if (err_ == nullptr) return false;
+  if (++warnings_ <= kMaxWarnings) return true;
+  if (warnings_ == kMaxWarnings + 1) *err_ << "Warning: further warnings of this compile are not shown\n";
+  return false;
 }
 
 }  // namespace qbkit::compiler

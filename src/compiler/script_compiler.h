@@ -58,7 +58,9 @@ class ScriptCompiler {
   [[noreturn]] void unknown_name(std::string_view name, int line);
   // Warns when `text` (a string or a name, as `what` says) was turned into UTF-8.
   void check_encoding(std::string_view text, const char* what, int line);
-  void warn(const std::string& message);
+  // Counts a warning; true when it is to be written to *err_: not without a stream for
+  // warnings, nor past kMaxWarnings, where one line says that the rest are not shown.
+  bool take_warning();
 
   // values.cc
   void compile_name_reference();

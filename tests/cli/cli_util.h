@@ -13,7 +13,7 @@ namespace qbkit::test {
 struct RunResult {
   int status = -1;
   std::string out;
-  std::string err;  // also shown with the report of a test that fails
+  std::string err;  // also shown with the report of a test that fails; "\r\n" read as "\n"
 };
 
 // Where the child's standard output goes: captured into RunResult::out, a full device, or

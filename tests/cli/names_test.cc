@@ -2,6 +2,7 @@
 // every declaration, and references written in another case than their declaration.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -117,6 +118,18 @@ TEST(NewNames, DeclaredChecksumThatIsNotTheGamesIsCompiledAsDeclaredWithAWarning
   EXPECT_EQ(r.err, "Warning: 't.qbi' line 2: \"GotParam2\" is declared with the checksum 0x12345678, but the "
                    "game's checksum of that name is 0x0fcf9f45; compiled as declared\n");
   EXPECT_EQ(dir.read("s.txt.qb").substr(0, 5), std::string("\x16\x78\x56\x34\x12", 5));
+
+  // A table of made-up checksums gives 20 warnings and one line for the rest.
+  std::string made_up;
+  for (int i = 0; i < 30; ++i) made_up += "#addx 0x0000000" + std::to_string(i % 10) + " \"n" + std::to_string(i) + "\"\n";
+  dir.write("m.txt", made_up);
+  r = run_qbkit({"-c", "m.txt"}, dir.path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 21);
+  EXPECT_TRUE(r.err.ends_with("Warning: 'm.txt' line 20: \"n19\" is declared with the checksum 0x00000009, but the "
+                              "game's checksum of that name is 0xdbaf4f7d; compiled as declared\n"
+                              "Warning: further warnings of this compile are not shown\n"))
+      << r.err;
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 # Thin wrapper around CMake. `make run` shows the decompiler on the bundled example;
-# `make test` builds and runs every test.
+# `make test` builds and runs every test, the editor checks included.
 GENERATOR := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # QBKIT_WERROR=ON in the environment (as CI sets it) turns every warning into an error.
 WERROR := -DQBKIT_WERROR=$(or $(QBKIT_WERROR),OFF)
 
-.PHONY: all build run test sanitize bench fuzz clean windows windows-test
+.PHONY: all build run test editors-test sanitize bench fuzz clean windows windows-test
 SHELL := /bin/bash
 
 all: build
@@ -21,6 +21,23 @@ run: build
 
 test: build
 	cd build && ctest --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory editors-test
+
+# The editor files under editors/: the grammar's unit tests, decompiled samples of both
+# layouts tokenised as VS Code tokenises them, the Notepad++ and Sublime files checked against
+# the grammar, and the VS Code extension packaged into build/editors/. Runs on Node.js; the npm
+# packages come from editors/package-lock.json, installed into editors/node_modules when
+# missing or older than the lock file.
+editors-test: build
+	@if ! command -v node >/dev/null || ! command -v npm >/dev/null; then \
+	  echo "make editors-test needs Node.js and npm: run apt-get install nodejs npm as root"; exit 1; \
+	fi
+	@if [ ! -f editors/node_modules/.package-lock.json ] || \
+	    [ editors/package-lock.json -nt editors/node_modules/.package-lock.json ]; then \
+	  echo "Installing the editor checks' npm packages into editors/node_modules"; \
+	  cd editors && npm ci --no-audit --no-fund --loglevel=error; \
+	fi
+	cd editors && QBKIT_BUILD="$(CURDIR)/build" node --test tests/
 
 sanitize:
 	cmake -S . -B build-asan $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQBKIT_TESTS=ON -DQBKIT_SANITIZE=ON $(WERROR)

@@ -1,72 +1,48 @@
-// The two compressors: the brute-force reference and the fast chain matcher.
+// The plain encoder's two compressors: the brute-force reference and the chain matcher.
 //
-// Both write the same groups: every flag byte starts as 0xFF and a back reference clears its
-// bit; the first group always holds eight literals (input bytes, then zero bytes when the
-// input is shorter), so no search happens before position 8.
+// Both write the same groups (lzss_groups.h): every flag byte starts as 0xFF and a back
+// reference clears its bit; the first group always holds eight literals (input bytes, then
+// zero bytes when the input is shorter), so no search happens before position 8.
 
 #include <algorithm>
 #include <bit>
-#include <cmath>
 #include <cstring>
 #include <limits>
 #include <vector>
 
-#include "common/format.h"
+#include "common/assertion.h"
+#include "common/portability.h"
 #include "pre/lzss.h"
+#include "pre/lzss_groups.h"
 
 namespace qbkit::pre {
 namespace {
 
 constexpr size_t kFirstGroup = 8;
 
-// Writes items into groups of eight, straight into a buffer sized for the largest stream.
-// A group's flag byte is placed when its first item comes; the last group may be short.
-class GroupWriter {
- public:
-  explicit GroupWriter(size_t input_size) {
-    // The largest stream: the first group, then every byte a literal, one flag per eight;
-    // one spare byte lets an item always write two bytes.
-    size_t rest = input_size > kFirstGroup ? input_size - kFirstGroup : 0;
-    out_.resize(1 + kFirstGroup + rest + (rest + 7) / 8 + 1);
-  }
+using PlainWriter = GroupWriter<UnusedFlags::kSet>;
 
-  void first_group(ByteSpan input) {
-    out_[0] = 0xFF;
-    for (size_t i = 0; i < kFirstGroup; ++i) out_[1 + i] = i < input.size() ? input[i] : 0;
-    at_ = 1 + kFirstGroup;
-  }
+// The capacity for the largest stream: the first group, then every byte a literal, one flag
+// byte per eight; and one byte more for the second byte that GroupWriter::item writes for a
+// literal.
+size_t plain_stream_capacity(size_t input_size) {
+  const size_t rest = input_size > kFirstGroup ? input_size - kFirstGroup : 0;
+  return 1 + kFirstGroup + rest + (rest + 7) / 8 + 1;
+}
 
-  // One item: a reference to input index `from` of `length` bytes when `is_reference`, else
-  // the literal `byte`. Both kinds take the same path, as which one comes is hard to predict.
-  void item(bool is_reference, uint8_t byte, size_t from, size_t length) {
-    uint8_t* out = out_.data();
-    if (item_ == 0) {
-      flag_at_ = at_;
-      out[at_++] = 0xFF;
-    }
-    size_t p = (from - kPositionBias) & (kWindowSize - 1);
-    out[at_] = is_reference ? static_cast<uint8_t>(p & 0xFF) : byte;
-    out[at_ + 1] = static_cast<uint8_t>(((p >> 8) << 4) | ((length - kMinMatch) & 0x0F));
-    out[flag_at_] &= static_cast<uint8_t>(~(unsigned{is_reference} << item_));
-    at_ += 1 + size_t{is_reference};
-    item_ = (item_ + 1) & 7;
-  }
+// The first group: the first eight input bytes as literals, zero bytes past a shorter input.
+void first_group(PlainWriter& writer, ByteSpan input) {
+  for (size_t i = 0; i < kFirstGroup; ++i) writer.literal(i < input.size() ? input[i] : 0);
+}
 
-  void literal(uint8_t byte) { item(false, byte, 0, kMinMatch); }
-  void reference(size_t from, size_t length) { item(true, 0, from, length); }
+// The window position that a reference to input index `from` is written with.
+inline unsigned window_position(size_t from) {
+  return static_cast<unsigned>((from - kPositionBias) & (kWindowSize - 1));
+}
 
-  Bytes finish() {
-    out_.resize(at_);
-    return std::move(out_);
-  }
-
- private:
-  Bytes out_;
-  size_t at_ = 0;       // bytes written
-  size_t flag_at_ = 0;  // where the flag byte of the current group is
-  unsigned item_ = 0;   // items in the current group, 0 to 7
-};
-
+// A match as the plain matchers find it: a run from an earlier index of the flat input, which
+// becomes a window position only when it is written. (The game matcher's Match holds a ring
+// position instead, the node its trees found.)
 struct Match {
   size_t from = 0;
   size_t length = 0;  // 0: no match
@@ -134,7 +110,7 @@ class NewestFirstChains {
   // The position added before i under its hash; only asked while i is in the window.
   uint32_t older(uint32_t i) const { return older_[i % kWindowSize]; }
   // Asks for the start of the chain of `word` to be in the cache before it is walked.
-  void prefetch(uint32_t word) const { __builtin_prefetch(&newest_[hash(word)]); }
+  void prefetch(uint32_t word) const { qbkit::prefetch(&newest_[hash(word)]); }
 
  private:
   uint32_t hash(uint32_t word) const {
@@ -305,34 +281,10 @@ class WindowMatcher {
   NewestFirstChains<4> four_;
 };
 
-}  // namespace
-
-Bytes compress_reference(ByteSpan in) {
-  GroupWriter writer(in.size());
-  writer.first_group(in);
-  for (size_t pos = kFirstGroup; pos < in.size();) {
-    Match m = search_reference(in, pos);
-    if (m.length > 0) {
-      writer.reference(m.from, m.length);
-      pos += m.length;
-    } else {
-      writer.literal(in[pos]);
-      pos += 1;
-    }
-  }
-  return writer.finish();
-}
-
-Bytes compress_fast(ByteSpan in) {
+// The items after the first group, by the window matcher (input of 9 bytes and more, fewer
+// than kNone).
+void encode_with_chains(ByteSpan in, PlainWriter& writer) {
   const size_t n = in.size();
-  GroupWriter writer(n);
-  writer.first_group(in);
-  if (n <= kFirstGroup) return writer.finish();
-
-  // The chains hold positions as 32-bit numbers; past that (no archive member can be so
-  // large) only the brute-force matcher is exact.
-  if (n >= kNone) return compress_reference(in);
-
   WindowMatcher matcher(in);
   for (size_t pos = kFirstGroup; pos < n;) {
     Match m;
@@ -344,28 +296,43 @@ Bytes compress_fast(ByteSpan in) {
       m = matcher.search_near_end(pos);
     }
     const bool found = m.length > 0;
-    writer.item(found, in[pos], m.from, found ? m.length : kMinMatch);
+    writer.item(found, in[pos], window_position(m.from), static_cast<unsigned>(found ? m.length : kMinMatch));
     pos += found ? m.length : 1;
     // The adds before the next search hide the fetch of its chains.
     matcher.prefetch(pos);
   }
-  return writer.finish();
 }
 
-std::string statistics_line(size_t input_size, size_t compressed_size) {
-  // The rate is rounded to a 32-bit float twice: after 1 - compressed/size, and after the
-  // product with 100. An empty input gives minus infinity.
-  float ratio;
-  if (input_size == 0) {
-    ratio = -std::numeric_limits<float>::infinity();
-  } else {
-    double c = static_cast<uint32_t>(compressed_size);
-    double s = static_cast<uint32_t>(input_size);
-    ratio = static_cast<float>(1.0 - c / s);
+}  // namespace
+
+Bytes compress_plain_reference(ByteSpan in) {
+  Bytes out(plain_stream_capacity(in.size()));
+  PlainWriter writer(out.data());
+  first_group(writer, in);
+  for (size_t pos = kFirstGroup; pos < in.size();) {
+    Match m = search_reference(in, pos);
+    if (m.length > 0) {
+      writer.reference(window_position(m.from), static_cast<unsigned>(m.length));
+      pos += m.length;
+    } else {
+      writer.literal(in[pos]);
+      pos += 1;
+    }
   }
-  float rate = static_cast<float>(static_cast<double>(ratio) * 100.0);
-  return format("Size: %i - Compressed: %i - Rate: %f%%\n", static_cast<int>(input_size),
-                static_cast<int>(compressed_size), static_cast<double>(rate));
+  out.resize(writer.size());
+  return out;
+}
+
+Bytes compress_plain(ByteSpan in) {
+  // The chains hold positions as 32-bit numbers; past that (no archive member can be so
+  // large) only the brute-force matcher is exact.
+  if (in.size() >= kNone) return compress_plain_reference(in);
+  Bytes out(plain_stream_capacity(in.size()));
+  PlainWriter writer(out.data());
+  first_group(writer, in);
+  if (in.size() > kFirstGroup) encode_with_chains(in, writer);
+  out.resize(writer.size());
+  return out;
 }
 
 }  // namespace qbkit::pre

@@ -21,6 +21,10 @@
 #include <cstdint>
 #include <cstring>
 
+#include "common/assertion.h"
+#include "common/portability.h"
+#include "pre/lzss_groups.h"
+
 namespace qbkit::pre {
 namespace {
 
@@ -37,11 +41,14 @@ constexpr unsigned kNodes = kRoots + 256;
 uint64_t load_ordered(const uint8_t* p) {
   uint64_t v;
   std::memcpy(&v, p, sizeof v);
-  if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
+  if constexpr (std::endian::native == std::endian::little) v = byteswap64(v);
   return v;
 }
 
-// The longest match an insert met: where, and how many bytes agree (0 to 18).
+// The longest match an insert met: where, and how many bytes agree (0 to 18). The position is
+// a ring position, a node of the trees, and is written as it is; a match of 2 bytes or fewer
+// is written as a literal. (The plain matchers' Match holds an index of the flat input
+// instead, with length 0 for none.)
 struct Match {
   uint16_t position;
   uint8_t length;
@@ -199,54 +206,20 @@ class Trees {
   uint16_t parent_[kRing + 1];
 };
 
-// Groups of eight items behind a flag byte whose set bits mark literals; the last group may
-// be short, with its unused bits clear. Writes to a buffer with room for the largest stream.
-class GroupWriter {
- public:
-  explicit GroupWriter(uint8_t* out) : out_(out) {}
+using GameWriter = GroupWriter<UnusedFlags::kClear>;
 
-  void literal(uint8_t byte) {
-    open();
-    out_[flag_at_] |= static_cast<uint8_t>(1u << item_);
-    out_[at_++] = byte;
-    close();
+// The item at input byte `at` for the match its insert found: a reference when more than two
+// bytes agree (cut at the end of the input), else a literal. Returns how many input bytes the
+// item covers. The capacity is game_stream_bound's, so only the exact writes are used.
+size_t write_item(GameWriter& writer, ByteSpan input, size_t at, Match m) {
+  const size_t length = std::min<size_t>({m.length, kLookahead, input.size() - at});
+  if (length <= kLongestShort) {
+    writer.literal(input[at]);
+    return 1;
   }
-
-  void reference(unsigned position, unsigned length) {
-    open();
-    out_[at_++] = static_cast<uint8_t>(position);
-    out_[at_++] = static_cast<uint8_t>(((position >> 4) & 0xF0) | (length - (kLongestShort + 1)));
-    close();
-  }
-
-  // The item at input byte `at` for the match its insert found: a reference when more than
-  // two bytes agree (cut at the end of the input), else a literal. Returns how many input
-  // bytes the item covers.
-  size_t item(ByteSpan input, size_t at, Match m) {
-    const size_t length = std::min<size_t>({m.length, kLookahead, input.size() - at});
-    if (length <= kLongestShort) {
-      literal(input[at]);
-      return 1;
-    }
-    reference(m.position, static_cast<unsigned>(length));
-    return length;
-  }
-
-  size_t size() const { return at_; }
-
- private:
-  void open() {
-    if (item_ != 0) return;
-    flag_at_ = at_;
-    out_[at_++] = 0;
-  }
-  void close() { item_ = (item_ + 1) & 7; }
-
-  uint8_t* out_;
-  size_t at_ = 0;
-  size_t flag_at_ = 0;
-  unsigned item_ = 0;
-};
+  writer.reference(m.position, static_cast<unsigned>(length));
+  return length;
+}
 
 // A stream written by `encode(input, out)` into a buffer of the largest size, cut to its own.
 template <typename Encode>
@@ -269,14 +242,14 @@ size_t fill_lookahead(Trees& trees, ByteSpan input) {
 // is found.
 size_t compress_game_reference_into(ByteSpan input, uint8_t* out) {
   if (input.empty()) return 0;
-  GroupWriter writer(out);
+  GameWriter writer(out);
   Trees trees;
   size_t fed = fill_lookahead(trees, input);
   unsigned s = 0;        // the oldest position of the window
   unsigned r = kStart;   // where the next item starts
   Match m = trees.insert(r);
   for (size_t at = 0; at < input.size();) {
-    const size_t length = writer.item(input, at, m);
+    const size_t length = write_item(writer, input, at, m);
     for (size_t i = 0; i < length; ++i, ++at) {
       trees.remove(s);
       if (fed < input.size()) trees.put(s, input[fed++]);
@@ -297,7 +270,7 @@ Bytes compress_game(ByteSpan input) { return encoded(input, compress_game_into);
 size_t compress_game_into(ByteSpan input, uint8_t* out) {
   if (input.empty()) return 0;
   const size_t n = input.size();
-  GroupWriter writer(out);
+  GameWriter writer(out);
   Trees trees;
   size_t fed = fill_lookahead(trees, input);
 
@@ -332,7 +305,7 @@ size_t compress_game_into(ByteSpan input, uint8_t* out) {
       }
     }
     // The items that start in this block; the last may reach into the next.
-    while (at < end) at += writer.item(input, at, found[at - base]);
+    while (at < end) at += write_item(writer, input, at, found[at - base]);
   }
   return writer.size();
 }

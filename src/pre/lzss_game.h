@@ -1,7 +1,7 @@
 // The game's own LZSS matcher: the classic binary-tree encoder over a 4096-byte ring.
 //
 // Its streams use the format that decompress_member reads, but it chooses other matches than
-// compress_fast: it may refer into the spaces that fill the ring before the data, it keeps
+// compress_plain: it may refer into the spaces that fill the ring before the data, it keeps
 // the longest match that its search trees find, and it writes no first group of eight
 // literals. Members compressed with it are byte for byte what the game writes.
 #pragma once

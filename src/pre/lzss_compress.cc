@@ -281,28 +281,6 @@ class WindowMatcher {
   NewestFirstChains<4> four_;
 };
 
-// The items after the first group, by the window matcher (input of 9 bytes and more, fewer
-// than kNone).
-void encode_with_chains(ByteSpan in, PlainWriter& writer) {
-  const size_t n = in.size();
-  WindowMatcher matcher(in);
-  for (size_t pos = kFirstGroup; pos < n;) {
-    Match m;
-    if (pos + kMaxMatch <= n) {
-      matcher.add_up_to(pos);
-      m = matcher.search(pos);
-    } else if (pos + kMinMatch <= n) {
-      matcher.add_up_to(pos);
-      m = matcher.search_near_end(pos);
-    }
-    const bool found = m.length > 0;
-    writer.item(found, in[pos], window_position(m.from), static_cast<unsigned>(found ? m.length : kMinMatch));
-    pos += found ? m.length : 1;
-    // The adds before the next search hide the fetch of its chains.
-    matcher.prefetch(pos);
-  }
-}
-
 }  // namespace
 
 Bytes compress_plain_reference(ByteSpan in) {
@@ -324,13 +302,33 @@ Bytes compress_plain_reference(ByteSpan in) {
 }
 
 Bytes compress_plain(ByteSpan in) {
+  const size_t n = in.size();
   // The chains hold positions as 32-bit numbers; past that (no archive member can be so
   // large) only the brute-force matcher is exact.
-  if (in.size() >= kNone) return compress_plain_reference(in);
-  Bytes out(plain_stream_capacity(in.size()));
+  if (n >= kNone) return compress_plain_reference(in);
+  Bytes out(plain_stream_capacity(n));
+  // A local writer: the compiler keeps its counters in registers, as no store into the
+  // stream can reach them.
   PlainWriter writer(out.data());
   first_group(writer, in);
-  if (in.size() > kFirstGroup) encode_with_chains(in, writer);
+  if (n > kFirstGroup) {
+    WindowMatcher matcher(in);
+    for (size_t pos = kFirstGroup; pos < n;) {
+      Match m;
+      if (pos + kMaxMatch <= n) {
+        matcher.add_up_to(pos);
+        m = matcher.search(pos);
+      } else if (pos + kMinMatch <= n) {
+        matcher.add_up_to(pos);
+        m = matcher.search_near_end(pos);
+      }
+      const bool found = m.length > 0;
+      writer.item(found, in[pos], window_position(m.from), static_cast<unsigned>(found ? m.length : kMinMatch));
+      pos += found ? m.length : 1;
+      // The adds before the next search hide the fetch of its chains.
+      matcher.prefetch(pos);
+    }
+  }
   out.resize(writer.size());
   return out;
 }

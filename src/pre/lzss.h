@@ -41,7 +41,7 @@ Bytes compress_plain_reference(ByteSpan input);
 std::optional<Bytes> decompress_member(ByteSpan stream, size_t size);
 
 // The same into the first `size` bytes of `buffer`, for decoding many members one after
-// another: the buffer is grown when too small (with some spare room) and never shrunk, so it
+// another: the buffer is grown when too small (with some spare capacity) and never shrunk, so it
 // is not cleared for each member. false when the stream ends before it has produced `size`
 // bytes.
 bool decompress_member_into(ByteSpan stream, size_t size, Bytes& buffer);

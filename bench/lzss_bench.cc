@@ -4,8 +4,8 @@
 // the same corpus read straight off. Corpora: /0 is script-like data shaped like the game's
 // scripts (files of the game's sizes one after another), /1 the earlier generator's data.
 // The archive rows compress 210 script-like members of 3.2 MB together one by one, as `pack`
-// does with the game matcher (and its one-insert-at-a-time reference) and `add` with the fast
-// one.
+// does with the game matcher (and its one-insert-at-a-time reference) and `add` with the plain
+// encoder.
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 

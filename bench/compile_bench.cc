@@ -172,7 +172,7 @@ class ScriptWriter {
   Script script_;
 };
 
-// The text as read from disk: with room for the lexer's terminating zero byte.
+// The text as read from disk: with the capacity for the lexer's terminating zero byte.
 Bytes source_of(const std::string& text) {
   Bytes bytes;
   bytes.reserve(text.size() + 1);

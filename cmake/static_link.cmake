@@ -8,7 +8,7 @@
 include(CheckCXXSourceCompiles)
 
 function(qbkit_link_statically target)
-  if(NOT QBKIT_STATIC OR QBKIT_SANITIZE OR QBKIT_FUZZ OR MSVC)
+  if(NOT QBKIT_STATIC OR QBKIT_SANITIZE OR QBKIT_FUZZ)
     return()
   endif()
   if(MINGW)

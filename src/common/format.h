@@ -4,17 +4,13 @@
 
 #include <string>
 
+#include "common/portability.h"
+
 namespace qbkit {
 
-#if defined(__GNUC__)
-__attribute__((format(printf, 1, 2)))
-#endif
-std::string format(const char* fmt, ...);
+QBKIT_PRINTF_FORMAT(1, 2) std::string format(const char* fmt, ...);
 
 // Appends the formatted text to `out`.
-#if defined(__GNUC__)
-__attribute__((format(printf, 2, 3)))
-#endif
-void append_format(std::string& out, const char* fmt, ...);
+QBKIT_PRINTF_FORMAT(2, 3) void append_format(std::string& out, const char* fmt, ...);
 
 }  // namespace qbkit

@@ -4,6 +4,8 @@
 #include <new>
 #include <utility>
 
+#include "common/huge_pages.h"
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -13,19 +15,17 @@
 namespace qbkit {
 namespace {
 
-// Below this a heap block is as cheap: few pages, likely present already.
+// Below this a heap block is as cheap: few pages, likely faulted in already.
 constexpr size_t kMapAtLeast = size_t{64} << 10;
 
 #if !defined(_WIN32)
-constexpr size_t kHugePage = size_t{2} << 20;
-
-// Whole huge pages, aligned to their size, asked for before they are made present: on a
-// virtual machine a small page costs a fault and then, at each first touch after its
-// translation left the cache, a walk through two sets of page tables. Rounds `size` up to
-// whole huge pages (so the resident size may grow by up to one huge page less a byte);
-// nullptr when the mapping cannot be had.
+// Whole huge pages, aligned to their size, advised and prefaulted: on a virtual machine a
+// small page costs a fault and then, at each first touch after its translation left the
+// cache, a walk through two sets of page tables. Rounds `size` up to whole huge pages (so the
+// resident size may grow by up to one huge page less a byte); nullptr when the mapping cannot
+// be had.
 uint8_t* map_huge_pages(size_t& size) {
-#if defined(MADV_HUGEPAGE) && defined(MADV_POPULATE_WRITE)
+#if defined(MADV_POPULATE_WRITE)
   if (size > SIZE_MAX - 2 * kHugePage) return nullptr;
   const size_t length = (size + kHugePage - 1) & ~(kHugePage - 1);
   void* p = ::mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -35,9 +35,9 @@ uint8_t* map_huge_pages(size_t& size) {
   if (aligned > start) ::munmap(p, aligned - start);
   if (start + kHugePage > aligned) ::munmap(reinterpret_cast<void*>(aligned + length), start + kHugePage - aligned);
   auto* at = reinterpret_cast<uint8_t*>(aligned);
-  // Both are hints: where the system has no huge pages or cannot make pages present ahead,
-  // the pages come one at a time on first touch, as for any memory.
-  ::madvise(at, length, MADV_HUGEPAGE);
+  // Both are hints: where the system has no huge pages or cannot prefault, the pages come
+  // one at a time on first touch, as for any memory.
+  advise_huge_pages(at, length);
   ::madvise(at, length, MADV_POPULATE_WRITE);
   size = length;
   return at;
@@ -48,7 +48,7 @@ uint8_t* map_huge_pages(size_t& size) {
 }
 #endif
 
-// Zeroed pages straight from the system, all present; nullptr when none can be had. `size`
+// Zeroed pages straight from the system, all prefaulted; nullptr when none can be had. `size`
 // comes back as the bytes mapped.
 uint8_t* map_pages(size_t& size) {
 #if defined(_WIN32)

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <unordered_map>
 
+#include "common/assertion.h"
 #include "common/error.h"
 #include "common/format.h"
 #include "common/huge_pages.h"
@@ -30,6 +31,7 @@ size_t OutputBuffer::reserve_short() {
 }
 
 void OutputBuffer::patch_short(size_t at, size_t value, int line) {
+  QBKIT_ASSERT(at + 2 <= bytes_.size());  // precondition: reserve_short placed two bytes at `at`
   if (value > 0xFFFF) throw Error(kExitFailure, format("Block too long for a 16-bit offset at line %i\n", line));
   store_u16le(&bytes_[at], static_cast<uint16_t>(value));
 }

@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/assertion.h"
+
 namespace qbkit::decompiler {
 
 class JumpTargets {
@@ -23,7 +25,9 @@ class JumpTargets {
   // The index of `position` when a jump recorded it, checked before every token.
   std::optional<uint32_t> find_target(uint64_t position) const {
     if (position >= flagged_.size() || !flagged_[position]) return std::nullopt;
-    return index_.at(position);
+    const auto it = index_.find(position);
+    QBKIT_ASSERT(it != index_.end());  // index_of_target flags only the positions it adds
+    return it->second;
   }
 
  private:

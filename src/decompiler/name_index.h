@@ -13,6 +13,7 @@
 
 #include "common/bytes.h"
 #include "common/page_buffer.h"
+#include "common/portability.h"
 #include "decompiler/stream_scan.h"
 #include "decompiler/token_sizes.h"
 
@@ -37,11 +38,7 @@ class NameIndex {
 
   // Starts loading the slot where find(checksum) looks first. Only a hint.
   void prefetch(uint32_t checksum) const {
-#if defined(__GNUC__)
-    if (mask_ != 0) __builtin_prefetch(&slots()[home(checksum)]);
-#else
-    (void)checksum;
-#endif
+    if (mask_ != 0) qbkit::prefetch(&slots()[home(checksum)]);
   }
 
  private:

@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 
+#include "common/portability.h"
 #include "decompiler/jump_targets.h"
 #include "decompiler/token_sizes.h"
 #include "qb/float_text.h"
@@ -182,9 +183,7 @@ size_t Printer::print_block(size_t pos) {
   for (size_t i = 0; i < names; ++i) {
     const size_t t = b.name_token[i];
     b.name[t] = names_.find(load_u32le(&data_[b.pos[t] + 1]));
-#if defined(__GNUC__)
-    if (b.name[t]) __builtin_prefetch(b.name[t]->data());
-#endif
+    if (b.name[t]) qbkit::prefetch(b.name[t]->data());
   }
   for (size_t t = 0; t < tokens; ++t) {
     const size_t at = b.pos[t];

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 
+#include "common/assertion.h"
 #include "common/bytes.h"
 #include "common/settings.h"
 #include "decompiler/token_sizes.h"
@@ -35,6 +36,7 @@ StreamScan scan_stream(ByteSpan data, const Settings& settings);
 template <typename F>
 void for_each_name_record(ByteSpan data, const StreamScan& scan, const TokenSizes& sizes, F&& f) {
   for (size_t pos = scan.names_begin; pos < scan.names_end;) {
+    QBKIT_ASSERT(sizes.size_at(data, pos) != 0);  // precondition: the scan read every token here whole
     if (data[pos] != qb::kNameRecord) {
       pos += sizes.size_at(data, pos);
       continue;

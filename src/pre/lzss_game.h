@@ -1,7 +1,7 @@
 // The game's own LZSS matcher: the classic binary-tree encoder over a 4096-byte ring.
 //
 // Its streams use the format that decompress_member reads, but it chooses other matches than
-// compress_fast: it may refer into the spaces that fill the ring before the data, it keeps
+// compress_plain: it may refer into the spaces that fill the ring before the data, it keeps
 // the longest match that its search trees find, and it writes no first group of eight
 // literals. Members compressed with it are byte for byte what the game writes.
 #pragma once
@@ -20,7 +20,7 @@ constexpr size_t game_stream_bound(size_t size) { return size + (size + 7) / 8; 
 // The stream the game writes for `input`; an empty input gives an empty stream.
 Bytes compress_game(ByteSpan input);
 
-// The same stream written to `out`, which has room for game_stream_bound(input.size())
+// The same stream written to `out`, whose capacity is game_stream_bound(input.size())
 // bytes; returns its size.
 size_t compress_game_into(ByteSpan input, uint8_t* out);
 

@@ -4,6 +4,7 @@
 #include "pre/pre_commands.h"
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 #include <ostream>
 #include <vector>
@@ -21,6 +22,23 @@
 #include "common/name_checksum.h"
 
 namespace qbkit {
+
+std::string pre::statistics_line(size_t input_size, size_t compressed_size) {
+  // The rate is rounded to a 32-bit float twice: after 1 - compressed/size, and after the
+  // product with 100. An empty input gives minus infinity.
+  float ratio;
+  if (input_size == 0) {
+    ratio = -std::numeric_limits<float>::infinity();
+  } else {
+    double c = static_cast<uint32_t>(compressed_size);
+    double s = static_cast<uint32_t>(input_size);
+    ratio = static_cast<float>(1.0 - c / s);
+  }
+  float rate = static_cast<float>(static_cast<double>(ratio) * 100.0);
+  return format("Size: %i - Compressed: %i - Rate: %f%%\n", static_cast<int>(input_size),
+                static_cast<int>(compressed_size), static_cast<double>(rate));
+}
+
 namespace {
 
 using pre::ArchiveHeader;
@@ -75,7 +93,7 @@ int cmd_add(const std::string& archive_path, const std::string& qb_path, bool co
   uint32_t compressed_size = 0;
   Bytes stream;
   if (compress) {
-    stream = pre::compress_fast(*qb);
+    stream = pre::compress_plain(*qb);
     out << pre::statistics_line(qb->size(), stream.size());
     compressed_size = static_cast<uint32_t>(stream.size());
   }

@@ -4,6 +4,8 @@
 
 #include <random>
 
+#include "pre/pre_commands.h"
+
 namespace qbkit::pre {
 namespace {
 
@@ -16,8 +18,8 @@ Bytes concat(Bytes a, const Bytes& b) {
 
 // Both compressors must write exactly `expected` for `input`.
 void expect_stream(const Bytes& input, const Bytes& expected) {
-  EXPECT_EQ(compress_reference(input), expected);
-  EXPECT_EQ(compress_fast(input), expected);
+  EXPECT_EQ(compress_plain_reference(input), expected);
+  EXPECT_EQ(compress_plain(input), expected);
 }
 
 TEST(LzssCompress, ShortInputsFillTheFirstGroup) {
@@ -27,7 +29,7 @@ TEST(LzssCompress, ShortInputsFillTheFirstGroup) {
   // Shorter inputs keep the 9-byte first group, padded with zero bytes.
   expect_stream({}, concat({0xFF}, repeat(0, 8)));
   expect_stream({7, 7, 7}, {0xFF, 7, 7, 7, 0, 0, 0, 0, 0});
-  EXPECT_EQ(*decompress_member(compress_fast(Bytes{7, 7, 7}), 3), (Bytes{7, 7, 7}));
+  EXPECT_EQ(*decompress_member(compress_plain(Bytes{7, 7, 7}), 3), (Bytes{7, 7, 7}));
 }
 
 TEST(LzssCompress, WorkedMatches) {
@@ -44,8 +46,8 @@ TEST(LzssCompress, TieBreaks) {
   // newest wins.
   std::string text = "12345678abcXabcYabcZabc";
   Bytes in(text.begin(), text.end());
-  Bytes out = compress_reference(in);
-  EXPECT_EQ(compress_fast(in), out);
+  Bytes out = compress_plain_reference(in);
+  EXPECT_EQ(compress_plain(in), out);
   // The final item is a reference to index 16 ("abcZ") of length 3.
   size_t p = (16 - 18) & 0xFFF;
   ASSERT_GE(out.size(), 2u);
@@ -76,8 +78,8 @@ TEST(LzssCodec, ReferenceFromFarBack) {
   // From position 4100 the only match is at index 10: window position 4088.
   Bytes in = distinct_triples(4100, 5);
   in.insert(in.end(), in.begin() + 10, in.begin() + 13);
-  Bytes out = compress_reference(in);
-  EXPECT_EQ(compress_fast(in), out);
+  Bytes out = compress_plain_reference(in);
+  EXPECT_EQ(compress_plain(in), out);
   Bytes tail(out.end() - 7, out.end());
   EXPECT_EQ(tail, (Bytes{0xEF, in[4096], in[4097], in[4098], in[4099], 0xF8, 0xF0}));
   EXPECT_EQ(*decompress_member(out, in.size()), in);
@@ -99,7 +101,7 @@ TEST(LzssDecode, ReferencesBeforeTheStartReadSpaces) {
 }
 
 TEST(LzssDecode, StopsAtTheSizeAndAtTheEndOfTheStream) {
-  Bytes stream = compress_reference(repeat(0x41, 20));
+  Bytes stream = compress_plain_reference(repeat(0x41, 20));
   EXPECT_EQ(*decompress_member(stream, 15), repeat(0x41, 15));
   EXPECT_EQ(decompress_raw(stream), repeat(0x41, 20));  // unused flag bits give nothing
   // A stream that ends early cannot give the size, even by one byte.
@@ -130,7 +132,7 @@ TEST(LzssCodec, RoundTripsAndDecodersAgree) {
         if (kind == 1) in[i] = static_cast<uint8_t>("ab c"[rng() % 4]);
         if (kind == 2) in[i] = static_cast<uint8_t>((i / 37) % 5 == 0 ? rng() : i % 13);
       }
-      Bytes stream = compress_fast(in);
+      Bytes stream = compress_plain(in);
       SCOPED_TRACE(testing::Message() << "size " << size << " kind " << kind);
       EXPECT_EQ(*decompress_member(stream, size), in);
       EXPECT_EQ(decompress_reference(stream, size), in);

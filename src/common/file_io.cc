@@ -13,11 +13,11 @@
 #include "common/huge_pages.h"
 
 #if defined(_WIN32)
+#include <io.h>
 #include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -150,15 +150,47 @@ namespace {
 
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
-File open_for_reading(const std::string& path) { return File(std::fopen(path.c_str(), "rb"), &std::fclose); }
+// A file open for reading and the size the system gives for it at the open.
+struct OpenFile {
+  File file;
+  size_t size = 0;
+};
 
-// Room for the size the file has now and one byte more: reading that byte tells, without a
-// second call, that the file grew meanwhile. A size that cannot be had, or none, gives a small
-// start.
-size_t first_room(const std::string& path) {
-  const size_t expected = file_size_now(path);
-  return expected == 0 ? size_t{1} << 14 : expected + 1;
+// Opens `path` for reading only when it is a regular file (links followed). Anything else
+// fails as a missing file does: a FIFO would wait for a writer forever and a device such as
+// /dev/zero never ends, so reading one whole would hang or fill the memory.
+#if defined(_WIN32)
+std::optional<OpenFile> open_for_reading(const std::string& path) {
+  OpenFile f{File(std::fopen(path.c_str(), "rb"), &std::fclose)};
+  if (!f.file) return std::nullopt;
+  const HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f.file.get())));
+  LARGE_INTEGER size;
+  if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size)) return std::nullopt;
+  f.size = static_cast<size_t>(size.QuadPart);
+  return f;
 }
+#else
+std::optional<OpenFile> open_for_reading(const std::string& path) {
+  // Not blocking, so that opening a FIFO returns at once; the check is made on the open file,
+  // so nothing can take the path's place between the check and the read.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
+  struct stat st;
+  std::FILE* stream = nullptr;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
+    stream = ::fdopen(fd, "rb");
+  if (!stream) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  return OpenFile{File(stream, &std::fclose), static_cast<size_t>(st.st_size)};
+}
+#endif
+
+// Room for the size the file had when it was opened and one byte more: reading that byte
+// tells, without a second call, that the file grew meanwhile. No size (a file of the kernel's,
+// say) gives a small start.
+size_t first_room(size_t expected) { return expected == 0 ? size_t{1} << 14 : expected + 1; }
 
 // Reads `f` into `buffer` from its start, to its end or until the buffer is full and
 // `grow(buffer, used)` returns false; while it returns true, it has made more room. The bytes
@@ -179,15 +211,15 @@ std::optional<size_t> read_to_end(std::FILE* f, Buffer& buffer, Grow grow) {
 }  // namespace
 
 std::optional<Bytes> read_file(const std::string& path, size_t spare) {
-  const File file = open_for_reading(path);
+  const std::optional<OpenFile> file = open_for_reading(path);
   if (!file) return std::nullopt;
-  const size_t room = first_room(path);
+  const size_t room = first_room(file->size);
   Bytes data;
   data.reserve(room + spare);
   prefer_huge_pages(data);
   data.resize(room);
   const std::optional<size_t> used =
-      read_to_end(file.get(), data, [](Bytes& d, size_t) { d.resize(d.size() * 2); return true; });
+      read_to_end(file->file.get(), data, [](Bytes& d, size_t) { d.resize(d.size() * 2); return true; });
   if (!used) return std::nullopt;
   data.resize(*used);
   if (data.capacity() < data.size() + spare) data.reserve(data.size() + spare);
@@ -201,16 +233,16 @@ size_t file_size_now(const std::string& path) {
 }
 
 std::optional<size_t> read_file_into(const std::string& path, std::span<uint8_t> room) {
-  const File file = open_for_reading(path);
+  const std::optional<OpenFile> file = open_for_reading(path);
   if (!file) return std::nullopt;
-  return read_to_end(file.get(), room, [](std::span<uint8_t>&, size_t) { return false; });
+  return read_to_end(file->file.get(), room, [](std::span<uint8_t>&, size_t) { return false; });
 }
 
 std::optional<PageBuffer> read_file_paged(const std::string& path) {
-  const File file = open_for_reading(path);
+  const std::optional<OpenFile> file = open_for_reading(path);
   if (!file) return std::nullopt;
-  PageBuffer data(first_room(path));
-  const std::optional<size_t> used = read_to_end(file.get(), data, [](PageBuffer& d, size_t used) {
+  PageBuffer data(first_room(file->size));
+  const std::optional<size_t> used = read_to_end(file->file.get(), data, [](PageBuffer& d, size_t used) {
     PageBuffer bigger(d.size() * 2);
     std::memcpy(bigger.data(), d.data(), used);
     d = std::move(bigger);
@@ -372,7 +404,7 @@ HANDLE open_lock_file(const std::string& archive) {
 
 }  // namespace
 
-std::optional<LockedFile> LockedFile::open(const std::string& path) {
+std::optional<LockedFile> LockedFile::acquire(const std::string& path, bool read) {
   std::string resolved = link_target(path);
   HANDLE lock = open_lock_file(resolved);
   LockedFile locked(resolved, reinterpret_cast<intptr_t>(lock));
@@ -383,7 +415,7 @@ std::optional<LockedFile> LockedFile::open(const std::string& path) {
   HANDLE h = CreateFileA(resolved.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-  bool ok = GetFileType(h) == FILE_TYPE_DISK && read_handle(h, locked.content_);
+  bool ok = GetFileType(h) == FILE_TYPE_DISK && (!read || read_handle(h, locked.content_));
   CloseHandle(h);  // closed before the archive is replaced
   if (!ok) return std::nullopt;
   return locked;
@@ -400,6 +432,8 @@ namespace {
 bool read_descriptor(int fd, Bytes& out) {
   struct stat st;
   if (::fstat(fd, &st) != 0) return false;
+  out.reserve(static_cast<size_t>(st.st_size));
+  prefer_huge_pages(out);
   out.resize(static_cast<size_t>(st.st_size));
   size_t done = 0;
   for (;;) {
@@ -427,7 +461,7 @@ bool read_descriptor(int fd, Bytes& out) {
 
 }  // namespace
 
-std::optional<LockedFile> LockedFile::open(const std::string& path) {
+std::optional<LockedFile> LockedFile::acquire(const std::string& path, bool read) {
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
     std::string resolved = link_target(path);
     // Not blocking: a FIFO at the path must not hang the open; only regular files are taken.
@@ -444,34 +478,24 @@ std::optional<LockedFile> LockedFile::open(const std::string& path) {
     struct stat held, now;
     if (::fstat(fd, &held) != 0) return std::nullopt;
     if (::stat(resolved.c_str(), &now) != 0 || held.st_dev != now.st_dev || held.st_ino != now.st_ino) continue;
-    // Mapped, the archive's bytes go from the page cache straight into the new file's write.
-    // Other writers replace the file rather than change it, and the lock keeps them waiting.
-    if (held.st_size > 0 && S_ISREG(held.st_mode)) {
-      void* map = ::mmap(nullptr, static_cast<size_t>(held.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-      if (map != MAP_FAILED) {
-        locked.mapped_ = static_cast<const uint8_t*>(map);
-        locked.mapped_size_ = static_cast<size_t>(held.st_size);
-        return locked;
-      }
-    }
-    if (!read_descriptor(fd, locked.content_)) return std::nullopt;
+    if (read && !read_descriptor(fd, locked.content_)) return std::nullopt;
     return locked;
   }
   return std::nullopt;
 }
 
 LockedFile::~LockedFile() {
-  if (mapped_) ::munmap(const_cast<uint8_t*>(mapped_), mapped_size_);
   if (handle_ != -1) ::close(static_cast<int>(handle_));
 }
 
 #endif
 
+std::optional<LockedFile> LockedFile::open(const std::string& path) { return acquire(path, true); }
+std::optional<LockedFile> LockedFile::lock(const std::string& path) { return acquire(path, false); }
+
 LockedFile::LockedFile(LockedFile&& other) noexcept
     : path_(std::move(other.path_)),
       handle_(std::exchange(other.handle_, -1)),
-      mapped_(std::exchange(other.mapped_, nullptr)),
-      mapped_size_(other.mapped_size_),
       content_(std::move(other.content_)) {}
 
 std::string canonical_path(const std::string& path) {

@@ -12,6 +12,9 @@
 
 namespace qbkit {
 
+// Every read below takes a regular file only (a link to one is fine): anything else (a FIFO,
+// a device, a directory) gives nullopt, as a missing file does, without waiting or reading.
+
 // Reads the whole file in binary mode; nullopt when it cannot be opened or read.
 // `spare` bytes of room stay after the content, so that a reader which appends (the compiler
 // its terminating zero byte) copies nothing; a large buffer is backed by huge pages where the
@@ -103,9 +106,13 @@ bool remove_path(const std::string& path);
 // on a short-lived file beside it, "<file>.qbkit-lock".)
 class LockedFile {
  public:
-  // Locks the file at the end of `path`'s links and reads it whole; nullopt when it cannot
-  // be opened or read.
+  // Locks the file at the end of `path`'s links and reads it whole into memory; nullopt when
+  // it cannot be opened or read, or is not a regular file. The copy is the holder's own: a
+  // program that ignores the lock and changes the file meanwhile cannot change what the
+  // holder works on, and cannot make it fault on a page that is gone.
   static std::optional<LockedFile> open(const std::string& path);
+  // The same lock without reading: for a command that replaces the file whole.
+  static std::optional<LockedFile> lock(const std::string& path);
 
   LockedFile(LockedFile&& other) noexcept;
   LockedFile& operator=(LockedFile&&) = delete;
@@ -114,17 +121,14 @@ class LockedFile {
 
   // The locked file's path (links resolved) and its content, valid while the object lives.
   const std::string& path() const { return path_; }
-  ByteSpan content() const { return mapped_ ? ByteSpan(mapped_, mapped_size_) : ByteSpan(content_); }
+  ByteSpan content() const { return content_; }
 
  private:
   LockedFile(std::string path, intptr_t handle) : path_(std::move(path)), handle_(handle) {}
+  static std::optional<LockedFile> acquire(const std::string& path, bool read);
   std::string path_;
   intptr_t handle_;  // the locked descriptor, or the Windows lock file's HANDLE; -1 when none
-  // The content: mapped straight from the file where the system allows (no copy, no buffer
-  // to clear), else read into a buffer.
-  const uint8_t* mapped_ = nullptr;
-  size_t mapped_size_ = 0;
-  Bytes content_;
+  Bytes content_;    // empty when only locked
 };
 
 // The canonical form of an existing file's path (absolute, links resolved), which tells

@@ -93,19 +93,19 @@ bool sizes_fit(uint64_t archive_size, uint64_t member_size) {
   return archive_size <= 0xFFFFFFFFu && member_size <= 0xFFFFFFFFu;
 }
 
-size_t appendable_end(ByteSpan file, const std::string& path) {
+MemberWalk appendable_entries(ByteSpan file, const std::string& path) {
   auto refuse = [&] {
     throw Error(kExitFailure, format("'%s' is not an archive, or holds data after its last member; nothing was changed\n",
                           path.c_str()));
   };
   if (file.size() < kHeaderSize) refuse();
   MemberWalk walk = walk_members(file, kHeaderSize, read_archive_header(file).member_count);
-  if (walk.damaged) throw_member_past_end(path, walk.members.size() + 1);
+  if (walk.damaged) refuse();
   // Appending drops what follows the last entry: only zero bytes (padding) may go.
   if (walk.end < file.size() &&
       std::any_of(file.begin() + static_cast<std::ptrdiff_t>(walk.end), file.end(), [](uint8_t b) { return b != 0; }))
     refuse();
-  return walk.end;
+  return walk;
 }
 
 Bytes name_field(std::string_view name, bool game_layout) {

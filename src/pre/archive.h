@@ -88,13 +88,14 @@ size_t end_of_entries(ByteSpan body, uint32_t count, const std::string& path);
 // fits the format's 32-bit size fields.
 bool sizes_fit(uint64_t archive_size, uint64_t member_size);
 
-// Where the entries of an archive file that is to be appended to end (a member count of them
-// from offset 12; the last one's padding may lie past the end of the file). Refuses, with
-// "'%s' is not an archive, or holds data after its last member; nothing was changed\n"
-// (status 1), a file shorter than a header or with a non-zero byte after its last entry
-// (zero bytes there are dropped), and raises the damaged message for entries that run past
-// its end.
-size_t appendable_end(ByteSpan file, const std::string& path);
+// The entries of an archive file that is to be appended to: a member count of them from
+// offset 12; `end` is where they end (the last one's padding may lie past the end of the
+// file). Refuses, with "'%s' is not an archive, or holds data after its last member; nothing
+// was changed\n" (status 1), a file shorter than a header, one whose entries run past its end
+// (a QB file given as the archive, or an archive cut short), and one with a non-zero byte
+// after its last entry (zero bytes there are dropped).
+MemberWalk appendable_entries(ByteSpan file, const std::string& path);
+inline size_t appendable_end(ByteSpan file, const std::string& path) { return appendable_entries(file, path).end; }
 
 // The name field of a new entry: the name and its zero byte; in the game's layout, zero
 // bytes up to a multiple of four follow.

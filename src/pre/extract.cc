@@ -1,7 +1,7 @@
 #include "pre/extract.h"
 
 #include <algorithm>
-#include <set>
+#include <map>
 #include <utility>
 
 #include "common/error.h"
@@ -11,39 +11,13 @@
 namespace qbkit::pre {
 namespace {
 
-constexpr size_t kMaxPartLength = 255;  // longest file name the file systems take
-
-bool is_separator(char c) { return c == '\\' || c == '/'; }
-
-bool has_drive_prefix(std::string_view name) {
-  return name.size() >= 2 && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z')) &&
-         name[1] == ':';
-}
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
-std::string lowered(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = lower(c);
-  return out;
-}
-
-// A part Windows would not create as named: it drops a trailing dot or blank, reads ':' as
-// a stream or drive, and opens a device for CON, PRN, AUX, NUL, COM1-9 and LPT1-9, whatever
-// extension follows.
-[[maybe_unused]] bool is_windows_unsafe_part(std::string_view part) {
-  if (part == ".") return false;  // the current directory
-  if (part.back() == '.' || part.back() == ' ' || part.find(':') != std::string_view::npos) return true;
-  std::string base = lowered(part.substr(0, part.find('.')));
-  while (!base.empty() && base.back() == ' ') base.pop_back();
-  if (base == "con" || base == "prn" || base == "aux" || base == "nul") return true;
-  return base.size() == 4 && (base.starts_with("com") || base.starts_with("lpt")) && base[3] >= '1' && base[3] <= '9';
-}
-
 // The file systems of Windows take names in any case as the same name.
 std::string path_key(const std::string& path) {
 #if defined(_WIN32)
-  return lowered(path);
+  std::string key = path;
+  for (char& c : key)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return key;
 #else
   return path;
 #endif
@@ -55,47 +29,6 @@ std::string path_key(const std::string& path) {
 
 }  // namespace
 
-std::vector<std::string> name_parts(std::string_view name) {
-  std::vector<std::string> parts;
-  size_t i = 0;
-  while (i < name.size()) {
-    while (i < name.size() && is_separator(name[i])) ++i;
-    size_t start = i;
-    while (i < name.size() && !is_separator(name[i])) ++i;
-    if (i > start) parts.emplace_back(name.substr(start, i - start));
-  }
-  return parts;
-}
-
-bool is_safe_member_name(std::string_view name) {
-  if (name.empty() || is_separator(name.front()) || is_separator(name.back())) return false;
-  std::vector<std::string> parts = name_parts(name);
-  // A drive letter and colon anywhere, not only in front: on Windows a path part like "C:"
-  // restarts the path on that drive, so "a\C:\x.qb" would make directories outside.
-  for (const std::string& part : parts) {
-    if (part == ".." || has_drive_prefix(part) || part.size() > kMaxPartLength) return false;
-#if defined(_WIN32)
-    if (is_windows_unsafe_part(part)) return false;
-#endif
-  }
-  // The last part becomes a file: "." names a directory and cannot be one.
-  return !parts.empty() && parts.back() != ".";
-}
-
-void throw_unsafe_name(std::string_view name) {
-  throw Error(kExitFailure, format("Refusing unsafe member name '%s'\n", std::string(name).c_str()));
-}
-
-std::string member_output_path(std::string_view name) {
-  std::string path;
-  for (const std::string& part : name_parts(name)) {
-    if (part == ".") continue;  // the directory it is in: "a/./b" is "a/b"
-    if (!path.empty()) path += '/';
-    path += part;
-  }
-  return path;
-}
-
 ExtractionPlan plan_extraction(ByteSpan file, const ArchiveHeader& header, const std::string& path) {
   MemberWalk walk = walk_members(file, kHeaderSize, header.member_count);
   for (const Member& m : walk.members)
@@ -104,10 +37,12 @@ ExtractionPlan plan_extraction(ByteSpan file, const ArchiveHeader& header, const
 
   ExtractionPlan plan;
   plan.targets.reserve(walk.members.size());
-  std::set<std::string> files;
-  for (const Member& m : walk.members) {
-    plan.targets.push_back(member_output_path(m.name));
-    files.insert(path_key(plan.targets.back()));
+  plan.earlier.assign(walk.members.size(), ExtractionPlan::kNone);
+  std::map<std::string, size_t> files;  // the last member written to each file so far
+  for (size_t k = 0; k < walk.members.size(); ++k) {
+    plan.targets.push_back(member_output_path(walk.members[k].name));
+    auto [it, fresh] = files.try_emplace(path_key(plan.targets.back()), k);
+    if (!fresh) plan.earlier[k] = std::exchange(it->second, k);
   }
   // A member file where another member needs a directory: one of the two would be lost.
   for (size_t k = 0; k < walk.members.size(); ++k) {

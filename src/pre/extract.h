@@ -7,6 +7,7 @@
 // step removes the temporaries and the directories this run made: no existing file changes.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -16,33 +17,23 @@
 #include "common/bytes.h"
 #include "common/file_io.h"
 #include "pre/archive.h"
+#include "pre/member_names.h"
 
 namespace qbkit::pre {
-
-// The parts of a member name split at every '\' and '/'; runs of separators count as one.
-std::vector<std::string> name_parts(std::string_view name);
-
-// A name that may be written below the current directory: not absolute (no leading
-// separator), no part that starts with a drive letter and colon, no ".." part, no part
-// longer than 255 bytes, and a file name at its end. On Windows also no part that ends in a
-// dot or a blank, holds a ':' or is a device name (CON, NUL, COM1, ... with or without an
-// extension, in any case), which Windows would not take as a plain file name.
-bool is_safe_member_name(std::string_view name);
-
-// "Refusing unsafe member name '%s'\n", status 1.
-[[noreturn]] void throw_unsafe_name(std::string_view name);
-
-// The path a member is written to: its parts joined with '/', "." parts left out.
-std::string member_output_path(std::string_view name);
 
 // The members of an archive file whose header passed the size and tag checks, each with its
 // output path. Refuses, in this order: the first unsafe name (of the entries that lie inside
 // the file), an entry that runs past the end ("Archive '%s' is damaged: member %i runs past
 // the end of the file\n"), and the first member whose path runs through another member's
 // file (as an unsafe name). All status 1.
+// `earlier[k]` is the member before k that is written to the same file (a second entry of one
+// name, or names that the file system takes as one), or kNone: extraction writes the members
+// in order, so member k replaces it.
 struct ExtractionPlan {
+  static constexpr size_t kNone = SIZE_MAX;
   std::vector<Member> members;
   std::vector<std::string> targets;
+  std::vector<size_t> earlier;
 };
 ExtractionPlan plan_extraction(ByteSpan file, const ArchiveHeader& header, const std::string& path);
 

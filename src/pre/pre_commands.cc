@@ -19,6 +19,8 @@
 #include "pre/lzss.h"
 #include "pre/lzss_game.h"
 #include "pre/member_list.h"
+#include "pre/member_names.h"
+#include "pre/update_match.h"
 #include "common/name_checksum.h"
 
 namespace qbkit {
@@ -71,19 +73,61 @@ int cmd_new(const std::string& archive_path) {
   return kExitOk;
 }
 
-// The archive to append to, locked until the returned object goes away.
-LockedFile lock_archive(const std::string& path) {
+[[noreturn]] void throw_cannot_open_archive(const std::string& path) {
+  throw Error(kExitNoAccess, format("Couldn't open file '%s' for reading!\n", path.c_str()));
+}
+
+// An archive to append to: locked until the object goes away, read whole, and checked.
+struct AppendTarget {
+  LockedFile file;
+  ArchiveHeader header;
+  pre::MemberWalk entries;
+
+  ByteSpan content() const { return file.content(); }
+  // "Oh, a filesize mistake...\n" when the header's total size is not the file's; the
+  // archive written gets the right one.
+  void note_size_mistake(std::ostream& out) const {
+    if (header.total_size != content().size()) out << "Oh, a filesize mistake...\n";
+  }
+};
+
+// Locks and reads the archive at `path` and refuses, before any other work, a file that
+// cannot be appended to. nullopt when it cannot be opened: each command reports that in its
+// turn.
+std::optional<AppendTarget> open_for_append(const std::string& path) {
   std::optional<LockedFile> locked = LockedFile::open(path);
-  if (!locked) throw Error(kExitNoAccess, format("Couldn't open file '%s' for reading!\n", path.c_str()));
-  return std::move(*locked);
+  if (!locked) return std::nullopt;
+  pre::MemberWalk entries = pre::appendable_entries(locked->content(), path);
+  const ArchiveHeader header = pre::read_archive_header(locked->content());
+  return AppendTarget{std::move(*locked), header, std::move(entries)};
+}
+
+// A name that extraction, or the game on Windows, would refuse makes the whole archive
+// unusable: refused before anything is read.
+void check_storable(const std::string& name) {
+  if (!pre::is_storable_member_name(name)) pre::throw_unsafe_name(name);
+}
+
+// Appending a name the archive holds already gives it two entries of one name: said on
+// standard error, since the game may read either.
+void warn_if_held(const AppendTarget& archive, const std::string& archive_path, const std::string& name,
+                  std::ostream& err) {
+  const std::string key = pre::member_key(name);
+  for (const pre::Member& m : archive.entries.members) {
+    if (pre::member_key(m.name) != key) continue;
+    err << format("Warning: '%s' already holds a member '%s' of this name; the game may read either entry. "
+                  "To replace a member, use update.\n",
+                  archive_path.c_str(), m.name.c_str());
+    return;
+  }
 }
 
 // "add" (compressed) and "addx" (stored). The magic argument is not used: the entry's
 // checksum is always computed from the name.
-int cmd_add(const std::string& archive_path, const std::string& qb_path, bool compress,
-            std::ostream& out) {
-  // A name that extraction would refuse would make the whole archive unextractable.
-  if (!pre::is_safe_member_name(qb_path)) pre::throw_unsafe_name(qb_path);
+int cmd_add(const std::string& archive_path, const std::string& qb_path, bool compress, const Console& console) {
+  std::ostream& out = console.out;
+  check_storable(qb_path);
+  const std::optional<AppendTarget> archive = open_for_append(archive_path);
   std::optional<Bytes> qb = read_file(qb_path);
   if (!qb) throw Error(kExitNoAccess, format("Couldn't open QB file '%s' for reading!\n", qb_path.c_str()));
   out << format("Adding '%s'\n", qb_path.c_str());
@@ -98,17 +142,16 @@ int cmd_add(const std::string& archive_path, const std::string& qb_path, bool co
     compressed_size = static_cast<uint32_t>(stream.size());
   }
   ByteSpan data = compress ? ByteSpan(stream) : ByteSpan(*qb);
-
-  LockedFile archive = lock_archive(archive_path);
-  ByteSpan file = archive.content();
-  const size_t end = pre::appendable_end(file, archive_path);
-  ArchiveHeader header = pre::read_archive_header(file);
-  if (header.total_size != file.size()) out << "Oh, a filesize mistake...\n";
+  if (!archive) throw_cannot_open_archive(archive_path);
+  archive->note_size_mistake(out);
+  warn_if_held(*archive, archive_path, qb_path, console.err);
 
   // Header, the old entries straight from the read buffer, the new entry: one write.
-  pre::ArchiveWriter writer(header.format_tag);
+  const ByteSpan file = archive->content();
+  pre::ArchiveWriter writer(archive->header.format_tag);
+  const size_t end = archive->entries.end;
   const size_t kept = std::min(end, file.size());
-  writer.copy_entries(file.subspan(pre::kHeaderSize, kept - pre::kHeaderSize), header.member_count);
+  writer.copy_entries(file.subspan(pre::kHeaderSize, kept - pre::kHeaderSize), archive->header.member_count);
   writer.zeros(end - kept);
   const Bytes name = pre::name_field(qb_path, false);
   writer.entry(uncompressed_size, compressed_size, name_checksum(qb_path), name, data);
@@ -118,7 +161,8 @@ int cmd_add(const std::string& archive_path, const std::string& qb_path, bool co
   return kExitOk;
 }
 
-int cmd_extract(const std::string& path, std::ostream& out) {
+int cmd_extract(const std::string& path, const Console& console) {
+  std::ostream& out = console.out;
   out << format("Loading '%s'... ", path.c_str());
   Bytes file = read_input(path);
   ArchiveHeader header = pre::read_archive_header(file);
@@ -136,6 +180,10 @@ int cmd_extract(const std::string& path, std::ostream& out) {
   Bytes buffer;  // every member is decoded into it in turn
   for (size_t k = 0; k < plan.members.size(); ++k) {
     out << format("Extracting '%s'...\n", plan.members[k].name.c_str());
+    if (plan.earlier[k] != pre::ExtractionPlan::kNone)
+      console.err << format("Warning: members '%s' and '%s' are both extracted to '%s'; the later one is kept\n",
+                            plan.members[plan.earlier[k]].name.c_str(), plan.members[k].name.c_str(),
+                            plan.targets[k].c_str());
     extraction.write(k, pre::decode_member(plan.members[k], k + 1, path, buffer));
   }
   extraction.commit();
@@ -243,8 +291,12 @@ int cmd_pack(const std::string& archive_path, const std::string& list_path, std:
   const Bytes list = read_input(list_path);
   const std::vector<std::string> names =
       pre::parse_member_list(std::string_view(reinterpret_cast<const char*>(list.data()), list.size()));
-  for (const std::string& name : names)
-    if (!pre::is_safe_member_name(name)) pre::throw_unsafe_name(name);
+  // An empty archive in place of the old one is never what a list was written for.
+  if (names.empty())
+    throw Error(kExitFailure, format("Member list '%s' names no member; nothing was changed (new makes an empty "
+                                     "archive)\n",
+                                     list_path.c_str()));
+  for (const std::string& name : names) check_storable(name);
   std::vector<std::string> paths;
   paths.reserve(names.size());
   for (const std::string& name : names) paths.push_back(pre::member_output_path(name));
@@ -261,63 +313,24 @@ int cmd_pack(const std::string& archive_path, const std::string& list_path, std:
   }
   // An archive that is there already is locked while it is replaced, so that an append
   // running meanwhile lands before (and is replaced) or after (and is kept).
-  std::optional<LockedFile> lock = LockedFile::open(archive_path);
+  const std::optional<LockedFile> lock = LockedFile::lock(archive_path);
   pre::write_archive(archive_path, writer.pieces());
   out << "Done...\n";
   return kExitOk;
 }
 
-// "update": every entry whose name checksum is a FILE's gets that file's data in the game's
-// layout; a FILE that matches none is appended. Every other entry is kept byte for byte.
-int cmd_update(const std::string& archive_path, std::span<const std::string> paths, std::ostream& out) {
-  for (const std::string& path : paths)
-    if (!pre::is_safe_member_name(path)) pre::throw_unsafe_name(path);
-  const MemberFiles files(paths, archive_path);
-  const GameStreams data(files);
-
-  LockedFile archive = lock_archive(archive_path);
-  ByteSpan file = archive.content();
-  pre::appendable_end(file, archive_path);
-  const ArchiveHeader header = pre::read_archive_header(file);
-  if (header.total_size != file.size()) out << "Oh, a filesize mistake...\n";
-  const std::vector<pre::Member> members = pre::walk_members(file, pre::kHeaderSize, header.member_count).members;
-
-  // Which FILE each entry takes its data from (the last that matches it): the old entries,
-  // then the appended ones, which keep the name of the FILE that added them.
-  constexpr size_t kKept = SIZE_MAX;
-  std::vector<size_t> source(members.size(), kKept);
-  std::vector<uint32_t> checksums;
-  for (const pre::Member& m : members) checksums.push_back(m.checksum);
-  struct Appended {
-    size_t name;  // FILE numbers
-    size_t data;
-  };
-  std::vector<Appended> appended;
-  for (size_t k = 0; k < paths.size(); ++k) {
-    const uint32_t checksum = name_checksum(paths[k]);
-    bool found = false;
-    for (size_t e = 0; e < checksums.size(); ++e) {
-      if (checksums[e] != checksum) continue;
-      found = true;
-      if (e < members.size())
-        source[e] = k;
-      else
-        appended[e - members.size()].data = k;
-    }
-    out << format(found ? "Updating '%s'\n" : "Adding '%s'\n", paths[k].c_str());
-    if (!found) {
-      checksums.push_back(checksum);
-      appended.push_back({k, k});
-    }
-  }
-
-  pre::ArchiveWriter writer(header.format_tag);
+// The updated archive: the entries that `match` keeps, as runs of bytes straight from the
+// archive, the others with their new data, then the appended entries.
+void write_updated(const AppendTarget& archive, const pre::UpdateMatch& match, std::span<const std::string> paths,
+                   const MemberFiles& files, const GameStreams& data, const std::string& archive_path) {
+  const ByteSpan file = archive.content();
+  const std::vector<pre::Member>& members = archive.entries.members;
+  pre::ArchiveWriter writer(archive.header.format_tag);
   auto new_entry = [&](size_t k, uint32_t checksum, ByteSpan name_field) {
     writer.entry(static_cast<uint32_t>(files[k].size()), data[k].compressed_size, checksum, name_field,
                  stored_or_stream(data[k], files[k]));
     if (!pre::sizes_fit(writer.size(), 0)) throw_too_large(archive_path, paths[k]);
   };
-  // Runs of kept entries go as one piece each, straight from the mapped archive.
   size_t run_start = pre::kHeaderSize;
   uint32_t run_count = 0;
   auto flush_run = [&](size_t end) {
@@ -328,20 +341,45 @@ int cmd_update(const std::string& archive_path, std::span<const std::string> pat
   };
   for (size_t e = 0; e < members.size(); ++e) {
     const pre::Member& m = members[e];
-    if (source[e] == kKept) {
+    if (match.source[e] == pre::UpdateMatch::kKept) {
       if (run_count == 0) run_start = m.offset;
       ++run_count;
       continue;
     }
     if (run_count > 0) flush_run(m.offset);
-    new_entry(source[e], m.checksum, file.subspan(m.offset + pre::kEntryFieldsSize, m.name_length));
+    // The entry keeps its name field, and so its checksum.
+    new_entry(match.source[e], m.checksum, file.subspan(m.offset + pre::kEntryFieldsSize, m.name_length));
   }
   if (run_count > 0) flush_run(pre::next_entry(members.back()));
+  // A new entry is named as typed less its "." parts and repeated separators: the name the
+  // game looks up.
   std::vector<Bytes> name_fields;
-  name_fields.reserve(appended.size());
-  for (const Appended& a : appended)
-    new_entry(a.data, name_checksum(paths[a.name]), name_fields.emplace_back(pre::name_field(paths[a.name], true)));
+  name_fields.reserve(match.appended.size());
+  for (const pre::UpdateMatch::NewEntry& a : match.appended) {
+    const std::string name = pre::tidy_member_name(paths[a.name]);
+    new_entry(a.data, name_checksum(name), name_fields.emplace_back(pre::name_field(name, true)));
+  }
   pre::write_archive(archive_path, writer.pieces());
+}
+
+// "update": every entry that a FILE names (as extraction and the game read names: case,
+// separators and "." parts aside) gets that file's data in the game's layout; a FILE that
+// names none is appended. Every other entry is kept byte for byte.
+int cmd_update(const std::string& archive_path, std::span<const std::string> paths, std::ostream& out) {
+  for (const std::string& path : paths) check_storable(path);
+  const std::optional<AppendTarget> archive = open_for_append(archive_path);
+  const MemberFiles files(paths, archive_path);
+  if (!archive) throw_cannot_open_archive(archive_path);
+  const GameStreams data(files);
+  archive->note_size_mistake(out);
+
+  std::vector<std::string_view> names;
+  names.reserve(archive->entries.members.size());
+  for (const pre::Member& m : archive->entries.members) names.push_back(m.name);
+  const pre::UpdateMatch match = pre::match_update(names, paths);
+  for (size_t k = 0; k < paths.size(); ++k)
+    out << format(match.updates[k] ? "Updating '%s'\n" : "Adding '%s'\n", paths[k].c_str());
+  write_updated(*archive, match, paths, files, data, archive_path);
   out << "Done...\n";
   return kExitOk;
 }
@@ -376,9 +414,9 @@ int pre_command(std::span<const std::string> args, const Console& console) {
   const std::string& word = args[0];
   const size_t count = args.size() - 1;
   if (word == "new" && count == 1) return cmd_new(args[1]);
-  if (word == "add" && count == 3) return cmd_add(args[1], args[2], true, out);
-  if (word == "addx" && count == 3) return cmd_add(args[1], args[2], false, out);
-  if (word == "x" && count == 1) return cmd_extract(args[1], out);
+  if (word == "add" && count == 3) return cmd_add(args[1], args[2], true, console);
+  if (word == "addx" && count == 3) return cmd_add(args[1], args[2], false, console);
+  if (word == "x" && count == 1) return cmd_extract(args[1], console);
   if (word == "jdc" && count == 1) return cmd_jdc(args[1], out);
   if (word == "list" && count == 1) return cmd_list(args[1], out);
   if (word == "pack" && count == 2) return cmd_pack(args[1], args[2], out);

@@ -189,8 +189,7 @@ TEST(AppendSafety, RefusesFilesThatAreNotArchivesAndUnsafeNames) {
     const std::string before = dir.read(target);
     RunResult r = run_qbkit({"-p", "addx", target, "mod.prd", "0"}, dir.path());
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "Adding 'mod.prd'\n'" + target +
-                         "' is not an archive, or holds data after its last member; nothing was changed\n");
+    EXPECT_EQ(r.out, "'" + target + "' is not an archive, or holds data after its last member; nothing was changed\n");
     EXPECT_EQ(dir.read(target), before);
   }
 
@@ -216,21 +215,6 @@ TEST(AppendSafety, RefusesFilesThatAreNotArchivesAndUnsafeNames) {
     }
   }
   EXPECT_EQ(dir.read("mod.prd"), archive);
-}
-
-TEST(AppendSafety, NamesWindowsWouldNotTakeAsGivenAreRefusedThere) {
-  TempDir dir;
-  ASSERT_EQ(run_qbkit({"-p", "new", "a.prd"}, dir.path()).status, 0);
-  for (std::string name : {"CON.qb", "nul", "Aux.txt", "com1", "LPT9.qb", "dir./x.qb", "x.qb ", "ab:c.qb"}) {
-    dir.write(name, "data");
-    RunResult r = run_qbkit({"-p", "addx", "a.prd", name, "0"}, dir.path());
-    if (qbkit_is_windows_binary()) {
-      EXPECT_EQ(r.status, 1) << name;
-      EXPECT_EQ(r.out, "Refusing unsafe member name '" + name + "'\n");
-    } else {
-      EXPECT_EQ(r.status, 0) << name << ": a plain name on this system";
-    }
-  }
 }
 
 }  // namespace

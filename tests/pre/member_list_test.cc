@@ -13,5 +13,14 @@ TEST(MemberList, NamesAsListPrintsThemOrWrittenByHand) {
   EXPECT_TRUE(parse_member_list("").empty());
 }
 
+TEST(MemberList, AsEditorsSaveIt) {
+  // A byte-order mark, tabs and blanks around the checksum and at the ends of lines.
+  EXPECT_EQ(parse_member_list("\xEF\xBB\xBF" "a.qb\t0x3f142ab9\r\nb.qb \t0x00000000 \t\nc.qb  \n\td.qb\n"),
+            (std::vector<std::string>{"a.qb", "b.qb", "c.qb", "\td.qb"}));
+  EXPECT_TRUE(parse_member_list("\xEF\xBB\xBF\r\n \t\n").empty());
+  // The checksum must stand apart from the name.
+  EXPECT_EQ(parse_member_list("a.qb0x3f142ab9\n"), (std::vector<std::string>{"a.qb0x3f142ab9"}));
+}
+
 }  // namespace
 }  // namespace qbkit::pre

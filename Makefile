@@ -1,20 +1,26 @@
-# Thin wrapper around CMake. `make run` shows the decompiler on the bundled example;
-# `make test` builds and runs every test, the editor checks included.
+# Thin wrapper around CMake. `make run` builds the tool alone and shows the decompiler on the
+# bundled example; `make test` builds and runs every test, the editor checks included;
+# `make dist` writes the packages a user downloads into dist/.
 GENERATOR := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # QBKIT_WERROR=ON in the environment (as CI sets it) turns every warning into an error.
 WERROR := -DQBKIT_WERROR=$(or $(QBKIT_WERROR),OFF)
 
-.PHONY: all build run test editors-test sanitize bench fuzz clean windows windows-test
+.PHONY: all configure build run test editors-packages editors-test sanitize bench fuzz clean \
+	windows windows-tools windows-test dist dist-test
 SHELL := /bin/bash
 
 all: build
 
-build:
+configure:
 	cmake -S . -B build $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DQBKIT_TESTS=ON $(WERROR)
+
+build: configure
 	cmake --build build -j $(JOBS)
 
-run: build
+# The tool alone, in the tree that `make build` uses: no test is built.
+run: configure
+	cmake --build build -j $(JOBS) --target qbkit
 	@mkdir -p build/example
 	@cp examples/example.qb build/example/example.qb
 	cd build/example && ../qbkit -d example.qb
@@ -28,16 +34,18 @@ test: build
 # the grammar, and the VS Code extension packaged into build/editors/. Runs on Node.js; the npm
 # packages come from editors/package-lock.json, installed into editors/node_modules when
 # missing or older than the lock file.
-editors-test: build
+editors-test: build editors-packages
+	cd editors && QBKIT_BUILD="$(CURDIR)/build" node --test tests/
+
+editors-packages:
 	@if ! command -v node >/dev/null || ! command -v npm >/dev/null; then \
-	  echo "make editors-test needs Node.js and npm: run apt-get install nodejs npm as root"; exit 1; \
+	  echo "make $(MAKECMDGOALS) needs Node.js and npm: run apt-get install nodejs npm as root"; exit 1; \
 	fi
 	@if [ ! -f editors/node_modules/.package-lock.json ] || \
 	    [ editors/package-lock.json -nt editors/node_modules/.package-lock.json ]; then \
 	  echo "Installing the editor checks' npm packages into editors/node_modules"; \
 	  cd editors && npm ci --no-audit --no-fund --loglevel=error; \
 	fi
-	cd editors && QBKIT_BUILD="$(CURDIR)/build" node --test tests/
 
 sanitize:
 	cmake -S . -B build-asan $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQBKIT_TESTS=ON -DQBKIT_SANITIZE=ON $(WERROR)
@@ -80,15 +88,18 @@ windows:
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake
 	cmake --build build-win -j $(JOBS)
 
-windows-test:
+# The cross compiler and Wine, installed with apt-get when missing and run as root.
+windows-tools:
 	@if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || ! ($(FIND_WINE)) >/dev/null; then \
 	  if [ "$$(id -u)" = 0 ] && command -v apt-get >/dev/null; then \
 	    echo "Installing $(WIN_PACKAGES) with apt-get"; \
 	    apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $(WIN_PACKAGES); \
 	  else \
-	    echo "make windows-test needs $(WIN_PACKAGES): run apt-get install $(WIN_PACKAGES) as root"; exit 1; \
+	    echo "make $(MAKECMDGOALS) needs $(WIN_PACKAGES): run apt-get install $(WIN_PACKAGES) as root"; exit 1; \
 	  fi; \
 	fi
+
+windows-test: windows-tools
 	$(MAKE) windows
 	cmake -S . -B $(LINUX_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DQBKIT_TESTS=ON
 	cmake --build $(LINUX_BUILD) -j $(JOBS)
@@ -103,5 +114,30 @@ windows-test:
 	"$$wine" cmd /c exit 0 >/dev/null 2>&1 || { echo "Wine does not start"; exit 1; }; \
 	cd $(LINUX_BUILD) && QBKIT_EXE="$$wine $(CURDIR)/build-win/qbkit.exe" ctest --output-on-failure -j $(JOBS)
 
+# What a user downloads, in dist/ (made anew each time): qbkit-X.Y.Z-windows-x64.zip
+# (qbkit.exe, the README, the example, the editor files and SHA256SUMS, packaged by CPack in
+# build-win/), and a tarball and a .deb of the static Linux binary (packaged in build/). The
+# VS Code extension is packaged by the editor checks' own packaging test. Works offline once
+# the npm packages are installed; the cross compiler is installed as for windows-test.
+VSIX = $(shell node -p "const m = require('./editors/vscode/package.json'); m.name + '-' + m.version" 2>/dev/null).vsix
+
+dist: windows-tools editors-packages configure
+	cmake --build build -j $(JOBS) --target qbkit
+	cd editors && QBKIT_BUILD="$(CURDIR)/build" node --test --test-name-pattern='packages offline' tests/editor_files.test.js
+	cmake -S . -B build-win $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DQBKIT_TESTS=OFF \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake -DQBKIT_VSIX=$(CURDIR)/build/editors/$(VSIX)
+	cmake --build build-win -j $(JOBS) --target qbkit
+	rm -rf dist build-win/cpack build/cpack
+	cd build-win && cpack -B cpack
+	cd build && cpack -B cpack
+	mkdir -p dist
+	cp build-win/cpack/*.zip build/cpack/*.tar.gz build/cpack/*.deb dist/
+	@ls -l dist
+
+# Checks what `make dist` wrote: the zip's files and SHA256SUMS, qbkit.exe under Wine on the
+# example against the Linux binary, its version resource, the tarball and the .deb.
+dist-test: dist
+	bash tests/dist/dist_test.sh
+
 clean:
-	rm -rf build build-asan build-bench build-fuzz build-win
+	rm -rf build build-asan build-bench build-fuzz build-win dist

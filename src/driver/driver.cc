@@ -10,6 +10,7 @@
 #include "common/settings.h"
 #include "compiler/compiler.h"
 #include "decompiler/decompiler.h"
+#include "driver/help.h"
 #include "pre/pre_commands.h"
 #include "qb/checksum_mode.h"
 #include "qb/raw_table_mode.h"
@@ -36,6 +37,16 @@ char mode_letter(std::span<const std::string> args) {
 int dispatch(std::span<const std::string> args, const Console& console) {
   std::ostream& out = console.out;
   const std::string program = args.empty() ? std::string() : args[0];
+  // --help, -h (or any first argument whose mode letter is h, as -decompile is -d) and
+  // --version answer whatever follows them.
+  if (mode_letter(args) == 'h' || (args.size() >= 2 && args[1] == "--help")) {
+    out << help_text();
+    return kExitOk;
+  }
+  if (args.size() >= 2 && args[1] == "--version") {
+    out << version_line();
+    return kExitOk;
+  }
   // Mode k has a usage line of its own for a command line without names.
   if (mode_letter(args) == 'k') return qb::checksum_mode(program, args.subspan(2), console);
   if (args.size() < 3) return print_usage(program, out);

@@ -79,7 +79,7 @@ Decompiled decompile(ByteSpan data, const std::string& path, const Settings& set
   return result;
 }
 
-int decompile_file(const std::string& path, const Settings& settings, const Console& console) {
+ExitStatus decompile_file(const std::string& path, const Settings& settings, const Console& console) {
   std::ostream& out = console.out;
   const std::optional<PageBuffer> file = read_file_paged(path);
   if (!file) throw Error(kExitFailure, "Couldn't open file!");

@@ -165,6 +165,11 @@ void ArchiveWriter::entry(uint32_t uncompressed_size, uint32_t compressed_size, 
   zeros((4 - data.size() % 4) % 4);
 }
 
+void ArchiveWriter::named_entry(std::string_view name, bool game_layout, uint32_t uncompressed_size,
+                                uint32_t compressed_size, ByteSpan data) {
+  entry(uncompressed_size, compressed_size, name_checksum(name), names_.emplace_back(name_field(name, game_layout)), data);
+}
+
 std::span<const ByteSpan> ArchiveWriter::pieces() {
   store_u32le(header_, static_cast<uint32_t>(size_));
   store_u32le(header_ + 4, format_tag_);

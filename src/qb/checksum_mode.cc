@@ -37,7 +37,7 @@ std::string printable(const std::string& name) {
 
 }  // namespace
 
-int checksum_mode(const std::string& program, std::span<const std::string> names, const Console& console) {
+ExitStatus checksum_mode(const std::string& program, std::span<const std::string> names, const Console& console) {
   if (names.empty()) {
     console.out << format("Usage: %s -k NAME... (prints a table line with the game's checksum of each name)\n",
                           program.c_str());

@@ -110,8 +110,8 @@ void append_entry(Bytes& body, ArchiveHeader& header, uint32_t uncompressed_size
 
 // A new archive file as pieces for one gathered write: spans of buffers that outlive the
 // writer (old entries, member data) and the few bytes made here (header, entry fields, new
-// name fields, padding). No member data is copied. A writer may be moved: the pieces made
-// here stay where they are.
+// name fields, padding). No member data is copied. A writer may be moved before pieces() is
+// called: what it made stays where it is.
 class ArchiveWriter {
  public:
   explicit ArchiveWriter(uint32_t format_tag) : format_tag_(format_tag) { pieces_.emplace_back(); }

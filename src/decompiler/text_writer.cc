@@ -9,11 +9,6 @@ void OstreamSink::write(std::string_view piece) {
   out_.write(piece.data(), static_cast<std::streamsize>(piece.size()));
 }
 
-void PendingFileSink::write(std::string_view piece) {
-  const ByteSpan bytes(reinterpret_cast<const uint8_t*>(piece.data()), piece.size());
-  if (ok_) ok_ = file_.append(std::span<const ByteSpan>(&bytes, 1));
-}
-
 TextWriter::TextWriter(TextSink& sink, size_t capacity)
     : sink_(&sink), pages_(std::clamp<size_t>(capacity, 64, kMaxCapacity)),
       buf_(reinterpret_cast<char*>(pages_.data())), capacity_(pages_.size()) {}

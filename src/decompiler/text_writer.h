@@ -15,7 +15,6 @@
 #include <string>
 #include <string_view>
 
-#include "common/file_io.h"
 #include "common/page_buffer.h"
 
 namespace qbkit::decompiler {
@@ -42,18 +41,6 @@ class StringSink final : public TextSink {
  public:
   void write(std::string_view piece) override { text.append(piece); }
   std::string text;
-};
-
-// A file under a temporary name (see PendingFile); after a failed write it takes nothing more.
-class PendingFileSink final : public TextSink {
- public:
-  explicit PendingFileSink(PendingFile& file) : file_(file) {}
-  void write(std::string_view piece) override;
-  bool ok() const { return ok_; }
-
- private:
-  PendingFile& file_;
-  bool ok_ = true;
 };
 
 class TextWriter {

@@ -57,11 +57,7 @@ ExitStatus checksum_mode(const std::string& program, std::span<const std::string
                             "its checksum is that of these UTF-8 bytes\n",
                             name.c_str());
     }
-    char head[kTableLineHeadSize];
-    table_line_head(name_checksum(name), head);
-    lines.append(head, sizeof head);
-    lines += name;
-    lines += kTableLineEnd;
+    put_table_line(name_checksum(name), name, [&lines](std::string_view s) { lines += s; });
   }
   console.out << lines;
   return kExitOk;

@@ -19,12 +19,12 @@ void TextWriter::flush() {
   used_ = 0;
 }
 
-// A text longer than the room left (a long string operand, say) goes out in pieces that
+// A text longer than the space left (a long string operand, say) goes out in pieces that
 // each fill the buffer.
 void TextWriter::put_long(std::string_view s) {
   while (!s.empty()) {
-    if (room() == 0) flush();
-    const size_t n = std::min(room(), s.size());
+    if (available() == 0) flush();
+    const size_t n = std::min(available(), s.size());
     std::memcpy(buf_ + used_, s.data(), n);
     used_ += n;
     s.remove_prefix(n);
@@ -33,8 +33,8 @@ void TextWriter::put_long(std::string_view s) {
 
 void TextWriter::put_repeated_long(size_t count, char c) {
   while (count > 0) {
-    if (room() == 0) flush();
-    const size_t n = std::min(room(), count);
+    if (available() == 0) flush();
+    const size_t n = std::min(available(), count);
     std::memset(buf_ + used_, c, n);
     used_ += n;
     count -= n;

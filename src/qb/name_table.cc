@@ -46,17 +46,17 @@ size_t home(uint32_t key, size_t mask) { return (static_cast<uint64_t>(key) * 0x
 
 const char* NameTable::store(std::string_view name) {
   if (name.empty()) return "";  // a valid address for an empty view, even before any block
-  if (name.size() > block_room_) {
+  if (name.size() > block_left_) {
     const size_t size = name.size() > kBlockSize / 4 ? name.size() : kBlockSize;
     blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
     if (size != kBlockSize) return static_cast<const char*>(std::memcpy(blocks_.back().get(), name.data(), name.size()));
     block_next_ = blocks_.back().get();
-    block_room_ = size;
+    block_left_ = size;
   }
   char* at = block_next_;
   std::memcpy(at, name.data(), name.size());
   block_next_ += name.size();
-  block_room_ -= name.size();
+  block_left_ -= name.size();
   return at;
 }
 
@@ -114,10 +114,10 @@ void NameTable::build_folded_index(size_t entries) const {
 void NameTable::reserve(size_t names, size_t text_bytes) {
   entries_.reserve(names);
   reserved_ = names;
-  if (text_bytes > block_room_) {
+  if (text_bytes > block_left_) {
     blocks_.push_back(std::make_unique_for_overwrite<char[]>(text_bytes));
     block_next_ = blocks_.back().get();
-    block_room_ = text_bytes;
+    block_left_ = text_bytes;
   }
 }
 

@@ -34,7 +34,7 @@ class NameTable {
   NameTable(NameTable&&) noexcept = default;
   NameTable& operator=(NameTable&&) noexcept = default;
 
-  // Room for `names` entries holding `text_bytes` bytes of names, so that adding that many
+  // Capacity for `names` entries holding `text_bytes` bytes of names, so that adding that many
   // grows nothing.
   void reserve(size_t names, size_t text_bytes);
 
@@ -106,7 +106,7 @@ class NameTable {
   std::vector<Entry> entries_;
   std::vector<std::unique_ptr<char[]>> blocks_;  // the arena; a block never moves
   char* block_next_ = nullptr;
-  size_t block_room_ = 0;
+  size_t block_left_ = 0;
   size_t reserved_ = 0;  // entries the indexes are sized for when built
   mutable std::vector<NameSlot> by_name_;
   mutable std::vector<NameSlot> by_folded_;  // hash is of the folded name

@@ -98,7 +98,7 @@ void report(const std::string& message, bool also_to_err, const Console& console
 
 }  // namespace
 
-int run_driver(std::span<const std::string> args, const Console& console) {
+ExitStatus run_driver(std::span<const std::string> args, const Console& console) {
   const bool mirror = mode_letter(args) == 'd' && args.size() >= 3 && !console.out_is_terminal;
   ExitStatus status;
   try {

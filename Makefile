@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # QBKIT_WERROR=ON in the environment (as CI sets it) turns every warning into an error.
 WERROR := -DQBKIT_WERROR=$(or $(QBKIT_WERROR),OFF)
 
-.PHONY: all configure build run test editors-packages editors-test sanitize bench fuzz clean \
+.PHONY: all configure build run test editors-packages editors-test sanitize clang-test bench fuzz clean \
 	windows windows-tools windows-test dist dist-test
 SHELL := /bin/bash
 
@@ -51,6 +51,13 @@ sanitize:
 	cmake -S . -B build-asan $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQBKIT_TESTS=ON -DQBKIT_SANITIZE=ON $(WERROR)
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+# The whole build and its tests with clang++, in build-clang/: the code must build without
+# warnings under both compilers (CI sets QBKIT_WERROR=ON).
+clang-test:
+	cmake -S . -B build-clang $(GENERATOR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release -DQBKIT_TESTS=ON $(WERROR)
+	cmake --build build-clang -j $(JOBS)
+	cd build-clang && ctest --output-on-failure -j $(JOBS)
 
 bench:
 	cmake -S . -B build-bench $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DQBKIT_TESTS=OFF -DQBKIT_BENCH=ON
@@ -140,4 +147,4 @@ dist-test: dist
 	bash tests/dist/dist_test.sh
 
 clean:
-	rm -rf build build-asan build-bench build-fuzz build-win dist
+	rm -rf build build-asan build-bench build-clang build-fuzz build-win dist

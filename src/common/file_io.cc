@@ -13,6 +13,7 @@
 #include "common/huge_pages.h"
 
 #if defined(_WIN32)
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 #else
@@ -187,14 +188,14 @@ std::optional<OpenFile> open_for_reading(const std::string& path) {
 }
 #endif
 
-// Room for the size the file had when it was opened and one byte more: reading that byte
-// tells, without a second call, that the file grew meanwhile. No size (a file of the kernel's,
-// say) gives a small start.
-size_t first_room(size_t expected) { return expected == 0 ? size_t{1} << 14 : expected + 1; }
+// The capacity a read starts with: the size the file had when it was opened and one byte
+// more, so that reading that byte tells, without a second call, that the file grew meanwhile.
+// No size (a file of the kernel's, say) gives a small start.
+size_t first_capacity(size_t expected) { return expected == 0 ? size_t{1} << 14 : expected + 1; }
 
 // Reads `f` into `buffer` from its start, to its end or until the buffer is full and
-// `grow(buffer, used)` returns false; while it returns true, it has made more room. The bytes
-// read, or nullopt on a read error.
+// `grow(buffer, used)` returns false; while it returns true, it has made the buffer larger.
+// The bytes read, or nullopt on a read error. Every read of a whole file goes through it.
 template <typename Buffer, typename Grow>
 std::optional<size_t> read_to_end(std::FILE* f, Buffer& buffer, Grow grow) {
   size_t used = 0;
@@ -208,22 +209,30 @@ std::optional<size_t> read_to_end(std::FILE* f, Buffer& buffer, Grow grow) {
   return used;
 }
 
+// The whole content of `f`, which the system said held `expected` bytes when it was opened,
+// with a capacity of `spare` bytes more.
+std::optional<Bytes> read_whole(std::FILE* f, size_t expected, size_t spare) {
+  const size_t capacity = first_capacity(expected);
+  Bytes data;
+  data.reserve(capacity + spare);
+  prefer_huge_pages(data);
+  data.resize(capacity);
+  const std::optional<size_t> used = read_to_end(f, data, [](Bytes& d, size_t) {
+    d.resize(d.size() * 2);
+    return true;
+  });
+  if (!used) return std::nullopt;
+  data.resize(*used);
+  if (data.capacity() < data.size() + spare) data.reserve(data.size() + spare);
+  return data;
+}
+
 }  // namespace
 
 std::optional<Bytes> read_file(const std::string& path, size_t spare) {
   const std::optional<OpenFile> file = open_for_reading(path);
   if (!file) return std::nullopt;
-  const size_t room = first_room(file->size);
-  Bytes data;
-  data.reserve(room + spare);
-  prefer_huge_pages(data);
-  data.resize(room);
-  const std::optional<size_t> used =
-      read_to_end(file->file.get(), data, [](Bytes& d, size_t) { d.resize(d.size() * 2); return true; });
-  if (!used) return std::nullopt;
-  data.resize(*used);
-  if (data.capacity() < data.size() + spare) data.reserve(data.size() + spare);
-  return data;
+  return read_whole(file->file.get(), file->size, spare);
 }
 
 size_t file_size_now(const std::string& path) {
@@ -232,16 +241,16 @@ size_t file_size_now(const std::string& path) {
   return ec || size >= SIZE_MAX ? 0 : static_cast<size_t>(size);
 }
 
-std::optional<size_t> read_file_into(const std::string& path, std::span<uint8_t> room) {
+std::optional<size_t> read_file_into(const std::string& path, std::span<uint8_t> buffer) {
   const std::optional<OpenFile> file = open_for_reading(path);
   if (!file) return std::nullopt;
-  return read_to_end(file->file.get(), room, [](std::span<uint8_t>&, size_t) { return false; });
+  return read_to_end(file->file.get(), buffer, [](std::span<uint8_t>&, size_t) { return false; });
 }
 
 std::optional<PageBuffer> read_file_paged(const std::string& path) {
   const std::optional<OpenFile> file = open_for_reading(path);
   if (!file) return std::nullopt;
-  PageBuffer data(first_room(file->size));
+  PageBuffer data(first_capacity(file->size));
   const std::optional<size_t> used = read_to_end(file->file.get(), data, [](PageBuffer& d, size_t used) {
     PageBuffer bigger(d.size() * 2);
     std::memcpy(bigger.data(), d.data(), used);
@@ -370,20 +379,23 @@ bool remove_path(const std::string& path) {
 
 namespace {
 
-bool read_handle(HANDLE h, Bytes& out) {
+// The whole file open at `h`, read through the same loop as every other read; `h` is closed.
+std::optional<Bytes> read_and_close(HANDLE h) {
   LARGE_INTEGER size;
-  if (!GetFileSizeEx(h, &size)) return false;
-  out.resize(static_cast<size_t>(size.QuadPart));
-  size_t done = 0;
-  while (done < out.size()) {
-    DWORD chunk = static_cast<DWORD>(std::min<size_t>(out.size() - done, 1u << 30));
-    DWORD got = 0;
-    if (!ReadFile(h, out.data() + done, chunk, &got, nullptr)) return false;
-    if (got == 0) break;
-    done += got;
+  const bool sized = GetFileSizeEx(h, &size) != 0;
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);
+  if (fd == -1) {
+    CloseHandle(h);
+    return std::nullopt;
   }
-  out.resize(done);
-  return true;
+  std::FILE* stream = _fdopen(fd, "rb");
+  if (!stream) {
+    _close(fd);
+    return std::nullopt;
+  }
+  const File f(stream, &std::fclose);
+  if (!sized) return std::nullopt;
+  return read_whole(f.get(), static_cast<size_t>(size.QuadPart), 0);
 }
 
 // Windows cannot rename a file over one that a process holds open, so the lock is held on a
@@ -415,9 +427,18 @@ std::optional<LockedFile> LockedFile::acquire(const std::string& path, bool read
   HANDLE h = CreateFileA(resolved.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-  bool ok = GetFileType(h) == FILE_TYPE_DISK && (!read || read_handle(h, locked.content_));
-  CloseHandle(h);  // closed before the archive is replaced
-  if (!ok) return std::nullopt;
+  // The file is closed before the archive is replaced.
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    return std::nullopt;
+  }
+  if (!read) {
+    CloseHandle(h);
+    return locked;
+  }
+  std::optional<Bytes> content = read_and_close(h);
+  if (!content) return std::nullopt;
+  locked.content_ = std::move(*content);
   return locked;
 }
 
@@ -429,34 +450,20 @@ LockedFile::~LockedFile() {
 
 namespace {
 
-bool read_descriptor(int fd, Bytes& out) {
+// The whole file open at `fd`, read through the same loop as every other read, on a
+// duplicate of the descriptor: `fd` stays open, and keeps the lock.
+std::optional<Bytes> read_descriptor(int fd) {
   struct stat st;
-  if (::fstat(fd, &st) != 0) return false;
-  out.reserve(static_cast<size_t>(st.st_size));
-  prefer_huge_pages(out);
-  out.resize(static_cast<size_t>(st.st_size));
-  size_t done = 0;
-  for (;;) {
-    if (done == out.size()) {
-      // The file may have grown since fstat: look for more.
-      uint8_t probe;
-      ssize_t n = ::read(fd, &probe, 1);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return false;
-      if (n == 0) break;
-      out.push_back(probe);
-      out.resize(out.size() + (1 << 14));
-      ++done;
-      continue;
-    }
-    ssize_t n = ::read(fd, out.data() + done, out.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) break;
-    done += static_cast<size_t>(n);
+  if (::fstat(fd, &st) != 0) return std::nullopt;
+  const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  if (copy < 0) return std::nullopt;
+  std::FILE* stream = ::fdopen(copy, "rb");
+  if (!stream) {
+    ::close(copy);
+    return std::nullopt;
   }
-  out.resize(done);
-  return true;
+  const File f(stream, &std::fclose);
+  return read_whole(f.get(), static_cast<size_t>(st.st_size), 0);
 }
 
 }  // namespace
@@ -478,7 +485,10 @@ std::optional<LockedFile> LockedFile::acquire(const std::string& path, bool read
     struct stat held, now;
     if (::fstat(fd, &held) != 0) return std::nullopt;
     if (::stat(resolved.c_str(), &now) != 0 || held.st_dev != now.st_dev || held.st_ino != now.st_ino) continue;
-    if (read && !read_descriptor(fd, locked.content_)) return std::nullopt;
+    if (!read) return locked;
+    std::optional<Bytes> content = read_descriptor(fd);
+    if (!content) return std::nullopt;
+    locked.content_ = std::move(*content);
     return locked;
   }
   return std::nullopt;

@@ -16,12 +16,12 @@ namespace qbkit {
 // a device, a directory) gives nullopt, as a missing file does, without waiting or reading.
 
 // Reads the whole file in binary mode; nullopt when it cannot be opened or read.
-// `spare` bytes of room stay after the content, so that a reader which appends (the compiler
-// its terminating zero byte) copies nothing; a large buffer is backed by huge pages where the
-// system offers them.
+// `spare` bytes of capacity stay after the content, so that a reader which appends (the
+// compiler its terminating zero byte) copies nothing; a large buffer is backed by huge pages
+// where the system offers them.
 std::optional<Bytes> read_file(const std::string& path, size_t spare = 0);
 
-// read_file into a PageBuffer, whose pages are present before the read fills them; for an
+// read_file into a PageBuffer, whose pages are prefaulted before the read fills them; for an
 // input that is read once and kept whole until the end. Throws std::bad_alloc when the
 // memory cannot be had.
 std::optional<PageBuffer> read_file_paged(const std::string& path);
@@ -30,10 +30,10 @@ std::optional<PageBuffer> read_file_paged(const std::string& path);
 // sizing a buffer ahead of a read (the file may change before it is read).
 size_t file_size_now(const std::string& path);
 
-// Reads the file in binary mode from its start into `room`, up to room.size() bytes: how many
-// were read, or nullopt when it cannot be opened or read. A full room leaves open whether
-// more bytes followed.
-std::optional<size_t> read_file_into(const std::string& path, std::span<uint8_t> room);
+// Reads the file in binary mode from its start into `buffer`, up to buffer.size() bytes: how
+// many were read, or nullopt when it cannot be opened or read. A full buffer leaves open
+// whether more bytes followed.
+std::optional<size_t> read_file_into(const std::string& path, std::span<uint8_t> buffer);
 
 // Whether `path` names a regular file (links followed). An included file is checked before
 // it is opened: opening a FIFO would wait for a writer forever, and a device such as

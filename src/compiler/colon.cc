@@ -39,32 +39,7 @@ void ScriptCompiler::compile_colon() {
     return;
   }
 
-  // The long-offset commands take a decimal target index in parentheses.
-  auto read_index = [this] {
-    lex_.expect_char('(');
-    const uint32_t index = lex_.parse_number(lex_.cursor(), false);
-    lex_.skip_decimal_digits();
-    lex_.expect_char(')');
-    return index;
-  };
-  if (lex_.accept(qb::kOffsetWord)) {
-    const int line = lex_.line();
-    output_.reserve_long(read_index(), line);
-    lex_.skip_blanks();
-    return;
-  }
-  if (lex_.accept(word_of(qb::kBreakTo))) {
-    output_.emit(qb::kBreakTo);
-    const int line = lex_.line();
-    output_.reserve_long(read_index(), line);
-    lex_.skip_blanks();
-    return;
-  }
-  if (lex_.accept(qb::kPosWord)) {
-    output_.mark(read_index(), lex_.line());
-    lex_.skip_blanks();
-    return;
-  }
+  if (compile_jump_command()) return;
   if (lex_.starts_with(word_of(qb::kEnd))) {
     // Nothing after it in this source text is read.
     lex_.end_source();
@@ -75,6 +50,31 @@ void ScriptCompiler::compile_colon() {
     return;
   }
   throw Error(kExitFailure, format("Unknown Colon command starting with '%c' at line %i\n", c0, lex_.line()));
+}
+
+bool ScriptCompiler::compile_jump_command() {
+  // Each takes a decimal target index in parentheses.
+  auto read_index = [this] {
+    lex_.expect_char('(');
+    const uint32_t index = lex_.parse_number(lex_.cursor(), false);
+    lex_.skip_decimal_digits();
+    lex_.expect_char(')');
+    return index;
+  };
+  if (lex_.accept(qb::kOffsetWord)) {
+    const int line = lex_.line();
+    output_.reserve_long(read_index(), line);
+  } else if (lex_.accept(qb::word_of(qb::kBreakTo))) {
+    output_.emit(qb::kBreakTo);
+    const int line = lex_.line();
+    output_.reserve_long(read_index(), line);
+  } else if (lex_.accept(qb::kPosWord)) {
+    output_.mark(read_index(), lex_.line());
+  } else {
+    return false;
+  }
+  lex_.skip_blanks();
+  return true;
 }
 
 }  // namespace qbkit::compiler

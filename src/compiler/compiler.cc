@@ -20,7 +20,7 @@ Bytes compile_text(Bytes text, const std::string& identity, const Settings& sett
   }
 }
 
-int compile_file(const std::string& path, const Settings& settings, const Console& console) {
+ExitStatus compile_file(const std::string& path, const Settings& settings, const Console& console) {
   std::ostream& out = console.out;
   // Running out of memory anywhere below ends in the driver with status 2 and no message.
   std::optional<Bytes> source = read_file(path, 1);

@@ -8,6 +8,7 @@
 
 #include "common/bytes.h"
 #include "common/console.h"
+#include "common/error.h"
 #include "common/settings.h"
 
 namespace qbkit {
@@ -40,6 +41,6 @@ Bytes compile_text(Bytes text, const std::string& identity, const Settings& sett
 
 // Mode c: compiles the file at `path` and writes "<path>.qb". Returns the exit status; errors
 // are raised as qbkit::Error after the bytes produced so far went to "temp.dump".
-int compile_file(const std::string& path, const Settings& settings, const Console& console);
+ExitStatus compile_file(const std::string& path, const Settings& settings, const Console& console);
 
 }  // namespace qbkit

@@ -35,7 +35,7 @@ uint32_t long_offset_position(size_t position, int line);
 class OutputBuffer {
  public:
   size_t position() const { return bytes_.size(); }
-  // Room for `bytes` bytes of output, so that the buffer does not regrow while it fills.
+  // Capacity for `bytes` bytes of output, so that the buffer does not regrow while it fills.
   void reserve(size_t bytes);
   void emit(uint8_t byte) { bytes_.push_back(byte); }
   void emit_u32(uint32_t value) { append_u32le(bytes_, value); }

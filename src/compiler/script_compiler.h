@@ -70,6 +70,8 @@ class ScriptCompiler {
 
   // colon.cc
   void compile_colon();
+  // The jump commands (":OFFSET(", ":BREAKTO(", ":POS("): false when the cursor is at none.
+  bool compile_jump_command();
 
   Settings settings_;
   const SourceLoader& loader_;

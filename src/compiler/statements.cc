@@ -365,7 +365,7 @@ void ScriptCompiler::compile_include(int line) {
 }
 
 void ScriptCompiler::reserve_names_for(const Bytes& text) {
-  // Every name declaration begins with '#'; room for that many spares the name table from
+  // Every name declaration begins with '#'; capacity for that many spares the name table from
   // regrowing its indexes while a table file of thousands of names is read.
   size_t hashes = 0;
   for (const uint8_t *p = text.data(), *end = p + text.size();

@@ -24,16 +24,28 @@ size_t text_buffer_size(ByteSpan data, const std::string& path) {
   return std::min(TextWriter::kMaxCapacity, 3 * std::min(data.size(), TextWriter::kMaxCapacity) + path.size() + 256);
 }
 
+// The table file's text straight from the stream's name records, in stream order.
 void put_table_lines(ByteSpan data, const decompiler::StreamScan& scan, const decompiler::TokenSizes& sizes,
                      TextWriter& out) {
   decompiler::for_each_name_record(data, scan, sizes, [&out](uint32_t checksum, std::string_view name) {
-    char head[qb::kTableLineHeadSize];
-    qb::table_line_head(checksum, head);
-    out.put(std::string_view(head, sizeof head));
-    out.put(name);
-    out.put(qb::kTableLineEnd);
+    qb::put_table_line(checksum, name, [&out](std::string_view piece) { out.put(piece); });
   });
 }
+
+// A file under a temporary name (see PendingFile); after a failed write it takes nothing more.
+class PendingFileSink final : public decompiler::TextSink {
+ public:
+  explicit PendingFileSink(PendingFile& file) : file_(file) {}
+  void write(std::string_view piece) override {
+    const ByteSpan bytes(reinterpret_cast<const uint8_t*>(piece.data()), piece.size());
+    if (ok_) ok_ = file_.append(std::span<const ByteSpan>(&bytes, 1));
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  PendingFile& file_;
+  bool ok_ = true;
+};
 
 // The stream's pieces of a decompile, each made once: the scan, the sizes of its tokens and
 // the index of its names.
@@ -47,7 +59,8 @@ struct Decompilation {
   decompiler::NameIndex names;
 };
 
-// decompile_to on a stream already scanned and indexed.
+// decompile_to on a stream already scanned and indexed. Both texts go out through one buffer:
+// the text is handed to `text` whole before the table's first byte is written.
 void decompile_scanned(const Decompilation& d, const std::string& path, const Settings& settings,
                        decompiler::TextSink& text, decompiler::TextSink* table) {
   TextWriter writer(text, text_buffer_size(d.data, path));
@@ -79,30 +92,20 @@ Decompiled decompile(ByteSpan data, const std::string& path, const Settings& set
   return result;
 }
 
-int decompile_file(const std::string& path, const Settings& settings, const Console& console) {
-  std::ostream& out = console.out;
+ExitStatus decompile_file(const std::string& path, const Settings& settings, const Console& console) {
   const std::optional<PageBuffer> file = read_file_paged(path);
   if (!file) throw Error(kExitFailure, "Couldn't open file!");
   const ByteSpan data = file->bytes();
   const Decompilation d(data, settings);
-  decompiler::OstreamSink text(out);
-  TextWriter writer(text, text_buffer_size(data, path));
-  decompiler::print_text(data, d.scan, d.names, path, settings, writer);
-  writer.flush();
-  out.flush();
-
-  // The table file goes out through the same buffer, under a temporary name that replaces
-  // the old file only once the whole table is written.
+  // The table file is written under a temporary name that replaces the old file only once the
+  // whole table is written. When no temporary can be made, the text is still written.
   std::optional<PendingFile> table = PendingFile::create(link_target(qb::table_file_path(path)));
-  bool written = false;
-  if (table) {
-    decompiler::PendingFileSink sink(*table);
-    writer.redirect(sink);
-    put_table_lines(data, d.scan, d.sizes, writer);
-    writer.flush();
-    written = sink.ok() && table->commit();
-  }
-  if (!written) throw Error(kExitFailure, "Couldn't create table file!\n");
+  std::optional<PendingFileSink> table_sink;
+  if (table) table_sink.emplace(*table);
+  decompiler::OstreamSink text(console.out);
+  decompile_scanned(d, path, settings, text, table_sink ? &*table_sink : nullptr);
+  console.out.flush();
+  if (!table_sink || !table_sink->ok() || !table->commit()) throw Error(kExitFailure, "Couldn't create table file!\n");
   if (d.scan.unknown) {
     // The text ends in an "Unknown instruction" line: a batch must see that it is partial.
     console.err << format("'%s': the decompile stopped at %08x, before the end of the stream (%llu bytes); "

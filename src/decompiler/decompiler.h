@@ -6,6 +6,7 @@
 
 #include "common/bytes.h"
 #include "common/console.h"
+#include "common/error.h"
 #include "common/settings.h"
 #include "decompiler/text_writer.h"
 #include "qb/name_table.h"
@@ -33,6 +34,6 @@ Decompiled decompile(ByteSpan data, const std::string& path, const Settings& set
 // Mode d. Returns the exit status; errors are raised as qbkit::Error. A decompile that stops
 // at a token it cannot read writes the text and the table file as far as they go, says so
 // on `console.err` and fails (status 1).
-int decompile_file(const std::string& path, const Settings& settings, const Console& console);
+ExitStatus decompile_file(const std::string& path, const Settings& settings, const Console& console);
 
 }  // namespace qbkit

@@ -132,6 +132,8 @@ class Printer {
   void print_token(uint8_t op, size_t pos, size_t size);
   void print_line_break(uint8_t op, size_t pos, size_t size);
   void print_name(size_t pos);
+  void print_integer(size_t pos);
+  void print_floats(uint8_t op, size_t pos);
   void print_string(uint8_t op, size_t pos);
   void print_select(uint8_t op, size_t pos);
   void print_word(uint8_t op);
@@ -209,31 +211,14 @@ void Printer::print_token(uint8_t op, size_t pos, size_t size) {
     case qb::kName:
       print_name(pos);
       return;
-    case qb::kInteger: {
-      const uint32_t value = load_u32le(&data_[pos + 1]);
-      out_.put(text_[op]);
-      out_.put_dec(value);
-      out_.put(',');
-      out_.put_hex8(value);
-      out_.put(')');
+    case qb::kInteger:
+      print_integer(pos);
       return;
-    }
     case qb::kFloat:
-      out_.put(text_[op]);
-      put_float_at(pos + 1);
-      out_.put(')');
-      return;
     case qb::kVector2:
-    case qb::kVector3: {
-      out_.put(text_[op]);
-      const size_t components = op == qb::kVector2 ? 2 : 3;
-      for (size_t i = 0; i < components; ++i) {
-        if (i > 0) out_.put(',');
-        put_float_at(pos + 1 + 4 * i);
-      }
-      out_.put(')');
+    case qb::kVector3:
+      print_floats(op, pos);
       return;
-    }
     case qb::kString:
     case qb::kLocalString:
       print_string(op, pos);
@@ -257,6 +242,27 @@ void Printer::print_token(uint8_t op, size_t pos, size_t size) {
       print_word(op);
       return;
   }
+}
+
+// An integer in both forms: "%i(" the value, ",", its eight hex digits, ")".
+void Printer::print_integer(size_t pos) {
+  const uint32_t value = load_u32le(&data_[pos + 1]);
+  out_.put(text_[qb::kInteger]);
+  out_.put_dec(value);
+  out_.put(',');
+  out_.put_hex8(value);
+  out_.put(')');
+}
+
+// A float or a vector: its word, then one, two or three floats separated by commas, then ")".
+void Printer::print_floats(uint8_t op, size_t pos) {
+  out_.put(text_[op]);
+  const size_t components = op == qb::kFloat ? 1 : op == qb::kVector2 ? 2 : 3;
+  for (size_t i = 0; i < components; ++i) {
+    if (i > 0) out_.put(',');
+    put_float_at(pos + 1 + 4 * i);
+  }
+  out_.put(')');
 }
 
 // The line-break rule: a line break closes an open call, a second line break in a row

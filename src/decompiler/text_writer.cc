@@ -9,11 +9,6 @@ void OstreamSink::write(std::string_view piece) {
   out_.write(piece.data(), static_cast<std::streamsize>(piece.size()));
 }
 
-void PendingFileSink::write(std::string_view piece) {
-  const ByteSpan bytes(reinterpret_cast<const uint8_t*>(piece.data()), piece.size());
-  if (ok_) ok_ = file_.append(std::span<const ByteSpan>(&bytes, 1));
-}
-
 TextWriter::TextWriter(TextSink& sink, size_t capacity)
     : sink_(&sink), pages_(std::clamp<size_t>(capacity, 64, kMaxCapacity)),
       buf_(reinterpret_cast<char*>(pages_.data())), capacity_(pages_.size()) {}
@@ -24,12 +19,12 @@ void TextWriter::flush() {
   used_ = 0;
 }
 
-// A text longer than the room left (a long string operand, say) goes out in pieces that
+// A text longer than the space left (a long string operand, say) goes out in pieces that
 // each fill the buffer.
 void TextWriter::put_long(std::string_view s) {
   while (!s.empty()) {
-    if (room() == 0) flush();
-    const size_t n = std::min(room(), s.size());
+    if (available() == 0) flush();
+    const size_t n = std::min(available(), s.size());
     std::memcpy(buf_ + used_, s.data(), n);
     used_ += n;
     s.remove_prefix(n);
@@ -38,8 +33,8 @@ void TextWriter::put_long(std::string_view s) {
 
 void TextWriter::put_repeated_long(size_t count, char c) {
   while (count > 0) {
-    if (room() == 0) flush();
-    const size_t n = std::min(room(), count);
+    if (available() == 0) flush();
+    const size_t n = std::min(available(), count);
     std::memset(buf_ + used_, c, n);
     used_ += n;
     count -= n;

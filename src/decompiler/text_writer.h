@@ -4,7 +4,7 @@
 // "%08x", "%02x").
 //
 // The printer appends a few bytes at a time, millions of times per large script; an append
-// is an inlined room check and a copy.
+// is an inlined capacity check and a copy.
 #pragma once
 
 #include <charconv>
@@ -15,7 +15,6 @@
 #include <string>
 #include <string_view>
 
-#include "common/file_io.h"
 #include "common/page_buffer.h"
 
 namespace qbkit::decompiler {
@@ -44,18 +43,6 @@ class StringSink final : public TextSink {
   std::string text;
 };
 
-// A file under a temporary name (see PendingFile); after a failed write it takes nothing more.
-class PendingFileSink final : public TextSink {
- public:
-  explicit PendingFileSink(PendingFile& file) : file_(file) {}
-  void write(std::string_view piece) override;
-  bool ok() const { return ok_; }
-
- private:
-  PendingFile& file_;
-  bool ok_ = true;
-};
-
 class TextWriter {
  public:
   // The largest buffer: a piece of text that goes out at once.
@@ -74,10 +61,10 @@ class TextWriter {
   }
 
   void put(std::string_view s) {
-    if (s.size() <= kShort && room() >= kShort) {
+    if (s.size() <= kShort && available() >= kShort) {
       copy_short(buf_ + used_, s.data(), s.size());
       used_ += s.size();
-    } else if (s.size() <= room()) {
+    } else if (s.size() <= available()) {
       std::memcpy(buf_ + used_, s.data(), s.size());
       used_ += s.size();
     } else {
@@ -89,7 +76,7 @@ class TextWriter {
     buf_[used_++] = c;
   }
   void put_repeated(size_t count, char c) {
-    if (count <= room()) {
+    if (count <= available()) {
       std::memset(buf_ + used_, c, count);
       used_ += count;
     } else {
@@ -132,7 +119,7 @@ class TextWriter {
  private:
   static constexpr char kDigits[] = "0123456789abcdef";
 
-  size_t room() const { return capacity_ - used_; }
+  size_t available() const { return capacity_ - used_; }  // free capacity
 
   // Most texts are words and names of a few bytes, whose lengths vary from call to call:
   // copied by two overlapping loads and stores of a fixed width rather than a call to
@@ -160,9 +147,9 @@ class TextWriter {
     std::memcpy(to, head, W);
     std::memcpy(to + n - W, tail, W);
   }
-  // Room for `n` (a few) bytes at the end of the text; the caller advances used_.
+  // Space for `n` (a few) bytes at the end of the text; the caller advances used_.
   char* reserve(size_t n) {
-    if (room() < n) flush();
+    if (available() < n) flush();
     return buf_ + used_;
   }
   void put_long(std::string_view s);

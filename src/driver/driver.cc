@@ -18,7 +18,7 @@
 namespace qbkit {
 namespace {
 
-int print_usage(const std::string& program, std::ostream& out) {
+ExitStatus print_usage(const std::string& program, std::ostream& out) {
   const char* name = program.c_str();
   out << format(
       "Usage: %s -[c,d,t,p] filename\nc = compile\nd = decompile\nt = create table file\n"
@@ -34,7 +34,7 @@ char mode_letter(std::span<const std::string> args) {
   return args[1][1];
 }
 
-int dispatch(std::span<const std::string> args, const Console& console) {
+ExitStatus dispatch(std::span<const std::string> args, const Console& console) {
   std::ostream& out = console.out;
   const std::string program = args.empty() ? std::string() : args[0];
   // --help, -h (or any first argument whose mode letter is h, as -decompile is -d) and
@@ -109,9 +109,9 @@ void report(const std::string& message, bool also_to_err, const Console& console
 
 }  // namespace
 
-int run_driver(std::span<const std::string> args, const Console& console) {
+ExitStatus run_driver(std::span<const std::string> args, const Console& console) {
   const bool mirror = mode_letter(args) == 'd' && args.size() >= 3 && !console.out_is_terminal;
-  int status;
+  ExitStatus status;
   try {
     status = dispatch(args, console);
   } catch (const Error& e) {

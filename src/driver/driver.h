@@ -5,12 +5,13 @@
 #include <string>
 
 #include "common/console.h"
+#include "common/error.h"
 
 namespace qbkit {
 
 // Runs one command. `args` is the whole command line, program name first. What the mode
 // prints, and the message of an error it raises, goes to `console.out`; warnings and hints go
 // to `console.err`. Returns the exit status.
-int run_driver(std::span<const std::string> args, const Console& console);
+ExitStatus run_driver(std::span<const std::string> args, const Console& console);
 
 }  // namespace qbkit

@@ -118,21 +118,19 @@ Bytes name_field(std::string_view name, bool game_layout) {
 void append_entry(Bytes& body, ArchiveHeader& header, uint32_t uncompressed_size,
                   uint32_t compressed_size, std::string_view name, ByteSpan data,
                   const std::string& path) {
-  size_t start = end_of_entries(body, header.member_count, path);
-  // The last entry's padding may lie beyond a body that lacks it: zero bytes fill it.
-  body.resize(start, 0);
-  auto name_length = static_cast<uint32_t>(name.size() + 1);
-  body.resize(start + kEntryFieldsSize);
-  store_u32le(body.data() + start, uncompressed_size);
-  store_u32le(body.data() + start + 4, compressed_size);
-  store_u32le(body.data() + start + 8, name_length);
-  store_u32le(body.data() + start + 12, name_checksum(name));
-  body.insert(body.end(), name.begin(), name.end());
-  body.push_back(0);
-  body.insert(body.end(), data.begin(), data.end());
-  body.resize(start + entry_length(uncompressed_size, compressed_size, name_length), 0);
-  header.member_count += 1;
-  header.total_size = static_cast<uint32_t>(kHeaderSize + body.size());
+  // Laid out by an ArchiveWriter, as every other new archive is; the body's bytes are copied.
+  const size_t end = end_of_entries(body, header.member_count, path);
+  ArchiveWriter writer(header.format_tag);
+  const size_t kept = std::min(end, body.size());
+  writer.copy_entries(ByteSpan(body).first(kept), header.member_count);
+  writer.zeros(end - kept);  // the last entry's padding that the body lacks
+  writer.named_entry(name, false, uncompressed_size, compressed_size, data);
+  Bytes appended;
+  appended.reserve(writer.size() - kHeaderSize);
+  for (ByteSpan piece : writer.pieces().subspan(1)) appended.insert(appended.end(), piece.begin(), piece.end());
+  body = std::move(appended);
+  header.member_count = writer.member_count();
+  header.total_size = static_cast<uint32_t>(writer.size());
 }
 
 namespace {
@@ -163,6 +161,11 @@ void ArchiveWriter::entry(uint32_t uncompressed_size, uint32_t compressed_size, 
   size_ += kEntryFieldsSize + name_field.size() + data.size();
   count_ += 1;
   zeros((4 - data.size() % 4) % 4);
+}
+
+void ArchiveWriter::named_entry(std::string_view name, bool game_layout, uint32_t uncompressed_size,
+                                uint32_t compressed_size, ByteSpan data) {
+  entry(uncompressed_size, compressed_size, name_checksum(name), names_.emplace_back(name_field(name, game_layout)), data);
 }
 
 std::span<const ByteSpan> ArchiveWriter::pieces() {

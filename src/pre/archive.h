@@ -109,8 +109,9 @@ void append_entry(Bytes& body, ArchiveHeader& header, uint32_t uncompressed_size
                   const std::string& path);
 
 // A new archive file as pieces for one gathered write: spans of buffers that outlive the
-// writer (old entries, member data) and the few bytes made here (header, entry fields,
-// padding). Nothing is copied.
+// writer (old entries, member data) and the few bytes made here (header, entry fields, new
+// name fields, padding). No member data is copied. A writer may be moved before pieces() is
+// called: what it made stays where it is.
 class ArchiveWriter {
  public:
   explicit ArchiveWriter(uint32_t format_tag) : format_tag_(format_tag) { pieces_.emplace_back(); }
@@ -122,6 +123,10 @@ class ArchiveWriter {
   // One entry from its fields, its name field and its data; zero padding is added.
   void entry(uint32_t uncompressed_size, uint32_t compressed_size, uint32_t checksum,
              ByteSpan name_field, ByteSpan data);
+  // One new entry named `name`: its name field (name_field) is made and kept here, and its
+  // checksum is computed from the name.
+  void named_entry(std::string_view name, bool game_layout, uint32_t uncompressed_size, uint32_t compressed_size,
+                   ByteSpan data);
 
   // Bytes of the file so far, header included, and its member count.
   uint64_t size() const { return size_; }
@@ -136,6 +141,7 @@ class ArchiveWriter {
   uint64_t size_ = kHeaderSize;
   uint8_t header_[kHeaderSize] = {};
   std::deque<std::array<uint8_t, kEntryFieldsSize>> fields_;  // stable addresses
+  std::deque<Bytes> names_;                                    // the name fields of named_entry
   std::vector<ByteSpan> pieces_;
 };
 

@@ -83,6 +83,11 @@ void throw_unsafe_name(std::string_view name) {
   throw Error(kExitFailure, format("Refusing unsafe member name '%s'\n", shown.c_str()));
 }
 
+void check_storable(std::span<const std::string> names) {
+  for (const std::string& name : names)
+    if (!is_storable_member_name(name)) throw_unsafe_name(name);
+}
+
 std::string member_output_path(std::string_view name) {
   std::string path;
   for (const std::string& part : name_parts(name)) {

@@ -3,6 +3,7 @@
 // names are one member.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,10 @@ bool is_storable_member_name(std::string_view name);
 // "Refusing unsafe member name '%s'\n", status 1; control bytes in the name are shown as
 // \xNN so that the line stays one readable line.
 [[noreturn]] void throw_unsafe_name(std::string_view name);
+
+// Refuses (throw_unsafe_name) the first of `names` that may not be stored: a command that
+// stores names checks them all before it reads anything.
+void check_storable(std::span<const std::string> names);
 
 // The path a member is written to: its parts joined with '/', "." parts left out.
 std::string member_output_path(std::string_view name);

@@ -37,7 +37,7 @@ std::string printable(const std::string& name) {
 
 }  // namespace
 
-int checksum_mode(const std::string& program, std::span<const std::string> names, const Console& console) {
+ExitStatus checksum_mode(const std::string& program, std::span<const std::string> names, const Console& console) {
   if (names.empty()) {
     console.out << format("Usage: %s -k NAME... (prints a table line with the game's checksum of each name)\n",
                           program.c_str());
@@ -57,11 +57,7 @@ int checksum_mode(const std::string& program, std::span<const std::string> names
                             "its checksum is that of these UTF-8 bytes\n",
                             name.c_str());
     }
-    char head[kTableLineHeadSize];
-    table_line_head(name_checksum(name), head);
-    lines.append(head, sizeof head);
-    lines += name;
-    lines += kTableLineEnd;
+    put_table_line(name_checksum(name), name, [&lines](std::string_view s) { lines += s; });
   }
   console.out << lines;
   return kExitOk;

@@ -5,13 +5,14 @@
 #include <string>
 
 #include "common/console.h"
+#include "common/error.h"
 
 namespace qbkit::qb {
 
 // Prints one "#addx 0x%08x \"%s\"\n" line per name to `console.out`, ready to be appended to
-// a table file, and returns 0. Without names it prints a one-line usage naming `program` and
-// returns 1. A name that no table line can hold (a double quote or a control character in
-// it) is refused with qbkit::Error (status 1) before anything is printed.
-int checksum_mode(const std::string& program, std::span<const std::string> names, const Console& console);
+// a table file, and returns kExitOk. Without names it prints a one-line usage naming `program`
+// and returns kExitFailure. A name that no table line can hold (a double quote or a control
+// character in it) is refused with qbkit::Error (status 1) before anything is printed.
+ExitStatus checksum_mode(const std::string& program, std::span<const std::string> names, const Console& console);
 
 }  // namespace qbkit::qb

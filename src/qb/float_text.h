@@ -12,7 +12,7 @@ namespace qbkit::qb {
 // it (longest valid prefix, exponent included), then rounded to single precision.
 float read_float_text(const char* text);
 
-// Room for the longest text format_float writes.
+// Capacity for the longest text format_float writes.
 inline constexpr size_t kFloatTextCapacity = 160;
 
 // "%f" of the value when that text reads back to the same bits; otherwise "%.7f", "%.8f", ...

@@ -46,17 +46,17 @@ size_t home(uint32_t key, size_t mask) { return (static_cast<uint64_t>(key) * 0x
 
 const char* NameTable::store(std::string_view name) {
   if (name.empty()) return "";  // a valid address for an empty view, even before any block
-  if (name.size() > block_room_) {
+  if (name.size() > block_left_) {
     const size_t size = name.size() > kBlockSize / 4 ? name.size() : kBlockSize;
     blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
     if (size != kBlockSize) return static_cast<const char*>(std::memcpy(blocks_.back().get(), name.data(), name.size()));
     block_next_ = blocks_.back().get();
-    block_room_ = size;
+    block_left_ = size;
   }
   char* at = block_next_;
   std::memcpy(at, name.data(), name.size());
   block_next_ += name.size();
-  block_room_ -= name.size();
+  block_left_ -= name.size();
   return at;
 }
 
@@ -69,19 +69,6 @@ size_t slots_for(size_t entries) {
 }
 
 }  // namespace
-
-void NameTable::index_checksum(uint32_t i) const {
-  const uint32_t checksum = entries_[i].checksum;
-  const size_t mask = by_checksum_.size() - 1;
-  for (size_t s = home(checksum, mask);; s = (s + 1) & mask) {
-    ChecksumSlot& slot = by_checksum_[s];
-    if (slot.name == nullptr) {
-      slot = {entries_[i].name, entries_[i].length, checksum};
-      return;
-    }
-    if (slot.checksum == checksum) return;  // an earlier entry answers
-  }
-}
 
 void NameTable::index_name(uint32_t i) const {
   const Entry& e = entries_[i];
@@ -114,11 +101,6 @@ void NameTable::index_folded(uint32_t i) const {
 }
 
 // Adding the entries in table order keeps the first entry of every key.
-void NameTable::build_checksum_index(size_t entries) const {
-  by_checksum_.assign(slots_for(entries), ChecksumSlot{nullptr, 0, 0});
-  for (size_t i = 0; i < entries_.size(); ++i) index_checksum(static_cast<uint32_t>(i));
-}
-
 void NameTable::build_name_index(size_t entries) const {
   by_name_.assign(slots_for(entries), NameSlot{0, 0, 0});
   for (size_t i = 0; i < entries_.size(); ++i) index_name(static_cast<uint32_t>(i));
@@ -132,10 +114,10 @@ void NameTable::build_folded_index(size_t entries) const {
 void NameTable::reserve(size_t names, size_t text_bytes) {
   entries_.reserve(names);
   reserved_ = names;
-  if (text_bytes > block_room_) {
+  if (text_bytes > block_left_) {
     blocks_.push_back(std::make_unique_for_overwrite<char[]>(text_bytes));
     block_next_ = blocks_.back().get();
-    block_room_ = text_bytes;
+    block_left_ = text_bytes;
   }
 }
 
@@ -146,13 +128,6 @@ void NameTable::add_name(uint32_t checksum, std::string_view name) {
   }
   entries_.push_back(Entry{store(name), static_cast<uint32_t>(name.size()), checksum});
   const auto i = static_cast<uint32_t>(entries_.size() - 1);
-  if (!by_checksum_.empty()) {
-    if (entries_.size() > by_checksum_.size() / 2) {
-      build_checksum_index(entries_.size());
-    } else {
-      index_checksum(i);
-    }
-  }
   if (!by_name_.empty()) {
     if (entries_.size() > by_name_.size() / 2) {
       build_name_index(entries_.size());
@@ -170,14 +145,9 @@ void NameTable::add_name(uint32_t checksum, std::string_view name) {
 }
 
 std::optional<std::string_view> NameTable::find_name(uint32_t checksum) const {
-  if (entries_.empty()) return std::nullopt;
-  if (by_checksum_.empty()) build_checksum_index(std::max(entries_.size(), reserved_));
-  const size_t mask = by_checksum_.size() - 1;
-  for (size_t s = home(checksum, mask);; s = (s + 1) & mask) {
-    const ChecksumSlot& slot = by_checksum_[s];
-    if (slot.name == nullptr) return std::nullopt;
-    if (slot.checksum == checksum) return std::string_view(slot.name, slot.length);
-  }
+  for (const Entry& e : entries_)
+    if (e.checksum == checksum) return view(e);
+  return std::nullopt;
 }
 
 std::optional<uint32_t> NameTable::find_checksum(std::string_view name) const {

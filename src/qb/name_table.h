@@ -3,13 +3,15 @@
 //
 // The list only grows; equal checksums and equal names may stand in several entries, and
 // every lookup answers with the first matching entry. The names live in one arena of large
-// blocks, and two flat open-addressing indexes record the first entry for each checksum and
-// for each name, so a lookup is one probe sequence in one array and gives exactly what a scan
-// from the first entry would. Each index is built at its first lookup and kept up to date
-// from then on: the decompiler looks names up only by checksum, the compiler only by name,
-// and neither pays for the other's index. A third index, of names as the game's checksum
-// reads them (case and separators folded), is built only when a name first fails to match
-// exactly.
+// blocks. The compiler looks names up by name: a flat open-addressing index records the first
+// entry for each name, so a lookup is one probe sequence in one array and gives exactly what a
+// scan from the first entry would. A second index, of names as the game's checksum reads them
+// (case and separators folded), is built only when a name first fails to match exactly. Each
+// index is built at its first lookup and kept up to date from then on.
+//
+// A lookup by checksum scans the entries: the decompiler, which looks names up by checksum,
+// does so in decompiler::NameIndex, built straight from the stream's name records with no
+// table in between.
 #pragma once
 
 #include <cstddef>
@@ -32,13 +34,13 @@ class NameTable {
   NameTable(NameTable&&) noexcept = default;
   NameTable& operator=(NameTable&&) noexcept = default;
 
-  // Room for `names` entries holding `text_bytes` bytes of names, so that adding that many
+  // Capacity for `names` entries holding `text_bytes` bytes of names, so that adding that many
   // grows nothing.
   void reserve(size_t names, size_t text_bytes);
 
   void add_name(uint32_t checksum, std::string_view name);
 
-  // The name of the first entry with this checksum.
+  // The name of the first entry with this checksum, by a scan of the entries.
   std::optional<std::string_view> find_name(uint32_t checksum) const;
   // The checksum of the first entry with exactly this name.
   std::optional<uint32_t> find_checksum(std::string_view name) const;
@@ -84,13 +86,6 @@ class NameTable {
     uint32_t length;
     uint32_t checksum;
   };
-  // Slot of the checksum index: the key and the first entry's name (nullptr: empty slot), so
-  // that a hit reads the name with no look at the entry.
-  struct ChecksumSlot {
-    const char* name;
-    uint32_t length;
-    uint32_t checksum;
-  };
   // Slot of the name index: the name's hash as a tag, the first entry's checksum (so a hit
   // needs no further look-up) and 1 + its index (0: empty slot).
   struct NameSlot {
@@ -103,19 +98,16 @@ class NameTable {
   const char* store(std::string_view name);
   // Each index, once built, has a power-of-two size and stays at most half full; an empty
   // vector is an index not built yet. index_* adds entry i unless an earlier one holds its key.
-  void build_checksum_index(size_t entries) const;
   void build_name_index(size_t entries) const;
   void build_folded_index(size_t entries) const;
-  void index_checksum(uint32_t i) const;
   void index_name(uint32_t i) const;
   void index_folded(uint32_t i) const;
 
   std::vector<Entry> entries_;
   std::vector<std::unique_ptr<char[]>> blocks_;  // the arena; a block never moves
   char* block_next_ = nullptr;
-  size_t block_room_ = 0;
+  size_t block_left_ = 0;
   size_t reserved_ = 0;  // entries the indexes are sized for when built
-  mutable std::vector<ChecksumSlot> by_checksum_;
   mutable std::vector<NameSlot> by_name_;
   mutable std::vector<NameSlot> by_folded_;  // hash is of the folded name
 };

@@ -58,10 +58,10 @@ struct NameRecordOperand {
 // or no zero byte ends the name within the data.
 inline std::optional<NameRecordOperand> read_name_record_operand(ByteSpan data, size_t pos) {
   if (pos > data.size() || data.size() - pos < 4) return std::nullopt;
-  const size_t room = data.size() - pos - 4;
-  if (room == 0) return std::nullopt;
+  const size_t rest = data.size() - pos - 4;
+  if (rest == 0) return std::nullopt;
   const uint8_t* name = &data[pos + 4];
-  const void* nul = std::memchr(name, 0, room);
+  const void* nul = std::memchr(name, 0, rest);
   if (nul == nullptr) return std::nullopt;
   const size_t length = static_cast<size_t>(static_cast<const uint8_t*>(nul) - name);
   return NameRecordOperand{load_u32le(&data[pos]),

@@ -23,7 +23,7 @@ size_t raw_table_start(ByteSpan d, bool& warned) {
   return 2;
 }
 
-int raw_table_mode(const std::string& path, std::ostream& out) {
+ExitStatus raw_table_mode(const std::string& path, std::ostream& out) {
   out << "THIS FUNCTION IS DEPRECATED...\n";
   std::optional<Bytes> file = read_file(path);
   if (!file) {

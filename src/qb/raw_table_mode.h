@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/bytes.h"
+#include "common/error.h"
 
 namespace qbkit::qb {
 
@@ -17,7 +18,7 @@ namespace qbkit::qb {
 size_t raw_table_start(ByteSpan scanned, bool& warned);
 
 // Mode t on the QB file at `path`: prints the deprecation line and the mode's messages to
-// `out`, writes path + ".tab", and returns the exit status (0 or 1).
-int raw_table_mode(const std::string& path, std::ostream& out);
+// `out`, writes path + ".tab", and returns the exit status (kExitOk or kExitFailure).
+ExitStatus raw_table_mode(const std::string& path, std::ostream& out);
 
 }  // namespace qbkit::qb

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <string_view>
 
-#include "common/file_io.h"
 #include "qb/words.h"
 
 namespace qbkit::qb {
@@ -24,18 +23,8 @@ std::string render_table_file(const NameTable& table) {
   for (const NameEntry e : table.entries()) size += kTableLineHeadSize + e.name.size() + kTableLineEnd.size();
   std::string text;
   text.reserve(size);
-  for (const NameEntry e : table.entries()) {
-    char head[kTableLineHeadSize];
-    table_line_head(e.checksum, head);
-    text.append(head, sizeof head);
-    text += e.name;
-    text += kTableLineEnd;
-  }
+  for (const NameEntry e : table.entries()) put_table_line(e.checksum, e.name, [&text](std::string_view s) { text += s; });
   return text;
-}
-
-bool write_table_file(const std::string& path, const NameTable& table) {
-  return write_file_atomic(table_file_path(path), render_table_file(table));
 }
 
 }  // namespace qbkit::qb

@@ -17,11 +17,22 @@ inline constexpr size_t kTableLineHeadSize = 18;
 inline constexpr std::string_view kTableLineEnd = "\"\n";
 void table_line_head(uint32_t checksum, char* out);
 
-// One "#addx 0x%08x \"%s\"\n" line per entry, in table order; names are written as stored.
-std::string render_table_file(const NameTable& table);
+// Hands the table line that declares `name` with `checksum` to `put` (called with a
+// std::string_view) in three pieces: the head, the name as stored, the end. Every writer of
+// table lines goes through it: the decompiler (from a stream's name records), mode k and
+// render_table_file.
+template <typename Put>
+void put_table_line(uint32_t checksum, std::string_view name, Put&& put) {
+  char head[kTableLineHeadSize];
+  table_line_head(checksum, head);
+  put(std::string_view(head, sizeof head));
+  put(name);
+  put(kTableLineEnd);
+}
 
-// Writes render_table_file(table) to table_file_path(path) (binary, "\n" line ends on every
-// platform). Returns false when the file cannot be written.
-bool write_table_file(const std::string& path, const NameTable& table);
+// One "#addx 0x%08x \"%s\"\n" line per entry, in table order; names are written as stored.
+// For a table built in memory; the decompiler writes its table file straight from the
+// stream's name records instead, through its text buffer, with no table built.
+std::string render_table_file(const NameTable& table);
 
 }  // namespace qbkit::qb

@@ -105,8 +105,9 @@ TEST(Pack, MissingFilesAndUnsafeNamesWriteNothing) {
   EXPECT_EQ(dir.read("old.prd"), "old archive");
 }
 
-// pack reads each file into room for the size the system gives for it; a file with more bytes
-// than that (one that grew meanwhile; here a kernel file whose listed size is 0) is read whole.
+// pack reads each file into a buffer of the size the system gives for it; a file with more
+// bytes than that (one that grew meanwhile; here a kernel file whose listed size is 0) is read
+// whole.
 TEST(Pack, ReadsAFileWholeWhateverItsListedSize) {
   if (qbkit_is_windows_binary()) GTEST_SKIP() << "a kernel file behind a link is a Linux case";
   std::error_code ec;

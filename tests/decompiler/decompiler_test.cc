@@ -160,7 +160,7 @@ TEST(Decompile, TruncatedOperandsStopAtTheToken) {
       {kString, 2, 0},
       {kString, 5, 0, 0, 0, 'a', 'b', 0},  // length runs past the end
       {kLocalString, 2, 0, 0, 0, 'a', 'b'},  // no NUL within its bytes
-      {kString, 0, 0, 0, 0, 0},            // no room for the NUL at all
+      {kString, 0, 0, 0, 0, 0},            // no byte left for the NUL at all
       {kNameRecord, 1, 2, 3},
       {kNameRecord, 1, 2, 3, 4, 'a', 'b'},  // name without its NUL
       {kSelect2F, 1, 0, 0},

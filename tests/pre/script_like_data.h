@@ -338,7 +338,7 @@ inline Bytes one_vocabulary_data(size_t size, uint32_t seed) {
       default: name(); break;
     }
   };
-  while (out.size() + 8000 < size) {  // room for the name records
+  while (out.size() + 8000 < size) {  // space for the name records
     op(qb::kLineBreak);
     op(qb::kFunction);
     name();

@@ -15,7 +15,7 @@ namespace qbkit::test {
 
 class QbStream {
  public:
-  // Room reserved up front: without it GCC 12 warns falsely about the first regrowth.
+  // Capacity reserved up front: without it GCC 12 warns falsely about the first regrowth.
   QbStream() { bytes_.reserve(256); }
   QbStream& op(uint8_t b) {
     bytes_.push_back(b);

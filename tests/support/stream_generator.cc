@@ -48,7 +48,7 @@ class Generator {
   void emit(uint8_t b) { out_.op(b); }
   void emit32(uint32_t v) { out_.u32(v); }
   // `targetable`: a free jump may lead here. The head of a switch branch after an endcase
-  // may not: the compiler reads that head directly, with no room for a marker before it.
+  // may not: the compiler reads that head directly, with no place for a marker before it.
   // `write_op`: false when the caller writes the whole token itself.
   void start_token(uint8_t op, bool targetable = true, bool write_op = true) {
     if (targetable) starts_.push_back(out_.size());

@@ -1,0 +1,44 @@
+#include "pre/command_inputs.h"
+
+#include <utility>
+
+#include "common/error.h"
+#include "common/format.h"
+
+namespace qbkit::pre {
+
+void throw_cannot_open_archive(const std::string& path) {
+  throw Error(kExitNoAccess, format("Couldn't open file '%s' for reading!\n", path.c_str()));
+}
+
+void throw_cannot_read_member(const std::string& path) {
+  throw Error(kExitNoAccess, format("Couldn't open QB file '%s' for reading!\n", path.c_str()));
+}
+
+void throw_too_large(const std::string& archive_path, const std::string& member) {
+  throw Error(kExitFailure, format("Archive '%s' cannot hold '%s': an archive holds at most 4 GiB\n",
+                                   archive_path.c_str(), member.c_str()));
+}
+
+Bytes read_input(const std::string& path) {
+  std::optional<Bytes> data = read_file(path);
+  if (!data) throw_cannot_open_archive(path);
+  return std::move(*data);
+}
+
+Bytes read_member_file(const std::string& path, const std::string& archive_path) {
+  std::optional<Bytes> data = read_file(path);
+  if (!data) throw_cannot_read_member(path);
+  if (!sizes_fit(0, data->size())) throw_too_large(archive_path, path);
+  return std::move(*data);
+}
+
+std::optional<AppendTarget> open_for_append(const std::string& path) {
+  std::optional<LockedFile> locked = LockedFile::open(path);
+  if (!locked) return std::nullopt;
+  // The views stay valid: moving the file moves its buffer, not the bytes in it.
+  AppendableArchive archive = appendable_archive(locked->content(), path);
+  return AppendTarget{std::move(*locked), std::move(archive)};
+}
+
+}  // namespace qbkit::pre

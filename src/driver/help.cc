@@ -4,9 +4,10 @@
 #include "driver/help.h"
 
 namespace qbkit {
+namespace {
 
-std::string_view help_text() {
-  return R"(qbkit decompiles the game's QB scripts to text, compiles the text back to QB
+// A text, not code: it stands as a constant so that it reads as the user sees it.
+constexpr std::string_view kHelpText = R"(qbkit decompiles the game's QB scripts to text, compiles the text back to QB
 files, and creates, fills, lists and unpacks PRE archives.
 
 Usage:
@@ -78,7 +79,10 @@ Exit statuses:
 README.md has more: a modder's workflow from an archive to an archive, and the
 script text form by form.
 )";
-}
+
+}  // namespace
+
+std::string_view help_text() { return kHelpText; }
 
 std::string_view version_line() { return "qbkit " QBKIT_VERSION "\n"; }
 

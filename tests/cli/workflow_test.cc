@@ -89,30 +89,30 @@ TEST(Workflow, FromAnArchiveToAnArchive) {
   EXPECT_EQ(r.out.find('\r'), std::string::npos);
   EXPECT_TRUE(dir.exists(on_disk + "_table.qbi"));
   std::string text = r.out;
-  dir.write("example.txt", text);
+  dir.write("example.qbs", text);
 
   // 3. Unedited, the text compiles back to the very same bytes.
   const std::string including = "Including: '" + member + "_table.qbi'\n...done.\n";
-  r = run_qbkit({"-c", "example.txt"}, dir.path());
+  r = run_qbkit({"-c", "example.qbs"}, dir.path());
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, including);
-  EXPECT_EQ(dir.read("example.txt.qb"), original);
+  EXPECT_EQ(dir.read("example.qbs.qb"), original);
 
   // 4. Edit and compile: every "Paused" string becomes "Resting", one byte longer each.
   const size_t edits = replace_all(text, "\"Paused\"", "\"Resting\"");
   ASSERT_GT(edits, 0u);
-  dir.write("example.txt", text);
-  r = run_qbkit({"-c", "example.txt"}, dir.path());
+  dir.write("example.qbs", text);
+  r = run_qbkit({"-c", "example.qbs"}, dir.path());
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, including);
-  const std::string edited = dir.read("example.txt.qb");
+  const std::string edited = dir.read("example.qbs.qb");
   EXPECT_EQ(edited.size(), original.size() + edits);
   EXPECT_NE(edited.find("Resting"), std::string::npos);
   EXPECT_EQ(edited.find("Paused"), std::string::npos);
 
   // 5. The new script over the extracted member, then the archive updated in place, or
   // packed again from the member list.
-  fs::copy_file(dir / "example.txt.qb", dir / on_disk, fs::copy_options::overwrite_existing);
+  fs::copy_file(dir / "example.qbs.qb", dir / on_disk, fs::copy_options::overwrite_existing);
   fs::copy_file(dir / "original.prd", dir / "mod.prd");
   r = run_qbkit({"-p", "update", "mod.prd", on_disk}, dir.path());
   EXPECT_EQ(r.status, 0);
@@ -142,12 +142,12 @@ TEST(Workflow, FromAnArchiveToAnArchive) {
   ASSERT_EQ(replace_all(text, "\t:i $count$ = %i(3,00000003)\n", "\t:i $count$ = %i(3,00000003)\n\t:i $spin_faster$\n"), 1u);
   ASSERT_EQ(replace_all(text, "\n:i :end\n",
                         "\n:i function $spin_faster$\n\t:i $speed$ = %f(3.000000)\n:i endfunction\n:i :end\n"), 1u);
-  dir.write("example.txt", text);
-  r = run_qbkit({"-c", "example.txt"}, dir.path());
+  dir.write("example.qbs", text);
+  r = run_qbkit({"-c", "example.qbs"}, dir.path());
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, including);
   EXPECT_EQ(r.err, "");  // every checksum is the game's
-  fs::copy_file(dir / "example.txt.qb", dir / on_disk, fs::copy_options::overwrite_existing);
+  fs::copy_file(dir / "example.qbs.qb", dir / on_disk, fs::copy_options::overwrite_existing);
   r = run_qbkit({"-p", "update", "mod.prd", on_disk}, dir.path());
   EXPECT_EQ(r.out, "Updating '" + on_disk + "'\nDone...\n");
 

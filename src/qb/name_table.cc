@@ -70,45 +70,68 @@ size_t slots_for(size_t entries) {
 
 }  // namespace
 
-void NameTable::index_name(uint32_t i) const {
-  const Entry& e = entries_[i];
-  const std::string_view name = view(e);
-  const uint32_t h = hash_name(name);
-  const size_t mask = by_name_.size() - 1;
-  for (size_t s = home(h, mask);; s = (s + 1) & mask) {
-    NameSlot& slot = by_name_[s];
-    if (slot.entry == 0) {
-      slot = {h, e.checksum, i + 1};
-      return;
-    }
-    if (slot.hash == h && view(entries_[slot.entry - 1]) == name) return;
-  }
+namespace {
+
+// The key of an index entry and its comparison: the name itself, or the name as the game's
+// checksum reads it.
+template <NameTable::Match m>
+uint32_t hash_for(std::string_view name) {
+  return m == NameTable::Match::kExact ? hash_name(name) : hash_folded(name);
 }
 
-void NameTable::index_folded(uint32_t i) const {
+template <NameTable::Match m>
+bool same_key(std::string_view a, std::string_view b) {
+  return m == NameTable::Match::kExact ? a == b : same_game_name(a, b);
+}
+
+}  // namespace
+
+template <NameTable::Match m>
+void NameTable::index_entry(uint32_t i) const {
+  std::vector<NameSlot>& slots = index<m>();
   const Entry& e = entries_[i];
   const std::string_view name = view(e);
-  const uint32_t h = hash_folded(name);
-  const size_t mask = by_folded_.size() - 1;
+  const uint32_t h = hash_for<m>(name);
+  const size_t mask = slots.size() - 1;
   for (size_t s = home(h, mask);; s = (s + 1) & mask) {
-    NameSlot& slot = by_folded_[s];
+    NameSlot& slot = slots[s];
     if (slot.entry == 0) {
       slot = {h, e.checksum, i + 1};
       return;
     }
-    if (slot.hash == h && same_game_name(view(entries_[slot.entry - 1]), name)) return;
+    if (slot.hash == h && same_key<m>(view(entries_[slot.entry - 1]), name)) return;
   }
 }
 
 // Adding the entries in table order keeps the first entry of every key.
-void NameTable::build_name_index(size_t entries) const {
-  by_name_.assign(slots_for(entries), NameSlot{0, 0, 0});
-  for (size_t i = 0; i < entries_.size(); ++i) index_name(static_cast<uint32_t>(i));
+template <NameTable::Match m>
+void NameTable::build_index(size_t entries) const {
+  index<m>().assign(slots_for(entries), NameSlot{0, 0, 0});
+  for (size_t i = 0; i < entries_.size(); ++i) index_entry<m>(static_cast<uint32_t>(i));
 }
 
-void NameTable::build_folded_index(size_t entries) const {
-  by_folded_.assign(slots_for(entries), NameSlot{0, 0, 0});
-  for (size_t i = 0; i < entries_.size(); ++i) index_folded(static_cast<uint32_t>(i));
+// Once an index is built, every new entry goes into it, and it doubles before it is half full.
+template <NameTable::Match m>
+void NameTable::keep_indexed(uint32_t i) const {
+  if (index<m>().empty()) return;
+  if (entries_.size() > index<m>().size() / 2)
+    build_index<m>(entries_.size());
+  else
+    index_entry<m>(i);
+}
+
+template <NameTable::Match m>
+std::optional<uint32_t> NameTable::find_in(std::string_view name) const {
+  if (entries_.empty()) return std::nullopt;
+  if (index<m>().empty()) build_index<m>(std::max(entries_.size(), reserved_));
+  const std::vector<NameSlot>& slots = index<m>();
+  const size_t mask = slots.size() - 1;
+  const uint32_t h = hash_for<m>(name);
+  for (size_t s = home(h, mask);; s = (s + 1) & mask) {
+    const NameSlot& slot = slots[s];
+    if (slot.entry == 0) return std::nullopt;
+    if (slot.hash == h && same_key<m>(view(entries_[slot.entry - 1]), name)) return slot.checksum;
+  }
 }
 
 void NameTable::reserve(size_t names, size_t text_bytes) {
@@ -128,20 +151,8 @@ void NameTable::add_name(uint32_t checksum, std::string_view name) {
   }
   entries_.push_back(Entry{store(name), static_cast<uint32_t>(name.size()), checksum});
   const auto i = static_cast<uint32_t>(entries_.size() - 1);
-  if (!by_name_.empty()) {
-    if (entries_.size() > by_name_.size() / 2) {
-      build_name_index(entries_.size());
-    } else {
-      index_name(i);
-    }
-  }
-  if (!by_folded_.empty()) {
-    if (entries_.size() > by_folded_.size() / 2) {
-      build_folded_index(entries_.size());
-    } else {
-      index_folded(i);
-    }
-  }
+  keep_indexed<Match::kExact>(i);
+  keep_indexed<Match::kFolded>(i);
 }
 
 std::optional<std::string_view> NameTable::find_name(uint32_t checksum) const {
@@ -150,28 +161,10 @@ std::optional<std::string_view> NameTable::find_name(uint32_t checksum) const {
   return std::nullopt;
 }
 
-std::optional<uint32_t> NameTable::find_checksum(std::string_view name) const {
-  if (entries_.empty()) return std::nullopt;
-  if (by_name_.empty()) build_name_index(std::max(entries_.size(), reserved_));
-  const size_t mask = by_name_.size() - 1;
-  const uint32_t h = hash_name(name);
-  for (size_t s = home(h, mask);; s = (s + 1) & mask) {
-    const NameSlot& slot = by_name_[s];
-    if (slot.entry == 0) return std::nullopt;
-    if (slot.hash == h && view(entries_[slot.entry - 1]) == name) return slot.checksum;
-  }
-}
+std::optional<uint32_t> NameTable::find_checksum(std::string_view name) const { return find_in<Match::kExact>(name); }
 
 std::optional<uint32_t> NameTable::find_checksum_folded(std::string_view name) const {
-  if (entries_.empty()) return std::nullopt;
-  if (by_folded_.empty()) build_folded_index(std::max(entries_.size(), reserved_));
-  const size_t mask = by_folded_.size() - 1;
-  const uint32_t h = hash_folded(name);
-  for (size_t s = home(h, mask);; s = (s + 1) & mask) {
-    const NameSlot& slot = by_folded_[s];
-    if (slot.entry == 0) return std::nullopt;
-    if (slot.hash == h && same_game_name(view(entries_[slot.entry - 1]), name)) return slot.checksum;
-  }
+  return find_in<Match::kFolded>(name);
 }
 
 }  // namespace qbkit::qb

@@ -80,6 +80,9 @@ class NameTable {
   };
   Range entries() const { return Range(this); }
 
+  // The two name indexes: by the name as written, or as the game's checksum reads it.
+  enum class Match : uint8_t { kExact, kFolded };
+
  private:
   struct Entry {
     const char* name;
@@ -97,11 +100,20 @@ class NameTable {
   static std::string_view view(const Entry& e) { return {e.name, e.length}; }
   const char* store(std::string_view name);
   // Each index, once built, has a power-of-two size and stays at most half full; an empty
-  // vector is an index not built yet. index_* adds entry i unless an earlier one holds its key.
-  void build_name_index(size_t entries) const;
-  void build_folded_index(size_t entries) const;
-  void index_name(uint32_t i) const;
-  void index_folded(uint32_t i) const;
+  // vector is an index not built yet. index_entry adds entry i unless an earlier one holds
+  // its key.
+  template <Match m>
+  std::vector<NameSlot>& index() const {
+    return m == Match::kExact ? by_name_ : by_folded_;
+  }
+  template <Match m>
+  void build_index(size_t entries) const;
+  template <Match m>
+  void index_entry(uint32_t i) const;
+  template <Match m>
+  void keep_indexed(uint32_t i) const;
+  template <Match m>
+  std::optional<uint32_t> find_in(std::string_view name) const;
 
   std::vector<Entry> entries_;
   std::vector<std::unique_ptr<char[]>> blocks_;  // the arena; a block never moves

@@ -278,20 +278,26 @@ class WindowMatcher {
 
 }  // namespace
 
+namespace {
+
+// Writes the item that starts at `pos`: the match when one was found, else the literal.
+// Returns the position after it.
+inline size_t put_item(PlainWriter& writer, ByteSpan in, size_t pos, const Match& m) {
+  if (m.length == 0) {
+    writer.literal(in[pos]);
+    return pos + 1;
+  }
+  writer.reference(window_position(m.from), static_cast<unsigned>(m.length));
+  return pos + m.length;
+}
+
+}  // namespace
+
 Bytes compress_plain_reference(ByteSpan in) {
   Bytes out(plain_stream_capacity(in.size()));
   PlainWriter writer(out.data());
   first_group(writer, in);
-  for (size_t pos = kFirstGroup; pos < in.size();) {
-    Match m = search_reference(in, pos);
-    if (m.length > 0) {
-      writer.reference(window_position(m.from), static_cast<unsigned>(m.length));
-      pos += m.length;
-    } else {
-      writer.literal(in[pos]);
-      pos += 1;
-    }
-  }
+  for (size_t pos = kFirstGroup; pos < in.size();) pos = put_item(writer, in, pos, search_reference(in, pos));
   out.resize(writer.size());
   return out;
 }
@@ -317,13 +323,7 @@ Bytes compress_plain(ByteSpan in) {
         matcher.add_up_to(pos);
         m = matcher.search_near_end(pos);
       }
-      if (m.length > 0) {
-        writer.reference(window_position(m.from), static_cast<unsigned>(m.length));
-        pos += m.length;
-      } else {
-        writer.literal(in[pos]);
-        pos += 1;
-      }
+      pos = put_item(writer, in, pos, m);
     }
   }
   out.resize(writer.size());

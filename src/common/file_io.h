@@ -35,9 +35,8 @@ size_t file_size_now(const std::string& path);
 // whether more bytes followed.
 std::optional<size_t> read_file_into(const std::string& path, std::span<uint8_t> buffer);
 
-// Whether `path` names a regular file (links followed). An included file is checked before
-// it is opened: opening a FIFO would wait for a writer forever, and a device such as
-// /dev/zero would be read until memory runs out.
+// Whether `path` names a regular file (links followed). The reads above make this check
+// themselves, on the file they open.
 bool is_regular_file(const std::string& path);
 
 // Writes `data` (or the concatenation of `pieces`, in one gathered write) as the whole

@@ -30,9 +30,8 @@ ExitStatus compile_file(const std::string& path, const Settings& settings, const
   }
 
   // Included files are opened under the name as written, relative to the working directory.
-  // Only regular files: anything else fails as a missing file does, without being opened.
+  // Only regular files: read_file fails on anything else as on a missing file.
   const SourceLoader loader = [](const std::string& name) -> std::optional<LoadedSource> {
-    if (!is_regular_file(name)) return std::nullopt;
     std::optional<Bytes> data = read_file(name, 1);
     if (!data) return std::nullopt;
     return LoadedSource{std::move(*data), canonical_path(name)};

@@ -4,8 +4,8 @@
 // Its pages are all prefaulted when the buffer is made, in one request to the system, rather
 // than faulted in one at a time at the first touch of each page: on virtual machines a fault
 // can cost more than the work done on the page it brings in. pack's member and stream buffers
-// took 123 page faults this way where 1,815 came before. Buffers of 4 MiB and more are backed
-// by huge pages (common/huge_pages.h). Only buffers that will be touched all over should be
+// took 123 page faults this way where 1,815 came before. On Linux, buffers of one huge page
+// (kHugePage, 2 MiB) and more are mapped as whole huge pages (common/huge_pages.h). Only buffers that will be touched all over should be
 // made this way (their resident size is their whole size at once).
 #pragma once
 

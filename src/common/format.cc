@@ -1,6 +1,7 @@
 #include "common/format.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 
 namespace qbkit {
@@ -39,6 +40,18 @@ void append_format(std::string& out, const char* fmt, ...) {
   va_start(args, fmt);
   append_v(out, fmt, args);
   va_end(args);
+}
+
+std::string show_control_bytes(std::string_view text) {
+  std::string shown;
+  for (const char c : text) {
+    const auto b = static_cast<uint8_t>(c);
+    if (b < 0x20 || b == 0x7F)
+      append_format(shown, "\\x%02x", static_cast<unsigned>(b));
+    else
+      shown += c;
+  }
+  return shown;
 }
 
 }  // namespace qbkit

@@ -73,14 +73,7 @@ bool is_storable_member_name(std::string_view name) {
 }
 
 void throw_unsafe_name(std::string_view name) {
-  std::string shown;
-  for (char c : name) {
-    if (is_control(c))
-      append_format(shown, "\\x%02x", static_cast<unsigned>(c));
-    else
-      shown += c;
-  }
-  throw Error(kExitFailure, format("Refusing unsafe member name '%s'\n", shown.c_str()));
+  throw Error(kExitFailure, format("Refusing unsafe member name '%s'\n", show_control_bytes(name).c_str()));
 }
 
 void check_storable(std::span<const std::string> names) {

@@ -21,20 +21,6 @@ bool fits_table_line(const std::string& name) {
   return true;
 }
 
-// The name for a message, with control characters shown as \xNN.
-std::string printable(const std::string& name) {
-  std::string shown;
-  for (const char c : name) {
-    const auto b = static_cast<uint8_t>(c);
-    if (b < 0x20 || b == 0x7F) {
-      append_format(shown, "\\x%02x", b);
-    } else {
-      shown += c;
-    }
-  }
-  return shown;
-}
-
 }  // namespace
 
 ExitStatus checksum_mode(const std::string& program, std::span<const std::string> names, const Console& console) {
@@ -47,7 +33,7 @@ ExitStatus checksum_mode(const std::string& program, std::span<const std::string
     if (!fits_table_line(name)) {
       throw Error(kExitFailure, format("Name '%s' cannot stand in a table line: it holds a double quote or a "
                                        "control character; nothing was printed\n",
-                                       printable(name).c_str()));
+                                       show_control_bytes(name).c_str()));
     }
   }
   std::string lines;

@@ -95,7 +95,6 @@ bool sizes_fit(uint64_t archive_size, uint64_t member_size);
 // (a QB file given as the archive, or an archive cut short), and one with a non-zero byte
 // after its last entry (zero bytes there are dropped).
 MemberWalk appendable_entries(ByteSpan file, const std::string& path);
-inline size_t appendable_end(ByteSpan file, const std::string& path) { return appendable_entries(file, path).end; }
 
 // The name field of a new entry: the name and its zero byte; in the game's layout, zero
 // bytes up to a multiple of four follow.

@@ -183,16 +183,16 @@ TEST(ArchiveFormat, OnlyArchivesWithNothingAfterTheirEntriesTakeAppends) {
   Appended a;
   a.add("a.qb", Bytes(10, 1));
   Bytes file = a.file();
-  EXPECT_EQ(appendable_end(file, "t.prd"), file.size());
+  EXPECT_EQ(appendable_entries(file, "t.prd").end, file.size());
   Bytes padded = file;
   padded.resize(2048, 0);  // padded to a sector: the zero bytes go
-  EXPECT_EQ(appendable_end(padded, "t.prd"), file.size());
+  EXPECT_EQ(appendable_entries(padded, "t.prd").end, file.size());
   const std::string refusal = "'t.prd' is not an archive, or holds data after its last member; nothing was changed\n";
   Bytes junk = padded;
   junk.back() = 1;
   for (const Bytes& bad : {junk, Bytes(11, 0)}) {
     try {
-      appendable_end(bad, "t.prd");
+      appendable_entries(bad, "t.prd");
       ADD_FAILURE();
     } catch (const Error& e) {
       EXPECT_EQ(e.status(), 1);

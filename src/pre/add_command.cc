@@ -11,7 +11,6 @@
 #include "pre/commands.h"
 #include "pre/lzss.h"
 #include "pre/member_names.h"
-#include "pre/pre_commands.h"
 
 namespace qbkit::pre {
 

@@ -4,6 +4,7 @@
 // Each returns the exit status; errors are raised as qbkit::Error.
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <span>
 #include <string>
@@ -19,6 +20,9 @@ ExitStatus cmd_new(const std::string& archive_path);
 // name as typed. The magic argument is not used: the entry's checksum is always computed from
 // the name.
 ExitStatus cmd_add(const std::string& archive_path, const std::string& qb_path, bool compress, const Console& console);
+// The line "add" prints after compressing a member of `input_size` bytes into
+// `compressed_size`: "Size: %i - Compressed: %i - Rate: %f%%\n".
+std::string statistics_line(size_t input_size, size_t compressed_size);
 // "x": every member written to the path its name gives, all or nothing.
 ExitStatus cmd_extract(const std::string& path, const Console& console);
 // "jdc": a raw stream decoded into "uncomp.bin".

@@ -1,7 +1,6 @@
 // Mode p: the PRE archive commands.
 #pragma once
 
-#include <cstddef>
 #include <span>
 #include <string>
 
@@ -13,13 +12,5 @@ namespace qbkit {
 // `args` starts with the sub-command; the arguments after it follow (their count is
 // args.size() - 1). Returns the exit status; errors are raised as qbkit::Error.
 ExitStatus pre_command(std::span<const std::string> args, const Console& console);
-
-namespace pre {
-
-// The line `add` prints after compressing a member of `input_size` bytes into
-// `compressed_size`: "Size: %i - Compressed: %i - Rate: %f%%\n".
-std::string statistics_line(size_t input_size, size_t compressed_size);
-
-}  // namespace pre
 
 }  // namespace qbkit

@@ -9,8 +9,8 @@
 #include "cli/cli_util.h"
 #include "common/bytes.h"
 #include "pre/archive.h"
+#include "pre/commands.h"
 #include "pre/lzss.h"
-#include "pre/pre_commands.h"
 #include "common/name_checksum.h"
 
 namespace qbkit::test {

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "pre/pre_commands.h"
+#include "pre/commands.h"
 
 namespace qbkit::pre {
 namespace {

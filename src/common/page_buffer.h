@@ -5,8 +5,9 @@
 // than faulted in one at a time at the first touch of each page: on virtual machines a fault
 // can cost more than the work done on the page it brings in. pack's member and stream buffers
 // took 123 page faults this way where 1,815 came before. On Linux, buffers of one huge page
-// (kHugePage, 2 MiB) and more are mapped as whole huge pages (common/huge_pages.h). Only buffers that will be touched all over should be
-// made this way (their resident size is their whole size at once).
+// (kHugePage, 2 MiB) and more are mapped as whole huge pages (common/huge_pages.h). Only
+// buffers that will be touched all over should be made this way (their resident size is their
+// whole size at once).
 #pragma once
 
 #include <cstddef>

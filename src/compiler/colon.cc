@@ -44,8 +44,8 @@ void ScriptCompiler::compile_colon() {
     // Nothing after it in this source text is read.
     lex_.end_source();
     if (switch_depth_ != 0 || if_depth_ != 0) {
-      throw Error(kExitFailure, format(":end within a switch(%i) or an if(%i) at line %i\n", switch_depth_, if_depth_,
-                            lex_.line()));
+      throw Error(kExitFailure, format(":end within a switch(%i) or an if(%i) at line %i\n", switch_depth_,
+                                       if_depth_, lex_.line()));
     }
     return;
   }

@@ -24,7 +24,8 @@ Lexer::Lexer(Bytes text) : buf_(std::move(text)) {
 void Lexer::expect_char(char c) {
   const uint8_t got = peek();
   advance(1);
-  if (got != static_cast<uint8_t>(c)) throw Error(kExitMissingPunctuation, format("'%c' Expected - line %i\n", c, line()));
+  if (got != static_cast<uint8_t>(c))
+    throw Error(kExitMissingPunctuation, format("'%c' Expected - line %i\n", c, line()));
   skip_blanks();
 }
 

@@ -213,7 +213,8 @@ std::string_view ScriptCompiler::compile_keyword(bool stop_at_default) {
         }
         return {};
       case Action::kSwitchStop:
-        if (switch_depth_ == 0) throw Error(kExitFailure, format("case/endcase/endswitch without switch at line %i\n", line));
+        if (switch_depth_ == 0)
+          throw Error(kExitFailure, format("case/endcase/endswitch without switch at line %i\n", line));
         return k.word;
       case Action::kDefaultStop:
         if (!stop_at_default) continue;
@@ -257,7 +258,8 @@ void ScriptCompiler::compile_do_if(int line) {
   for (;;) {
     const std::string_view stop = compile_statements();
     if (stop == word_of(qb::kEndIf)) break;
-    if (stop != word_of(qb::kDoElse)) throw Error(kExitFailure, format("Unclosed if block starting at line %i\n", line));
+    if (stop != word_of(qb::kDoElse))
+      throw Error(kExitFailure, format("Unclosed if block starting at line %i\n", line));
     lex_.accept(stop);
     output_.emit(qb::kDoElse);
   }
@@ -275,8 +277,8 @@ void ScriptCompiler::compile_switch() {
   const std::string_view first = compile_statements(true);
   if (first != kCase && first != kDefault) {
     throw Error(kExitFailure, format("Switch without cases??? fuck you??? Line %i\n"
-                          "Or maybe just a foolish syntax error :P\n",
-                          lex_.line()));
+                                     "Or maybe just a foolish syntax error :P\n",
+                                     lex_.line()));
   }
   JumpList breaks;  // the endcase jumps, all past end_switch
   for (;;) {
@@ -285,7 +287,8 @@ void ScriptCompiler::compile_switch() {
     } else if (lex_.accept(kDefault)) {
       output_.emit(qb::kDefault);
     } else {
-      throw Error(kExitFailure, format("Unknown switch command starting with '%c' in line %i\n", lex_.peek(), lex_.line()));
+      throw Error(kExitFailure,
+                  format("Unknown switch command starting with '%c' in line %i\n", lex_.peek(), lex_.line()));
     }
     output_.emit(qb::kEndCase);
     const size_t pending = output_.reserve_short();  // to the next branch head
@@ -354,7 +357,7 @@ void ScriptCompiler::compile_include(int line) {
   if (!stop.empty()) {
     // The word would end a block of the including file and silently drop the rest of this one.
     throw Error(kExitFailure, format("'%s' in an included file closes a block opened outside it - line %i\n",
-                          std::string(stop).c_str(), lex_.line()));
+                                     std::string(stop).c_str(), lex_.line()));
   }
   lex_ = std::move(saved);
   files_.pop_back();

@@ -110,7 +110,8 @@ ExitStatus decompile_file(const std::string& path, const Settings& settings, con
     // The text ends in an "Unknown instruction" line: a batch must see that it is partial.
     console.err << format("'%s': the decompile stopped at %08x, before the end of the stream (%llu bytes); "
                           "the text and the table file are incomplete\n",
-                          path.c_str(), static_cast<unsigned>(d.scan.end), static_cast<unsigned long long>(data.size()));
+                          path.c_str(), static_cast<unsigned>(d.scan.end),
+                          static_cast<unsigned long long>(data.size()));
     return kExitFailure;
   }
   return kExitOk;

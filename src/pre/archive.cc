@@ -71,7 +71,7 @@ MemberWalk walk_members(ByteSpan buffer, size_t first, uint32_t count) {
 
 void throw_member_past_end(const std::string& path, size_t member_number) {
   throw Error(kExitFailure, format("Archive '%s' is damaged: member %i runs past the end of the file\n",
-                        path.c_str(), static_cast<int>(member_number)));
+                                   path.c_str(), static_cast<int>(member_number)));
 }
 
 Archive parse_archive(ByteSpan file, const std::string& path) {
@@ -95,8 +95,9 @@ bool sizes_fit(uint64_t archive_size, uint64_t member_size) {
 
 MemberWalk appendable_entries(ByteSpan file, const std::string& path) {
   auto refuse = [&] {
-    throw Error(kExitFailure, format("'%s' is not an archive, or holds data after its last member; nothing was changed\n",
-                          path.c_str()));
+    throw Error(kExitFailure,
+                format("'%s' is not an archive, or holds data after its last member; nothing was changed\n",
+                       path.c_str()));
   };
   if (file.size() < kHeaderSize) refuse();
   MemberWalk walk = walk_members(file, kHeaderSize, read_archive_header(file).member_count);
@@ -165,7 +166,8 @@ void ArchiveWriter::entry(uint32_t uncompressed_size, uint32_t compressed_size, 
 
 void ArchiveWriter::named_entry(std::string_view name, bool game_layout, uint32_t uncompressed_size,
                                 uint32_t compressed_size, ByteSpan data) {
-  entry(uncompressed_size, compressed_size, name_checksum(name), names_.emplace_back(name_field(name, game_layout)), data);
+  const Bytes& field = names_.emplace_back(name_field(name, game_layout));
+  entry(uncompressed_size, compressed_size, name_checksum(name), field, data);
 }
 
 std::span<const ByteSpan> ArchiveWriter::pieces() {

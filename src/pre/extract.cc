@@ -57,8 +57,8 @@ ExtractionPlan plan_extraction(ByteSpan file, const ArchiveHeader& header, const
 ByteSpan decode_member(const Member& member, size_t number, const std::string& path, Bytes& buffer) {
   if (member.stored()) return member.data;
   if (!decompress_member_into(member.data, member.uncompressed_size, buffer))
-    throw Error(kExitFailure, format("Archive '%s' is damaged: member %i does not decode to its size\n", path.c_str(),
-                          static_cast<int>(number)));
+    throw Error(kExitFailure, format("Archive '%s' is damaged: member %i does not decode to its size\n",
+                                     path.c_str(), static_cast<int>(number)));
   return ByteSpan(buffer.data(), member.uncompressed_size);
 }
 
@@ -74,8 +74,8 @@ Extraction::Extraction(const ExtractionPlan& plan) : plan_(plan) {
       if (fresh) it->second = path_kind(dir);
       switch (it->second) {
         case PathKind::link:
-          throw Error(kExitFailure, format("Refusing to extract '%s' through the link '%s'\n", plan.members[k].name.c_str(),
-                                dir.c_str()));
+          throw Error(kExitFailure, format("Refusing to extract '%s' through the link '%s'\n",
+                                           plan.members[k].name.c_str(), dir.c_str()));
         case PathKind::other:
           throw_unsafe_name(plan.members[k].name);
         case PathKind::missing:

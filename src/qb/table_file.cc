@@ -23,7 +23,8 @@ std::string render_table_file(const NameTable& table) {
   for (const NameEntry e : table.entries()) size += kTableLineHeadSize + e.name.size() + kTableLineEnd.size();
   std::string text;
   text.reserve(size);
-  for (const NameEntry e : table.entries()) put_table_line(e.checksum, e.name, [&text](std::string_view s) { text += s; });
+  for (const NameEntry e : table.entries())
+    put_table_line(e.checksum, e.name, [&text](std::string_view s) { text += s; });
   return text;
 }
 

@@ -16,7 +16,6 @@ NAME_RECORD, BREAK_TO, RANDOM_RANGE = 0x2B, 0x2E, 0x30
 SWITCH, END_SWITCH, CASE, DEFAULT, IF, ELSE, END_CASE = 0x3C, 0x3D, 0x3E, 0x3F, 0x47, 0x48, 0x49
 
 
-
 def game_checksum(name):
     """The game's checksum of a name: the CRC-32 of the name with A-Z lowered and '/' read as
     '\\', started at 0xFFFFFFFF and not inverted at the end (the complement of zlib's)."""

@@ -1,4 +1,4 @@
-// The fast compressor against the brute-force reference: byte-identical streams.
+// The plain encoder (compress_plain) against its brute-force reference: byte-identical streams.
 #include <gtest/gtest.h>
 
 #include <random>

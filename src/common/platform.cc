@@ -5,6 +5,7 @@
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <unistd.h>
@@ -31,7 +32,10 @@ void hold_standard_descriptors() {
 
 bool stdout_is_terminal() {
 #if defined(_WIN32)
-  return _isatty(_fileno(stdout)) != 0;
+  // Only a console has a console mode. _isatty would also take the NUL device for one, so
+  // that a batch file's "> NUL" would hide the messages meant for the user.
+  DWORD mode;
+  return GetConsoleMode(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stdout))), &mode) != 0;
 #else
   return ::isatty(STDOUT_FILENO) == 1;
 #endif

@@ -12,7 +12,8 @@ void set_stdout_binary();
 // standard output fails where it is made.
 void hold_standard_descriptors();
 
-// Whether standard output is a terminal (a console window on Windows), not a file or a pipe.
+// Whether standard output is a terminal (a console window on Windows), not a file, a pipe
+// or the null device.
 bool stdout_is_terminal();
 
 }  // namespace qbkit

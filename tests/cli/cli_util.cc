@@ -118,11 +118,12 @@ RunResult run_qbkit(const std::vector<std::string>& args, const std::filesystem:
     if (chdir(cwd.c_str()) != 0) _exit(127);
     switch (options.out) {
       case Stdout::kCapture: dup2(outfd[1], STDOUT_FILENO); break;
-      case Stdout::kFull: {
-        const int full = open("/dev/full", O_WRONLY);
-        if (full < 0) _exit(127);
-        dup2(full, STDOUT_FILENO);
-        close(full);
+      case Stdout::kFull:
+      case Stdout::kNull: {
+        const int device = open(options.out == Stdout::kFull ? "/dev/full" : "/dev/null", O_WRONLY);
+        if (device < 0) _exit(127);
+        dup2(device, STDOUT_FILENO);
+        close(device);
         break;
       }
       case Stdout::kClosed: close(STDOUT_FILENO); break;

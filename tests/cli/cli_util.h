@@ -16,9 +16,10 @@ struct RunResult {
   std::string err;  // also shown with the report of a test that fails; "\r\n" read as "\n"
 };
 
-// Where the child's standard output goes: captured into RunResult::out, a full device, or
-// nowhere (the descriptor closed).
-enum class Stdout { kCapture, kFull, kClosed };
+// Where the child's standard output goes: captured into RunResult::out, a full device, the
+// null device (what "> /dev/null" or a batch file's "> NUL" gives), or nowhere (the
+// descriptor closed).
+enum class Stdout { kCapture, kFull, kNull, kClosed };
 
 struct RunOptions {
   Stdout out = Stdout::kCapture;

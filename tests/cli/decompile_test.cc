@@ -122,6 +122,11 @@ TEST(DecompileCli, FailuresAndTheirStatuses) {
   EXPECT_EQ(missing.out, "Couldn't open file!");
   EXPECT_EQ(missing.err, "Couldn't open file!\n");
   EXPECT_FALSE(dir.exists("missing.qb_table.qbi"));
+  // Standard output thrown away ("> NUL" in a batch file) is no terminal either: the message
+  // must reach standard error. (Windows takes the NUL device for a terminal when asked so.)
+  const RunResult discarded = run_qbkit({"-d", "missing.qb"}, dir.path(), {Stdout::kNull});
+  EXPECT_EQ(discarded.status, 1);
+  EXPECT_EQ(discarded.err, "Couldn't open file!\n");
 
   // The endcase token under -thug1: two messages, no text, no table file.
   dir.write("s.qb", QbStream().name_record(1, "a").op(kSwitch).op(kEndCase).u16(0).bytes());

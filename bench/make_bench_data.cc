@@ -7,19 +7,11 @@
 #include <string>
 
 #include "../tests/pre/script_like_data.h"
+#include "support/data_files.h"
 #include "support/profile_stream.h"
 
 namespace fs = std::filesystem;
-
-namespace {
-
-void write(const fs::path& path, const qbkit::Bytes& data) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
-                                              static_cast<std::streamsize>(data.size()));
-}
-
-}  // namespace
+using qbkit::test::write_data_file;
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -27,12 +19,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   const fs::path dir = argv[1];
-  write(dir / "big.qb", qbkit::test::generate_profile_stream(7'700'000, 1));
+  write_data_file(dir / "big.qb", qbkit::test::generate_profile_stream(7'700'000, 1));
   const std::vector<qbkit::Bytes> members = qbkit::test::script_like_archive(210, 3'200'000, 7);
   std::ofstream list(dir / "members.txt", std::ios::binary);
   for (size_t i = 0; i < members.size(); ++i) {
     const std::string name = "scripts/game/script" + std::to_string(i) + ".qb";
-    write(dir / name, members[i]);
+    write_data_file(dir / name, members[i]);
     list << name << "\n";
   }
   return 0;

@@ -6,17 +6,18 @@
 #include <cfloat>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "qb/tokens.h"
+#include "support/data_files.h"
 #include "support/profile_stream.h"
 #include "support/qb_stream.h"
 #include "support/stream_generator.h"
 
 namespace fs = std::filesystem;
+using qbkit::test::write_data_file;
 using namespace qbkit::qb;
 using qbkit::Bytes;
 using qbkit::test::QbStream;
@@ -158,11 +159,6 @@ Bytes random_choices(uint32_t seed) {
   return choices;
 }
 
-void write(const fs::path& path, const Bytes& data) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -173,15 +169,14 @@ int main(int argc, char** argv) {
   const fs::path dir = argv[1];
   fs::create_directories(dir);
   for (uint32_t seed = 1; seed <= 2; ++seed)
-    write(dir / ("std-profile-" + std::to_string(seed) + ".qb"),
-          qbkit::test::generate_profile_stream(20'000, seed));
+    write_data_file(dir / ("std-profile-" + std::to_string(seed) + ".qb"), qbkit::test::generate_profile_stream(20'000, seed));
   for (uint32_t seed = 1; seed <= 6; ++seed) {
     const std::string n = std::to_string(seed) + ".qb";
-    write(dir / ("std-generated-" + n), qbkit::test::generate_stream(random_choices(seed), false));
-    write(dir / ("thug1-generated-" + n), qbkit::test::generate_stream(random_choices(seed), true));
+    write_data_file(dir / ("std-generated-" + n), qbkit::test::generate_stream(random_choices(seed), false));
+    write_data_file(dir / ("thug1-generated-" + n), qbkit::test::generate_stream(random_choices(seed), true));
   }
-  write(dir / "std-forms.qb", FormsStream(false).build());
-  write(dir / "thug1-forms.qb", FormsStream(true).build());
-  write(dir / "std-stopped.qb", stopped_stream());
+  write_data_file(dir / "std-forms.qb", FormsStream(false).build());
+  write_data_file(dir / "thug1-forms.qb", FormsStream(true).build());
+  write_data_file(dir / "std-stopped.qb", stopped_stream());
   return 0;
 }

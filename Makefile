@@ -62,6 +62,7 @@ clang-test:
 bench:
 	cmake -S . -B build-bench $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DQBKIT_TESTS=OFF -DQBKIT_BENCH=ON
 	cmake --build build-bench -j $(JOBS)
+	./build-bench/bench/qbkit_lzss_bench
 	./build-bench/bench/qbkit_bench
 	python3 bench/whole_process.py build-bench/qbkit build-bench/bench/make_bench_data build-bench/whole-process
 

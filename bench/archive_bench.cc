@@ -8,9 +8,9 @@
 #include <random>
 #include <vector>
 
-#include "../tests/pre/script_like_data.h"
-#include "pre/lzss.h"
-#include "pre/lzss_game.h"
+#include "lzss/plain_encoder.h"
+#include "support/lzss_buffers.h"
+#include "support/script_like_data.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ void BM_Pack210Game(benchmark::State& state) {
   for (auto _ : state) {
     packed = 0;
     for (const Bytes& m : members()) {
-      const size_t c = m.empty() ? 0 : qbkit::pre::compress_game(m).size();
+      const size_t c = m.empty() ? 0 : qbkit::test::compress_game(m).size();
       packed += (c == 0 || 100 * c > 85 * m.size()) ? m.size() : c;
     }
   }
@@ -58,7 +58,7 @@ void BM_Pack210Plain(benchmark::State& state) {
   size_t packed = 0;
   for (auto _ : state) {
     packed = 0;
-    for (const Bytes& m : members()) packed += qbkit::pre::compress_plain(m).size();
+    for (const Bytes& m : members()) packed += qbkit::lzss::compress_plain(m).size();
   }
   report(state, packed);
 }

@@ -11,9 +11,11 @@
 
 #include <cstring>
 
-#include "../tests/pre/script_like_data.h"
-#include "pre/lzss.h"
-#include "pre/lzss_game.h"
+#include "lzss/decoder.h"
+#include "lzss/game_encoder.h"
+#include "lzss/plain_encoder.h"
+#include "support/lzss_buffers.h"
+#include "support/script_like_data.h"
 
 namespace {
 
@@ -29,7 +31,7 @@ const Bytes& corpus(int64_t which) {
 }
 
 const Bytes& compressed_corpus(int64_t which) {
-  static const Bytes streams[2] = {qbkit::pre::compress_plain(corpus(0)), qbkit::pre::compress_plain(corpus(1))};
+  static const Bytes streams[2] = {qbkit::lzss::compress_plain(corpus(0)), qbkit::lzss::compress_plain(corpus(1))};
   return streams[which];
 }
 
@@ -50,14 +52,14 @@ void BM_Compress(benchmark::State& state) {
   for (auto _ : state) size = compress(in).size();
   report(state, in.size(), size);
 }
-BENCHMARK_TEMPLATE(BM_Compress, qbkit::pre::compress_plain)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(BM_Compress, qbkit::pre::compress_game)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_Compress, qbkit::lzss::compress_plain)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_Compress, qbkit::test::compress_game)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The brute-force reference on the first 256 KB only: it takes seconds per megabyte.
 void BM_CompressReference(benchmark::State& state) {
   const ByteSpan in = ByteSpan(corpus(state.range(0))).first(256 * 1024);
   size_t size = 0;
-  for (auto _ : state) size = qbkit::pre::compress_plain_reference(in).size();
+  for (auto _ : state) size = qbkit::lzss::compress_plain_reference(in).size();
   report(state, in.size(), size);
 }
 BENCHMARK(BM_CompressReference)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);
@@ -90,9 +92,9 @@ void BM_CompressArchive(benchmark::State& state) {
   report(state, input, size);
   state.counters["members"] = static_cast<double>(archive_members().size());
 }
-BENCHMARK_TEMPLATE(BM_CompressArchive, qbkit::pre::compress_plain)->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(BM_CompressArchive, qbkit::pre::compress_game)->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(BM_CompressArchive, qbkit::pre::compress_game_reference)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_CompressArchive, qbkit::lzss::compress_plain)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_CompressArchive, qbkit::test::compress_game)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_CompressArchive, qbkit::lzss::compress_game_reference)->Unit(benchmark::kMillisecond);
 
 // Decoding as extraction does it: member after member into one buffer, cleared only when it
 // grows.
@@ -100,7 +102,7 @@ void BM_DecompressMember(benchmark::State& state) {
   const int64_t which = state.range(0);
   Bytes buffer;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(qbkit::pre::decompress_member_into(compressed_corpus(which), corpus(which).size(), buffer));
+    benchmark::DoNotOptimize(qbkit::lzss::decompress_member_into(compressed_corpus(which), corpus(which).size(), buffer));
     benchmark::DoNotOptimize(buffer.data());
   }
   report(state, corpus(which).size(), compressed_corpus(which).size());
@@ -109,20 +111,20 @@ BENCHMARK(BM_DecompressMember)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The same into a fresh buffer each time, cleared as it is made.
 void BM_DecompressMemberFresh(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(qbkit::pre::decompress_member(compressed_corpus(0), corpus(0).size()));
+  for (auto _ : state) benchmark::DoNotOptimize(qbkit::test::decompress_member(compressed_corpus(0), corpus(0).size()));
   report(state, corpus(0).size(), compressed_corpus(0).size());
 }
 BENCHMARK(BM_DecompressMemberFresh)->Unit(benchmark::kMillisecond);
 
 void BM_DecompressRaw(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(qbkit::pre::decompress_raw(compressed_corpus(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(qbkit::lzss::decompress_raw(compressed_corpus(0)));
   report(state, corpus(0).size(), compressed_corpus(0).size());
 }
 BENCHMARK(BM_DecompressRaw)->Unit(benchmark::kMillisecond);
 
 void BM_DecompressReference(benchmark::State& state) {
   for (auto _ : state)
-    benchmark::DoNotOptimize(qbkit::pre::decompress_reference(compressed_corpus(0), corpus(0).size()));
+    benchmark::DoNotOptimize(qbkit::lzss::decompress_reference(compressed_corpus(0), corpus(0).size()));
   report(state, corpus(0).size(), compressed_corpus(0).size());
 }
 BENCHMARK(BM_DecompressReference)->Unit(benchmark::kMillisecond);

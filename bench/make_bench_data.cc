@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "../tests/pre/script_like_data.h"
+#include "support/script_like_data.h"
 #include "support/data_files.h"
 #include "support/profile_stream.h"
 

@@ -3,14 +3,13 @@
 #include <cstdint>
 #include <optional>
 
-#include "pre/lzss.h"
-#include "pre/lzss_game.h"
+#include "support/lzss_buffers.h"
 #include "fuzz_assert.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace qbkit;
-  const Bytes stream = pre::compress_game(ByteSpan(data, size));
-  std::optional<Bytes> back = pre::decompress_member(stream, size);
+  const Bytes stream = test::compress_game(ByteSpan(data, size));
+  std::optional<Bytes> back = test::decompress_member(stream, size);
   FUZZ_ASSERT(back && std::equal(back->begin(), back->end(), data, data + size), "the game matcher's stream decodes back to the input");
   return 0;
 }

@@ -5,17 +5,18 @@
 // reference decoder on any bytes is lzss_decode's.)
 #include <cstdint>
 
-#include "pre/lzss.h"
-#include "pre/lzss_game.h"
+#include "lzss/game_encoder.h"
+#include "lzss/plain_encoder.h"
+#include "support/lzss_buffers.h"
 #include "fuzz_assert.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace qbkit;
   ByteSpan input(data, size);
 
-  FUZZ_ASSERT(pre::compress_plain(input) == pre::compress_plain_reference(input),
+  FUZZ_ASSERT(lzss::compress_plain(input) == lzss::compress_plain_reference(input),
               "the plain encoder writes its reference's stream");
-  FUZZ_ASSERT(pre::compress_game(input) == pre::compress_game_reference(input),
+  FUZZ_ASSERT(test::compress_game(input) == lzss::compress_game_reference(input),
               "the game matcher writes its reference's stream");
   return 0;
 }

@@ -9,7 +9,7 @@
 #include "pre/archive_edit.h"
 #include "pre/command_inputs.h"
 #include "pre/commands.h"
-#include "pre/lzss.h"
+#include "lzss/plain_encoder.h"
 #include "pre/member_names.h"
 
 namespace qbkit::pre {
@@ -44,7 +44,7 @@ ExitStatus cmd_add(const std::string& archive_path, const std::string& qb_path, 
   MemberData member{static_cast<uint32_t>(qb->size()), 0, *qb};
   Bytes stream;
   if (compress) {
-    stream = compress_plain(*qb);
+    stream = lzss::compress_plain(*qb);
     out << statistics_line(qb->size(), stream.size());
     member.compressed_size = static_cast<uint32_t>(stream.size());
     member.data = stream;

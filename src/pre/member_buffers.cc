@@ -7,7 +7,7 @@
 #include "common/file_io.h"
 #include "common/parallel.h"
 #include "pre/command_inputs.h"
-#include "pre/lzss_game.h"
+#include "lzss/game_encoder.h"
 
 namespace qbkit::pre {
 namespace {
@@ -45,7 +45,7 @@ MemberFiles::MemberFiles(std::span<const std::string> paths, const std::string& 
 
 GameStreams::GameStreams(const MemberFiles& files) : data_(files.size()) {
   const std::vector<size_t> start =
-      piece_starts(files.size(), [&](size_t k) { return game_stream_bound(files[k].size()); });
+      piece_starts(files.size(), [&](size_t k) { return lzss::game_stream_bound(files[k].size()); });
   arena_ = PageBuffer(start.back());
   std::vector<size_t> order(files.size());
   std::iota(order.begin(), order.end(), size_t{0});
@@ -55,7 +55,7 @@ GameStreams::GameStreams(const MemberFiles& files) : data_(files.size()) {
     const ByteSpan input = files[k];
     data_[k] = {static_cast<uint32_t>(input.size()), 0, input};
     if (input.empty()) return;
-    const size_t size = compress_game_into(input, arena_.data() + start[k]);
+    const size_t size = lzss::compress_game_into(input, arena_.data() + start[k]);
     if (100 * uint64_t{size} > 85 * uint64_t{input.size()}) return;
     data_[k] = {static_cast<uint32_t>(input.size()), static_cast<uint32_t>(size),
                 ByteSpan(arena_.data() + start[k], size)};

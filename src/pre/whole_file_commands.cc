@@ -7,7 +7,7 @@
 #include "pre/archive.h"
 #include "pre/command_inputs.h"
 #include "pre/commands.h"
-#include "pre/lzss.h"
+#include "lzss/decoder.h"
 
 namespace qbkit::pre {
 
@@ -24,7 +24,7 @@ ExitStatus cmd_jdc(const std::string& path, std::ostream& out) {
   out << "Reading...\n";
   out << "Allocating...\n";
   out << "Decompressing...\n";
-  const Bytes decoded = decompress_raw(file);
+  const Bytes decoded = lzss::decompress_raw(file);
   if (!write_file_atomic("uncomp.bin", decoded)) throw Error(kExitNoAccess, "Couldn't open file 'uncomp.bin'!\n");
   return kExitOk;
 }

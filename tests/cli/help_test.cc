@@ -7,7 +7,7 @@
 
 #include "cli/cli_util.h"
 #include "common/bytes.h"
-#include "pre/lzss.h"
+#include "lzss/plain_encoder.h"
 
 namespace qbkit::test {
 namespace {
@@ -77,7 +77,7 @@ TEST(Help, EveryArchiveExampleWorks) {
   for (size_t k = 0; k < intro.size(); ++k) intro[k] = static_cast<uint8_t>(k * 13);
   dir.write("scripts/game/menu.qb", menu);
   dir.write("scripts/game/intro.qb", intro);
-  dir.write("stream.bin", pre::compress_plain(menu));
+  dir.write("stream.bin", lzss::compress_plain(menu));
 
   for (const Example& e : examples) {
     const RunResult r = run_qbkit(e.args, dir.path());

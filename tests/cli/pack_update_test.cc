@@ -7,10 +7,9 @@
 
 #include "cli/cli_util.h"
 #include "pre/archive.h"
-#include "pre/lzss.h"
-#include "pre/lzss_game.h"
+#include "support/lzss_buffers.h"
 #include "common/name_checksum.h"
-#include "pre/script_like_data.h"
+#include "support/script_like_data.h"
 
 namespace qbkit::test {
 namespace {
@@ -61,7 +60,7 @@ TEST(Pack, BuildsTheGameLayoutAndExtractsBack) {
   ASSERT_EQ(members.size(), 4u);
   EXPECT_EQ(members[0].name, "scripts\\game\\menu.qb");
   EXPECT_EQ(members[0].checksum, name_checksum("scripts\\game\\menu.qb"));
-  EXPECT_EQ(Bytes(members[0].data.begin(), members[0].data.end()), pre::compress_game(bytes_of(script)));
+  EXPECT_EQ(Bytes(members[0].data.begin(), members[0].data.end()), compress_game(bytes_of(script)));
   EXPECT_TRUE(members[1].stored());  // compression would not save 15%
   EXPECT_TRUE(members[2].stored());  // empty
   EXPECT_FALSE(members[3].stored());
@@ -125,7 +124,7 @@ TEST(Pack, ReadsAFileWholeWhateverItsListedSize) {
   ASSERT_GT(version.size(), 1u);
   EXPECT_EQ(members[1].uncompressed_size, version.size());
   const Bytes data = members[1].stored() ? Bytes(members[1].data.begin(), members[1].data.end())
-                                         : *pre::decompress_member(members[1].data, members[1].uncompressed_size);
+                                         : *decompress_member(members[1].data, members[1].uncompressed_size);
   EXPECT_EQ(text_of(data), version);
 }
 
@@ -171,9 +170,9 @@ TEST(Update, ReplacesMatchingEntriesAndKeepsEveryOtherByte) {
   EXPECT_EQ(entry_bytes(after, members[2]), entry_bytes(before, old_members[2]));
   // The updated entry keeps its name field, stray bytes and all.
   EXPECT_EQ(entry_bytes(after, members[1]).substr(8, 8 + 20), entry_bytes(before, old_members[1]).substr(8, 8 + 20));
-  EXPECT_EQ(Bytes(members[1].data.begin(), members[1].data.end()), pre::compress_game(bytes_of(script)));
+  EXPECT_EQ(Bytes(members[1].data.begin(), members[1].data.end()), compress_game(bytes_of(script)));
   EXPECT_EQ(members[1].uncompressed_size, script.size());
-  EXPECT_EQ(*pre::decompress_member(members[1].data, script.size()), bytes_of(script));
+  EXPECT_EQ(*decompress_member(members[1].data, script.size()), bytes_of(script));
 }
 
 TEST(Update, DuplicatesAllUpdatedNewFilesAppended) {

@@ -10,7 +10,7 @@
 #include "common/bytes.h"
 #include "pre/archive.h"
 #include "pre/commands.h"
-#include "pre/lzss.h"
+#include "lzss/plain_encoder.h"
 #include "common/name_checksum.h"
 
 namespace qbkit::test {
@@ -84,7 +84,7 @@ TEST(PreCommands, AddListAndExtractRoundTrip) {
   ASSERT_EQ(run_qbkit({"-p", "new", "a.prd"}, dir.path()).status, 0);
   RunResult r = run_qbkit({"-p", "add", "a.prd", name, "not-a-number"}, dir.path());
   EXPECT_EQ(r.status, 0);
-  Bytes stream = pre::compress_plain_reference(ByteSpan(reinterpret_cast<const uint8_t*>(big.data()), big.size()));
+  Bytes stream = lzss::compress_plain_reference(ByteSpan(reinterpret_cast<const uint8_t*>(big.data()), big.size()));
   EXPECT_EQ(r.out, "Adding '" + name + "'\n" + pre::statistics_line(big.size(), stream.size()) + "Done...\n");
   EXPECT_EQ(run_qbkit({"-p", "add", "a.prd", "empty.qb", "0"}, dir.path()).out,
             "Adding 'empty.qb'\nSize: 0 - Compressed: 9 - Rate: -inf%\nDone...\n");
@@ -218,7 +218,7 @@ TEST(PreCommands, UnsafeAndDamagedArchivesLeaveNothingBehind) {
                        "\nArchive 'd.prd' is damaged: member 3 runs past the end of the file\n");
 
   // A compressed member whose stream ends early: found before any file is written.
-  Bytes stream = pre::compress_plain(Bytes(40, 'k'));
+  Bytes stream = lzss::compress_plain(Bytes(40, 'k'));
   pre::ArchiveHeader header{12, pre::kFormatTag, 0};
   Bytes body;
   pre::append_entry(body, header, 1, 0, "fine.qb", Bytes{'f'}, "");
@@ -267,7 +267,7 @@ TEST(PreCommands, JdcDecodesARawStream) {
   EXPECT_EQ(dir.read("uncomp.bin"), "");
 
   const std::string text = script_like(5000);
-  Bytes stream = pre::compress_plain(ByteSpan(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+  Bytes stream = lzss::compress_plain(ByteSpan(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
   dir.write("s.bin", stream);
   EXPECT_EQ(run_qbkit({"-p", "jdc", "s.bin"}, dir.path()).status, 0);
   EXPECT_EQ(dir.read("uncomp.bin"), text);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/error.h"
-#include "pre/lzss.h"
+#include "lzss/plain_encoder.h"
 
 namespace qbkit::pre {
 namespace {
@@ -25,7 +25,7 @@ Bytes as_bytes(ByteSpan span) { return Bytes(span.begin(), span.end()); }
 TEST(DecodeMember, StoredCopiedCompressedDecodedDamagedRefused) {
   Bytes stored = {0xFE, 0xED, 0xF0, 1};  // would decode to spaces, but is copied
   Bytes text(300, 'q'), other(20, 'z');
-  Bytes stream = compress_plain(text), short_stream = compress_plain(other);
+  Bytes stream = lzss::compress_plain(text), short_stream = lzss::compress_plain(other);
   Bytes buffer;
   const uint32_t size = static_cast<uint32_t>(stream.size());
   EXPECT_EQ(as_bytes(decode_member(member("c.qb", 300, size, stream), 2, "t.prd", buffer)), text);

@@ -1,7 +1,7 @@
-// The game matcher against streams the game's own compressor wrote (tests/pre/game_vectors:
+// The game matcher against streams the game's own compressor wrote (tests/lzss/game_vectors:
 // NAME.in and the game's NAME.lz), against its one-insert-at-a-time reference, and round
 // trips through the member decoder.
-#include "pre/lzss_game.h"
+#include "lzss/game_encoder.h"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +9,16 @@
 #include <random>
 
 #include "common/file_io.h"
-#include "pre/lzss.h"
-#include "pre/script_like_data.h"
+#include "lzss/decoder.h"
+#include "lzss/plain_encoder.h"
+#include "support/lzss_buffers.h"
+#include "support/script_like_data.h"
 
-namespace qbkit::pre {
+namespace qbkit::lzss {
 namespace {
+
+using test::compress_game;
+using test::decompress_member;
 
 namespace fs = std::filesystem;
 
@@ -93,4 +98,4 @@ TEST(LzssGame, WritesTheReferenceStream) {
 }
 
 }  // namespace
-}  // namespace qbkit::pre
+}  // namespace qbkit::lzss

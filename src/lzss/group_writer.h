@@ -1,4 +1,4 @@
-// The group writer of both LZSS encoders (lzss_compress.cc and lzss_game.cc).
+// The group writer of both encoders (plain_encoder.cc and game_encoder.cc).
 //
 // A group is a flag byte and up to eight items, governed by its bits from bit 0 up: a set bit
 // for a literal (one byte), a clear bit for a back reference (two bytes: the low 8 bits of the
@@ -14,9 +14,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "pre/lzss.h"
+#include "lzss/format.h"
 
-namespace qbkit::pre {
+namespace qbkit::lzss {
 
 enum class UnusedFlags : uint8_t { kClear = 0x00, kSet = 0xFF };
 
@@ -61,4 +61,4 @@ class GroupWriter {
   unsigned item_ = 0;   // items in the current group, 0 to 7
 };
 
-}  // namespace qbkit::pre
+}  // namespace qbkit::lzss

@@ -1,8 +1,10 @@
-// The plain encoder's two compressors: the brute-force reference and the chain matcher.
+// The plain encoder: the brute-force reference and the chain matcher.
 //
-// Both write the same groups (lzss_groups.h): every flag byte starts as 0xFF and a back
+// Both write the same groups (group_writer.h): every flag byte starts as 0xFF and a back
 // reference clears its bit; the first group always holds eight literals (input bytes, then
 // zero bytes when the input is shorter), so no search happens before position 8.
+
+#include "lzss/plain_encoder.h"
 
 #include <algorithm>
 #include <bit>
@@ -11,10 +13,10 @@
 #include <vector>
 
 #include "common/assertion.h"
-#include "pre/lzss.h"
-#include "pre/lzss_groups.h"
+#include "lzss/format.h"
+#include "lzss/group_writer.h"
 
-namespace qbkit::pre {
+namespace qbkit::lzss {
 namespace {
 
 constexpr size_t kFirstGroup = 8;
@@ -330,4 +332,4 @@ Bytes compress_plain(ByteSpan in) {
   return out;
 }
 
-}  // namespace qbkit::pre
+}  // namespace qbkit::lzss

@@ -4,15 +4,17 @@
 // j = position + 18 (mod 4096), that is from `distance` bytes back, 1 <= distance <= 4096.
 // Indexes below 0 read the space-filled window that precedes the output.
 
+#include "lzss/decoder.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
 
 #include "common/assertion.h"
-#include "pre/lzss.h"
+#include "lzss/format.h"
 
-namespace qbkit::pre {
+namespace qbkit::lzss {
 namespace {
 
 constexpr size_t kUnlimited = std::numeric_limits<size_t>::max();
@@ -93,7 +95,7 @@ inline void decode_group(const uint8_t* in, size_t& ip, size_t in_size, uint8_t*
   ip += 8 - item;
 }
 
-// The fast decoder behind decompress_member, decompress_member_into and decompress_raw: decodes
+// The fast decoder behind decompress_member_into and decompress_raw: decodes
 // into `out` from its start and returns the output length. The output is never more than 144
 // bytes for every 17 of input, so for a member the capacity is sized once (its size, or that
 // bound when smaller); a raw stream's grows ahead of need up to the bound. `out` keeps kSpare
@@ -151,13 +153,6 @@ size_t decode(ByteSpan stream, size_t limit, Bytes& out) {
 
 }  // namespace
 
-std::optional<Bytes> decompress_member(ByteSpan stream, size_t size) {
-  Bytes out;
-  if (decode(stream, size, out) < size) return std::nullopt;
-  out.resize(size);
-  return out;
-}
-
 bool decompress_member_into(ByteSpan stream, size_t size, Bytes& buffer) {
   return decode(stream, size, buffer) >= size;
 }
@@ -195,4 +190,4 @@ Bytes decompress_reference(ByteSpan stream, size_t size) {
   return out;
 }
 
-}  // namespace qbkit::pre
+}  // namespace qbkit::lzss

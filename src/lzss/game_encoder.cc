@@ -10,12 +10,13 @@
 // The encoder works in steps, one per input byte: step k > 0 removes ring position k - 1
 // (mod 4096) from its tree, writes the next input byte there, and inserts position
 // 4078 + k, whose descent finds the match that an item starting at input byte k uses. The
-// steps are the same whatever items are written, so compress_game first runs the steps of a
-// block and then writes the items from the matches they found (on its own, without the
-// paired inserts below, 1.05x on the benchmark's 210 script-like members). compress_game_reference interleaves
-// the two as the game does; the two write the same streams.
+// steps are the same whatever items are written, so compress_game_into first runs the steps
+// of a block and then writes the items from the matches they found (on its own, without the
+// paired inserts below, 1.05x on the benchmark's 210 script-like members).
+// compress_game_reference interleaves the two as the game does; the two write the same
+// streams.
 
-#include "pre/lzss_game.h"
+#include "lzss/game_encoder.h"
 
 #include <algorithm>
 #include <bit>
@@ -24,9 +25,9 @@
 
 #include "common/assertion.h"
 #include "common/portability.h"
-#include "pre/lzss_groups.h"
+#include "lzss/group_writer.h"
 
-namespace qbkit::pre {
+namespace qbkit::lzss {
 namespace {
 
 constexpr unsigned kRing = 4096;
@@ -158,7 +159,7 @@ class Trees {
   bool step(Descent& d) {
     // Both children are read at once and the side picked by a shift: which side the last
     // compare chose is hard to predict, and this way the read waits for none of it. 1.19x to
-    // 1.22x the speed of compress_game reading the chosen child alone.
+    // 1.22x the speed of compress_game_into reading the chosen child alone.
     uint32_t pair;
     std::memcpy(&pair, children_[d.node], sizeof pair);
     const unsigned p = pair >> d.side & 0xFFFF;
@@ -230,14 +231,6 @@ size_t write_item(GameWriter& writer, ByteSpan input, size_t at, Match m) {
   return length;
 }
 
-// A stream written by `encode(input, out)` into a buffer of the largest size, cut to its own.
-template <typename Encode>
-Bytes encoded(ByteSpan input, Encode encode) {
-  Bytes out(game_stream_bound(input.size()));
-  out.resize(encode(input, out.data()));
-  return out;
-}
-
 // Puts the first input bytes into the lookahead and the 18 spaces before it into the trees,
 // nearest first. Returns how many input bytes went in.
 size_t fill_lookahead(Trees& trees, ByteSpan input) {
@@ -272,9 +265,11 @@ size_t compress_game_reference_into(ByteSpan input, uint8_t* out) {
 
 }  // namespace
 
-Bytes compress_game_reference(ByteSpan input) { return encoded(input, compress_game_reference_into); }
-
-Bytes compress_game(ByteSpan input) { return encoded(input, compress_game_into); }
+Bytes compress_game_reference(ByteSpan input) {
+  Bytes out(game_stream_bound(input.size()));
+  out.resize(compress_game_reference_into(input, out.data()));
+  return out;
+}
 
 size_t compress_game_into(ByteSpan input, uint8_t* out) {
   if (input.empty()) return 0;
@@ -326,4 +321,4 @@ size_t compress_game_into(ByteSpan input, uint8_t* out) {
   return writer.size();
 }
 
-}  // namespace qbkit::pre
+}  // namespace qbkit::lzss

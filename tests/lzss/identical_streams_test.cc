@@ -3,11 +3,15 @@
 
 #include <random>
 
-#include "pre/lzss.h"
-#include "pre/script_like_data.h"
+#include "lzss/format.h"
+#include "lzss/plain_encoder.h"
+#include "support/lzss_buffers.h"
+#include "support/script_like_data.h"
 
-namespace qbkit::pre {
+namespace qbkit::lzss {
 namespace {
+
+using test::decompress_member;
 
 std::string label(const char* what, size_t number) {
   std::string text = what;
@@ -139,4 +143,4 @@ TEST(LzssIdentical, ScriptLikeData) {
 }
 
 }  // namespace
-}  // namespace qbkit::pre
+}  // namespace qbkit::lzss

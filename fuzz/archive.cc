@@ -6,7 +6,8 @@
 
 #include "common/error.h"
 #include "pre/archive.h"
-#include "pre/extract.h"
+#include "pre/extract_plan.h"
+#include "pre/member_names.h"
 #include "fuzz_assert.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

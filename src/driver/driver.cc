@@ -4,6 +4,7 @@
 #include <new>
 #include <ostream>
 
+#include "commands/command_table.h"
 #include "common/error.h"
 #include "common/file_io.h"
 #include "common/format.h"
@@ -11,7 +12,6 @@
 #include "compiler/compiler.h"
 #include "decompiler/decompiler.h"
 #include "driver/help.h"
-#include "pre/pre_commands.h"
 #include "qb/checksum_mode.h"
 #include "qb/raw_table_mode.h"
 
@@ -69,7 +69,7 @@ ExitStatus dispatch(std::span<const std::string> args, const Console& console) {
       }
       return decompile_file(path, settings, console);
     case 'p':
-      return pre_command(args.subspan(2), console);
+      return commands::run_archive_command(args.subspan(2), console);
     case 't':
       return qb::raw_table_mode(path, out);
     default:

@@ -1,13 +1,17 @@
-// The help text is one piece, kept here so that it reads as the user sees it. The commands of
-// its "PRE examples" paragraph are run by the end-to-end tests in the order given, in a folder
+// The help text, kept here so that it reads as the user sees it; the lines of the archive
+// commands come from their table (commands/command_table.h). The commands of its "PRE
+// examples" paragraph are run by the end-to-end tests in the order given, in a folder
 // holding the files that the paragraph names, so every archive example stays true.
 #include "driver/help.h"
+
+#include "commands/command_table.h"
 
 namespace qbkit {
 namespace {
 
-// A text, not code: it stands as a constant so that it reads as the user sees it.
-constexpr std::string_view kHelpText = R"(qbkit decompiles the game's QB scripts to text, compiles the text back to QB
+// A text, not code: it stands as constants so that it reads as the user sees it. The lines
+// of the archive commands come from their table between the two.
+constexpr std::string_view kHelpHead = R"(qbkit decompiles the game's QB scripts to text, compiles the text back to QB
 files, and creates, fills, lists and unpacks PRE archives.
 
 Usage:
@@ -38,21 +42,10 @@ Examples:
 
 PRE archives (-p). A member's name is the path given to add, addx or update, and
 x writes each member to its name, below the working folder.
-  new ARCHIVE               create an empty archive (replaces the file)
-  add ARCHIVE FILE MAGIC    append FILE compressed; MAGIC must be given but is not
-                            used: the checksum is computed from the name
-  addx ARCHIVE FILE MAGIC   append FILE stored, uncompressed
-  list ARCHIVE              print each member's name and name checksum
-  x ARCHIVE                 extract every member, all or nothing
-  pack ARCHIVE LIST         write a new archive in the game's layout from a member
-                            list (one name a line, as list prints it), each member
-                            read from where x writes it
-  update ARCHIVE FILE...    give the member that each FILE names (whatever the case
-                            and the separators) that file's data, keeping every
-                            other member as it is; a FILE that names no member is
-                            appended
-  jdc STREAM                decode one raw compressed stream into uncomp.bin
+)";
 
+// After the archive commands.
+constexpr std::string_view kHelpTail = R"(
 PRE examples, in this order, in a folder that holds scripts/game/menu.qb,
 scripts/game/intro.qb and stream.bin:
   qbkit -p new scripts.prd
@@ -82,7 +75,12 @@ script text form by form.
 
 }  // namespace
 
-std::string_view help_text() { return kHelpText; }
+std::string help_text() {
+  std::string text(kHelpHead);
+  text += commands::archive_commands_help();
+  text += kHelpTail;
+  return text;
+}
 
 std::string_view version_line() { return "qbkit " QBKIT_VERSION "\n"; }
 

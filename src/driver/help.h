@@ -1,13 +1,14 @@
 // What `qbkit --help` and `qbkit --version` print.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace qbkit {
 
 // The full help: every mode with its arguments, the switches, every archive command with an
 // example, and the exit statuses. The end-to-end tests run its archive examples.
-std::string_view help_text();
+std::string help_text();
 
 // "qbkit X.Y.Z\n", the version the build was configured with.
 std::string_view version_line();

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "common/error.h"
-#include "common/file_io.h"
 #include "common/format.h"
 #include "common/name_checksum.h"
 
@@ -176,10 +175,6 @@ std::span<const ByteSpan> ArchiveWriter::pieces() {
   store_u32le(header_ + 8, count_);
   pieces_[0] = ByteSpan(header_, kHeaderSize);
   return pieces_;
-}
-
-void write_archive(const std::string& path, std::span<const ByteSpan> pieces) {
-  if (!write_file_atomic(path, pieces)) throw Error(kExitNoAccess, format("Couldn't open file '%s'!\n", path.c_str()));
 }
 
 }  // namespace qbkit::pre

@@ -144,10 +144,6 @@ class ArchiveWriter {
   std::vector<ByteSpan> pieces_;
 };
 
-// Writes the pieces as the whole archive file at `path`, atomically (through a link to the
-// archive). A file that cannot be written: "Couldn't open file '%s'!\n", status 2.
-void write_archive(const std::string& path, std::span<const ByteSpan> pieces);
-
 // The form in which `list` shows a checksum: the four stored bytes read big-endian.
 inline uint32_t shown_checksum(uint32_t checksum) {
   return (checksum >> 24) | ((checksum >> 8) & 0xFF00) | ((checksum << 8) & 0xFF0000) | (checksum << 24);

@@ -9,7 +9,7 @@
 #include "cli/cli_util.h"
 #include "common/bytes.h"
 #include "pre/archive.h"
-#include "pre/commands.h"
+#include "commands/commands.h"
 #include "lzss/plain_encoder.h"
 #include "common/name_checksum.h"
 
@@ -85,7 +85,7 @@ TEST(PreCommands, AddListAndExtractRoundTrip) {
   RunResult r = run_qbkit({"-p", "add", "a.prd", name, "not-a-number"}, dir.path());
   EXPECT_EQ(r.status, 0);
   Bytes stream = lzss::compress_plain_reference(ByteSpan(reinterpret_cast<const uint8_t*>(big.data()), big.size()));
-  EXPECT_EQ(r.out, "Adding '" + name + "'\n" + pre::statistics_line(big.size(), stream.size()) + "Done...\n");
+  EXPECT_EQ(r.out, "Adding '" + name + "'\n" + commands::statistics_line(big.size(), stream.size()) + "Done...\n");
   EXPECT_EQ(run_qbkit({"-p", "add", "a.prd", "empty.qb", "0"}, dir.path()).out,
             "Adding 'empty.qb'\nSize: 0 - Compressed: 9 - Rate: -inf%\nDone...\n");
   EXPECT_EQ(run_qbkit({"-p", "addx", "a.prd", "plain.qb", "0"}, dir.path()).out,

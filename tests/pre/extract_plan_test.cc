@@ -1,4 +1,4 @@
-#include "pre/extract.h"
+#include "pre/extract_plan.h"
 
 #include <gtest/gtest.h>
 

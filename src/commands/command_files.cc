@@ -1,11 +1,12 @@
-#include "pre/command_inputs.h"
+#include "commands/command_files.h"
 
 #include <utility>
 
 #include "common/error.h"
 #include "common/format.h"
+#include "pre/archive.h"
 
-namespace qbkit::pre {
+namespace qbkit::commands {
 
 void throw_cannot_open_archive(const std::string& path) {
   throw Error(kExitNoAccess, format("Couldn't open file '%s' for reading!\n", path.c_str()));
@@ -13,6 +14,10 @@ void throw_cannot_open_archive(const std::string& path) {
 
 void throw_cannot_read_member(const std::string& path) {
   throw Error(kExitNoAccess, format("Couldn't open QB file '%s' for reading!\n", path.c_str()));
+}
+
+void throw_cannot_write(const std::string& path) {
+  throw Error(kExitNoAccess, format("Couldn't open file '%s'!\n", path.c_str()));
 }
 
 void throw_too_large(const std::string& archive_path, const std::string& member) {
@@ -29,7 +34,7 @@ Bytes read_input(const std::string& path) {
 Bytes read_member_file(const std::string& path, const std::string& archive_path) {
   std::optional<Bytes> data = read_file(path);
   if (!data) throw_cannot_read_member(path);
-  if (!sizes_fit(0, data->size())) throw_too_large(archive_path, path);
+  if (!pre::sizes_fit(0, data->size())) throw_too_large(archive_path, path);
   return std::move(*data);
 }
 
@@ -37,8 +42,12 @@ std::optional<AppendTarget> open_for_append(const std::string& path) {
   std::optional<LockedFile> locked = LockedFile::open(path);
   if (!locked) return std::nullopt;
   // The views stay valid: moving the file moves its buffer, not the bytes in it.
-  AppendableArchive archive = appendable_archive(locked->content(), path);
+  pre::AppendableArchive archive = pre::appendable_archive(locked->content(), path);
   return AppendTarget{std::move(*locked), std::move(archive)};
 }
 
-}  // namespace qbkit::pre
+void write_archive(const std::string& path, std::span<const ByteSpan> pieces) {
+  if (!write_file_atomic(path, pieces)) throw_cannot_write(path);
+}
+
+}  // namespace qbkit::commands

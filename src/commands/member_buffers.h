@@ -13,13 +13,13 @@
 #include "common/page_buffer.h"
 #include "pre/archive_edit.h"
 
-namespace qbkit::pre {
+namespace qbkit::commands {
 
 // The member files, read side by side. Each file gets a capacity of its listed size and one
 // byte more; a file that fills it grew meanwhile (or is too large for an archive) and is read
 // again on its own. A failure is that of the first file in order that fails, as when they are
-// read one by one: "Couldn't open QB file '%s' for reading!\n" (status 2), or the archive at
-// `archive_path` cannot hold it (status 1).
+// read one by one: it cannot be read (status 2), or the archive at `archive_path` cannot hold
+// it (status 1).
 class MemberFiles {
  public:
   MemberFiles(std::span<const std::string> paths, const std::string& archive_path);
@@ -44,11 +44,11 @@ class GameStreams {
 
   // What the entry of each member holds, in the order of the files; views into the files and
   // this object.
-  std::span<const MemberData> members() const { return data_; }
+  std::span<const pre::MemberData> members() const { return data_; }
 
  private:
   PageBuffer arena_;
-  std::vector<MemberData> data_;
+  std::vector<pre::MemberData> data_;
 };
 
-}  // namespace qbkit::pre
+}  // namespace qbkit::commands

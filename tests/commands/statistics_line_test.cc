@@ -1,9 +1,9 @@
 // The statistics line of add.
 #include <gtest/gtest.h>
 
-#include "pre/commands.h"
+#include "commands/commands.h"
 
-namespace qbkit::pre {
+namespace qbkit::commands {
 namespace {
 
 TEST(LzssStatistics, RateRoundedThroughFloat) {
@@ -15,4 +15,4 @@ TEST(LzssStatistics, RateRoundedThroughFloat) {
 }
 
 }  // namespace
-}  // namespace qbkit::pre
+}  // namespace qbkit::commands

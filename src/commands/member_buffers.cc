@@ -1,4 +1,4 @@
-#include "pre/member_buffers.h"
+#include "commands/member_buffers.h"
 
 #include <algorithm>
 #include <numeric>
@@ -6,10 +6,10 @@
 
 #include "common/file_io.h"
 #include "common/parallel.h"
-#include "pre/command_inputs.h"
+#include "commands/command_files.h"
 #include "lzss/game_encoder.h"
 
-namespace qbkit::pre {
+namespace qbkit::commands {
 namespace {
 
 // Where each of `count` pieces starts in one buffer that holds them one after another, piece
@@ -27,7 +27,7 @@ MemberFiles::MemberFiles(std::span<const std::string> paths, const std::string& 
     : grown_(paths.size()), data_(paths.size()) {
   const std::vector<size_t> start = piece_starts(paths.size(), [&](size_t k) {
     const size_t listed = file_size_now(paths[k]);
-    return sizes_fit(0, listed) ? listed + 1 : 0;
+    return pre::sizes_fit(0, listed) ? listed + 1 : 0;
   });
   arena_ = PageBuffer(start.back());
   run_in_parallel(paths.size(), [&](size_t k) {
@@ -62,4 +62,4 @@ GameStreams::GameStreams(const MemberFiles& files) : data_(files.size()) {
   });
 }
 
-}  // namespace qbkit::pre
+}  // namespace qbkit::commands

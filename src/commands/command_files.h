@@ -1,0 +1,47 @@
+// The files of the archive commands: the inputs they read whole, the archive they append to
+// (locked while the command runs), the member files, the archive they write, and the errors
+// they raise about them.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+
+#include "common/bytes.h"
+#include "common/file_io.h"
+#include "pre/archive_edit.h"
+
+namespace qbkit::commands {
+
+// The message of an archive, member list or raw stream that cannot be read (status 2).
+[[noreturn]] void throw_cannot_open_archive(const std::string& path);
+// The message of a member file that cannot be read (status 2).
+[[noreturn]] void throw_cannot_read_member(const std::string& path);
+// The message of an output file that cannot be written (status 2).
+[[noreturn]] void throw_cannot_write(const std::string& path);
+// The message of a member that would take the archive past its 32-bit sizes (status 1).
+[[noreturn]] void throw_too_large(const std::string& archive_path, const std::string& member);
+
+// The whole file at `path` (an archive, a member list, a raw stream); one that cannot be read
+// is refused with throw_cannot_open_archive.
+Bytes read_input(const std::string& path);
+
+// A member file whole; one that cannot be read, or that an archive cannot hold, is refused.
+Bytes read_member_file(const std::string& path, const std::string& archive_path);
+
+// An archive to append to: locked until the object goes away, read whole and checked.
+struct AppendTarget {
+  LockedFile file;
+  pre::AppendableArchive archive;  // views into file.content()
+};
+
+// Locks and reads the archive at `path` and refuses (pre::appendable_archive), before any
+// other work, a file that cannot be appended to. nullopt when it cannot be opened: each
+// command reports that in its turn.
+std::optional<AppendTarget> open_for_append(const std::string& path);
+
+// Writes the pieces as the whole archive file at `path`, atomically (through a link to the
+// archive); throw_cannot_write when it cannot.
+void write_archive(const std::string& path, std::span<const ByteSpan> pieces);
+
+}  // namespace qbkit::commands

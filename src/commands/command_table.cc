@@ -1,0 +1,77 @@
+#include "commands/command_table.h"
+
+#include <ostream>
+
+#include "commands/commands.h"
+
+namespace qbkit::commands {
+namespace {
+
+constexpr Command kCommands[] = {
+    {"new", 1, 1, "ARCHIVE", "create an empty archive (replaces the file)", cmd_new},
+    {"add", 3, 3, "ARCHIVE FILE MAGIC",
+     "append FILE compressed; MAGIC must be given but is not\n"
+     "used: the checksum is computed from the name",
+     cmd_add},
+    {"addx", 3, 3, "ARCHIVE FILE MAGIC", "append FILE stored, uncompressed", cmd_addx},
+    {"list", 1, 1, "ARCHIVE", "print each member's name and name checksum", cmd_list},
+    {"x", 1, 1, "ARCHIVE", "extract every member, all or nothing", cmd_extract},
+    {"pack", 2, 2, "ARCHIVE LIST",
+     "write a new archive in the game's layout from a member\n"
+     "list (one name a line, as list prints it), each member\n"
+     "read from where x writes it",
+     cmd_pack},
+    {"update", 2, kNoLimit, "ARCHIVE FILE...",
+     "give the member that each FILE names (whatever the case\n"
+     "and the separators) that file's data, keeping every\n"
+     "other member as it is; a FILE that names no member is\n"
+     "appended",
+     cmd_update},
+    {"jdc", 1, 1, "STREAM", "decode one raw compressed stream into uncomp.bin", cmd_jdc},
+};
+
+// The help's columns: two blanks, the word and its arguments, then the text from this column.
+constexpr size_t kHelpColumn = 28;
+
+ExitStatus print_usage(std::ostream& out) {
+  out << "Usage:\n"
+      << "\tnew filename.prd\n"
+      << "\tadd filename.prd filename.qb magic\n\n"
+      << "magic = magic value of the QB, use HEX numbers!\n"
+      << "Example:\n\t"
+      << "-p add qb_scripts.prd scripts\\game\\menu\\gamemenu_pause.qb .\\gamemenu_pause.qb "
+         "0x3f142ab9\n";
+  return kExitFailure;
+}
+
+}  // namespace
+
+std::span<const Command> archive_commands() { return kCommands; }
+
+ExitStatus run_archive_command(std::span<const std::string> args, const Console& console) {
+  if (args.empty()) return print_usage(console.out);
+  const size_t count = args.size() - 1;
+  for (const Command& c : kCommands)
+    if (args[0] == c.word && count >= c.least && count <= c.most) return c.run({args.subspan(1), console});
+  return print_usage(console.out);
+}
+
+std::string archive_commands_help() {
+  std::string text;
+  for (const Command& c : kCommands) {
+    std::string head = "  ";
+    head.append(c.word).append(" ").append(c.usage);
+    // A head that leaves no two blanks before the column has the text on a line of its own.
+    if (head.size() + 2 > kHelpColumn) {
+      text += head + "\n";
+      head.clear();
+    }
+    head.resize(kHelpColumn, ' ');
+    text += head;
+    for (char ch : c.help) text += ch == '\n' ? "\n" + std::string(kHelpColumn, ' ') : std::string(1, ch);
+    text += '\n';
+  }
+  return text;
+}
+
+}  // namespace qbkit::commands

@@ -1,0 +1,75 @@
+#include "commands/extraction.h"
+
+#include <optional>
+#include <utility>
+
+#include "commands/command_files.h"
+#include "common/error.h"
+#include "common/format.h"
+#include "pre/member_names.h"
+
+namespace qbkit::commands {
+
+using pre::path_key;
+
+Extraction::Extraction(const pre::ExtractionPlan& plan) : plan_(plan) {
+  pending_.reserve(plan.members.size());
+  for (size_t k = 0; k < plan.members.size(); ++k) {
+    const std::string& target = plan.targets[k];
+    // Below a directory that does not exist, nothing exists: no need to look.
+    bool missing = false;
+    for (size_t cut = target.find('/'); cut != std::string::npos && !missing; cut = target.find('/', cut + 1)) {
+      std::string dir = target.substr(0, cut);
+      auto [it, fresh] = seen_.try_emplace(path_key(dir), PathKind::missing);
+      if (fresh) it->second = path_kind(dir);
+      switch (it->second) {
+        case PathKind::link:
+          throw Error(kExitFailure, format("Refusing to extract '%s' through the link '%s'\n",
+                                           plan.members[k].name.c_str(), dir.c_str()));
+        case PathKind::other:
+          pre::throw_unsafe_name(plan.members[k].name);
+        case PathKind::missing:
+          missing = true;
+          break;
+        case PathKind::directory:
+          break;
+      }
+    }
+    // The member file itself may be a file or a link (replaced, not followed); an empty
+    // directory there gives way to it.
+    if (!missing && path_kind(target) == PathKind::directory) {
+      if (!is_empty_directory(target)) throw_cannot_write(target);
+      empty_dirs_.push_back(target);
+    }
+  }
+}
+
+Extraction::~Extraction() {
+  if (committed_) return;
+  pending_.clear();  // removes the temporaries
+  for (auto dir = created_.rbegin(); dir != created_.rend(); ++dir) remove_path(*dir);
+}
+
+void Extraction::write(size_t k, ByteSpan data) {
+  const std::string& target = plan_.targets[k];
+  for (size_t cut = target.find('/'); cut != std::string::npos; cut = target.find('/', cut + 1)) {
+    std::string dir = target.substr(0, cut);
+    PathKind& kind = seen_[path_key(dir)];
+    if (kind == PathKind::directory) continue;
+    if (!make_directory(dir)) throw_cannot_write(target);
+    created_.push_back(dir);
+    kind = PathKind::directory;
+  }
+  std::optional<PendingFile> pending = PendingFile::write(target, std::span<const ByteSpan>(&data, 1));
+  if (!pending) throw_cannot_write(target);
+  pending_.push_back(std::move(*pending));
+}
+
+void Extraction::commit() {
+  for (const std::string& dir : empty_dirs_) remove_path(dir);
+  for (PendingFile& file : pending_)
+    if (!file.commit()) throw_cannot_write(file.target());
+  committed_ = true;
+}
+
+}  // namespace qbkit::commands

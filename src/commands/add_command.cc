@@ -41,7 +41,7 @@ ExitStatus add(const Invocation& call, bool compress) {
   out << edit.out;
   call.console.err << edit.err;
   if (edit.too_large) throw_too_large(archive_path, *edit.too_large);
-  write_archive(archive_path, edit.writer.pieces());
+  write_output(call.files, archive_path, edit.writer.pieces());
   out << "Done...\n";
   return kExitOk;
 }

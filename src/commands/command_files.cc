@@ -46,8 +46,8 @@ std::optional<AppendTarget> open_for_append(const std::string& path) {
   return AppendTarget{std::move(*locked), std::move(archive)};
 }
 
-void write_archive(const std::string& path, std::span<const ByteSpan> pieces) {
-  if (!write_file_atomic(path, pieces)) throw_cannot_write(path);
+void write_output(FileSystem& files, const std::string& path, std::span<const ByteSpan> pieces) {
+  if (!files.replace(path, pieces)) throw_cannot_write(path);
 }
 
 }  // namespace qbkit::commands

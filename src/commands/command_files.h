@@ -9,6 +9,7 @@
 
 #include "common/bytes.h"
 #include "common/file_io.h"
+#include "common/file_system.h"
 #include "pre/archive_edit.h"
 
 namespace qbkit::commands {
@@ -40,8 +41,8 @@ struct AppendTarget {
 // command reports that in its turn.
 std::optional<AppendTarget> open_for_append(const std::string& path);
 
-// Writes the pieces as the whole archive file at `path`, atomically (through a link to the
-// archive); throw_cannot_write when it cannot.
-void write_archive(const std::string& path, std::span<const ByteSpan> pieces);
+// Writes the pieces as the whole file at `path` (an archive, uncomp.bin), atomically (through a
+// link to it); throw_cannot_write when it cannot.
+void write_output(FileSystem& files, const std::string& path, std::span<const ByteSpan> pieces);
 
 }  // namespace qbkit::commands

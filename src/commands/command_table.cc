@@ -48,11 +48,11 @@ ExitStatus print_usage(std::ostream& out) {
 
 std::span<const Command> archive_commands() { return kCommands; }
 
-ExitStatus run_archive_command(std::span<const std::string> args, const Console& console) {
+ExitStatus run_archive_command(std::span<const std::string> args, const Console& console, FileSystem& files) {
   if (args.empty()) return print_usage(console.out);
   const size_t count = args.size() - 1;
   for (const Command& c : kCommands)
-    if (args[0] == c.word && count >= c.least && count <= c.most) return c.run({args.subspan(1), console});
+    if (args[0] == c.word && count >= c.least && count <= c.most) return c.run({args.subspan(1), console, files});
   return print_usage(console.out);
 }
 

@@ -12,13 +12,16 @@
 
 #include "common/console.h"
 #include "common/error.h"
+#include "common/file_system.h"
 
 namespace qbkit::commands {
 
-// What a command is given: its arguments (those after its word) and where it prints.
+// What a command is given: its arguments (those after its word), where it prints and where it
+// writes files.
 struct Invocation {
   std::span<const std::string> args;
   const Console& console;
+  FileSystem& files;
 };
 
 // Runs a command; returns the exit status, and raises qbkit::Error for a failure.
@@ -40,7 +43,7 @@ std::span<const Command> archive_commands();
 
 // Mode p: runs the command that args[0] names with the arguments after it, when it takes that
 // many; otherwise prints the archive commands' usage text (status 1).
-ExitStatus run_archive_command(std::span<const std::string> args, const Console& console);
+ExitStatus run_archive_command(std::span<const std::string> args, const Console& console, FileSystem& files);
 
 // The archive commands' lines of --help: each command's word and arguments, then what it
 // does, in columns.

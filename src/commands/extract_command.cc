@@ -27,7 +27,7 @@ ExitStatus cmd_extract(const Invocation& call) {
                 "atm!\n");
 
   const pre::ExtractionPlan plan = pre::plan_extraction(file, header, path);
-  Extraction extraction(plan);
+  Extraction extraction(plan, call.files);
   Bytes buffer;  // every member is decoded into it in turn
   for (size_t k = 0; k < plan.members.size(); ++k) {
     out << format("Extracting '%s'...\n", plan.members[k].name.c_str());

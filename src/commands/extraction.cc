@@ -12,7 +12,7 @@ namespace qbkit::commands {
 
 using pre::path_key;
 
-Extraction::Extraction(const pre::ExtractionPlan& plan) : plan_(plan) {
+Extraction::Extraction(const pre::ExtractionPlan& plan, FileSystem& files) : plan_(plan), files_(files) {
   pending_.reserve(plan.members.size());
   for (size_t k = 0; k < plan.members.size(); ++k) {
     const std::string& target = plan.targets[k];
@@ -21,7 +21,7 @@ Extraction::Extraction(const pre::ExtractionPlan& plan) : plan_(plan) {
     for (size_t cut = target.find('/'); cut != std::string::npos && !missing; cut = target.find('/', cut + 1)) {
       std::string dir = target.substr(0, cut);
       auto [it, fresh] = seen_.try_emplace(path_key(dir), PathKind::missing);
-      if (fresh) it->second = path_kind(dir);
+      if (fresh) it->second = files_.kind(dir);
       switch (it->second) {
         case PathKind::link:
           throw Error(kExitFailure, format("Refusing to extract '%s' through the link '%s'\n",
@@ -37,8 +37,8 @@ Extraction::Extraction(const pre::ExtractionPlan& plan) : plan_(plan) {
     }
     // The member file itself may be a file or a link (replaced, not followed); an empty
     // directory there gives way to it.
-    if (!missing && path_kind(target) == PathKind::directory) {
-      if (!is_empty_directory(target)) throw_cannot_write(target);
+    if (!missing && files_.kind(target) == PathKind::directory) {
+      if (!files_.is_empty_directory(target)) throw_cannot_write(target);
       empty_dirs_.push_back(target);
     }
   }
@@ -47,7 +47,7 @@ Extraction::Extraction(const pre::ExtractionPlan& plan) : plan_(plan) {
 Extraction::~Extraction() {
   if (committed_) return;
   pending_.clear();  // removes the temporaries
-  for (auto dir = created_.rbegin(); dir != created_.rend(); ++dir) remove_path(*dir);
+  for (auto dir = created_.rbegin(); dir != created_.rend(); ++dir) files_.remove(*dir);
 }
 
 void Extraction::write(size_t k, ByteSpan data) {
@@ -56,19 +56,19 @@ void Extraction::write(size_t k, ByteSpan data) {
     std::string dir = target.substr(0, cut);
     PathKind& kind = seen_[path_key(dir)];
     if (kind == PathKind::directory) continue;
-    if (!make_directory(dir)) throw_cannot_write(target);
+    if (!files_.make_directory(dir)) throw_cannot_write(target);
     created_.push_back(dir);
     kind = PathKind::directory;
   }
-  std::optional<PendingFile> pending = PendingFile::write(target, std::span<const ByteSpan>(&data, 1));
+  std::optional<PendingFile> pending = files_.write_pending(target, std::span<const ByteSpan>(&data, 1));
   if (!pending) throw_cannot_write(target);
   pending_.push_back(std::move(*pending));
 }
 
 void Extraction::commit() {
-  for (const std::string& dir : empty_dirs_) remove_path(dir);
+  for (const std::string& dir : empty_dirs_) files_.remove(dir);
   for (PendingFile& file : pending_)
-    if (!file.commit()) throw_cannot_write(file.target());
+    if (!files_.commit(file)) throw_cannot_write(file.target());
   committed_ = true;
 }
 

@@ -12,6 +12,7 @@
 
 #include "common/bytes.h"
 #include "common/file_io.h"
+#include "common/file_system.h"
 #include "pre/extract_plan.h"
 
 namespace qbkit::commands {
@@ -22,7 +23,7 @@ class Extraction {
   // Looks at every directory on the members' paths that exists, without following it: a link
   // refuses the archive (status 1), a file refuses the member as an unsafe name; a non-empty
   // directory where a member's file goes cannot be written (status 2).
-  explicit Extraction(const pre::ExtractionPlan& plan);
+  Extraction(const pre::ExtractionPlan& plan, FileSystem& files);
   Extraction(const Extraction&) = delete;
   Extraction& operator=(const Extraction&) = delete;
   ~Extraction();
@@ -36,6 +37,7 @@ class Extraction {
 
  private:
   const pre::ExtractionPlan& plan_;
+  FileSystem& files_;
   std::map<std::string, PathKind> seen_;  // directories on the paths, looked at once (by
                                           // their name as the file system compares it)
   std::vector<std::string> created_;      // in the order made

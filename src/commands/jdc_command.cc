@@ -3,7 +3,6 @@
 
 #include "commands/command_files.h"
 #include "commands/commands.h"
-#include "common/file_io.h"
 #include "common/format.h"
 #include "lzss/decoder.h"
 
@@ -19,8 +18,8 @@ ExitStatus cmd_jdc(const Invocation& call) {
   out << "Allocating...\n";
   out << "Decompressing...\n";
   const Bytes decoded = lzss::decompress_raw(file);
-  const std::string output = "uncomp.bin";
-  if (!write_file_atomic(output, decoded)) throw_cannot_write(output);
+  const ByteSpan piece = decoded;
+  write_output(call.files, "uncomp.bin", std::span<const ByteSpan>(&piece, 1));
   return kExitOk;
 }
 

@@ -39,7 +39,7 @@ ExitStatus cmd_pack(const Invocation& call) {
   // An archive that is there already is locked while it is replaced, so that an append
   // running meanwhile lands before (and is replaced) or after (and is kept).
   const std::optional<LockedFile> lock = LockedFile::lock(archive_path);
-  write_archive(archive_path, edit.writer.pieces());
+  write_output(call.files, archive_path, edit.writer.pieces());
   call.console.out << "Done...\n";
   return kExitOk;
 }

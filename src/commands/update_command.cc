@@ -24,7 +24,7 @@ ExitStatus cmd_update(const Invocation& call) {
   pre::ArchiveEdit edit = pre::update_members(target->archive, paths, streams.members());
   call.console.out << edit.out;
   if (edit.too_large) throw_too_large(archive_path, *edit.too_large);
-  write_archive(archive_path, edit.writer.pieces());
+  write_output(call.files, archive_path, edit.writer.pieces());
   call.console.out << "Done...\n";
   return kExitOk;
 }

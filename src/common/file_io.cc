@@ -10,22 +10,9 @@
 #include <system_error>
 #include <utility>
 
+#include "common/file_io_platform.h"
 #include "common/huge_pages.h"
-
-#if defined(_WIN32)
-#include <fcntl.h>
-#include <io.h>
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <sys/uio.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <climits>
-#endif
+#include "common/platform.h"
 
 namespace qbkit {
 namespace {
@@ -33,16 +20,10 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kMaxLinkHops = 40;  // a longer chain is a loop
-constexpr int kMaxAttempts = 64;  // temporary names tried, lock rounds waited
 
 // The directory part of `path` with its separator ("" for a bare name).
 std::string directory_of(const std::string& path) {
-#if defined(_WIN32)
-  size_t cut = path.find_last_of("/\\:");
-#else
-  size_t cut = path.rfind('/');
-#endif
-
+  const size_t cut = path.find_last_of(kDirectorySeparators);
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
@@ -55,138 +36,6 @@ std::string temporary_name(const std::string& target) {
   std::snprintf(name, sizeof name, ".qbkit-%016llx.tmp", static_cast<unsigned long long>(bits));
   return directory_of(target) + name;
 }
-
-#if defined(_WIN32)
-
-using Handle = HANDLE;
-const Handle kNoHandle = INVALID_HANDLE_VALUE;
-
-Handle create_exclusive(const std::string& path) {
-  return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-bool write_pieces(Handle h, std::span<const ByteSpan> pieces) {
-  for (ByteSpan piece : pieces) {
-    size_t done = 0;
-    while (done < piece.size()) {
-      DWORD chunk = static_cast<DWORD>(std::min<size_t>(piece.size() - done, 1u << 30));
-      DWORD written = 0;
-      if (!WriteFile(h, piece.data() + done, chunk, &written, nullptr) || written == 0) return false;
-      done += written;
-    }
-  }
-  return true;
-}
-
-bool close_handle(Handle h) { return CloseHandle(h) != 0; }
-intptr_t handle_slot(Handle h) { return reinterpret_cast<intptr_t>(h); }
-Handle slot_handle(intptr_t slot) { return reinterpret_cast<Handle>(slot); }
-void keep_mode_of(Handle, const std::string&) {}
-bool replace_file(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-}
-void remove_file(const std::string& path) { DeleteFileA(path.c_str()); }
-bool already_exists() {
-  DWORD e = GetLastError();
-  return e == ERROR_FILE_EXISTS || e == ERROR_ALREADY_EXISTS;
-}
-
-#else
-
-using Handle = int;
-const Handle kNoHandle = -1;
-
-Handle create_exclusive(const std::string& path) {
-  // O_EXCL: the name must be new, and a link there is not followed.
-  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-}
-
-bool write_pieces(Handle fd, std::span<const ByteSpan> pieces) {
-  // One writev for all pieces; a short write resumes inside the piece it stopped in.
-  size_t first = 0, skip = 0;
-  while (first < pieces.size()) {
-    iovec vec[64];
-    int count = 0;
-    for (size_t k = first; k < pieces.size() && count < 64; ++k) {
-      size_t off = k == first ? skip : 0;
-      if (pieces[k].size() == off) continue;
-      vec[count].iov_base = const_cast<uint8_t*>(pieces[k].data() + off);
-      vec[count].iov_len = pieces[k].size() - off;
-      ++count;
-    }
-    if (count == 0) return true;
-    ssize_t n = ::writev(fd, vec, count);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    auto left = static_cast<size_t>(n);
-    while (first < pieces.size() && left >= pieces[first].size() - skip) {
-      left -= pieces[first].size() - skip;
-      ++first;
-      skip = 0;
-    }
-    skip += left;
-  }
-  return true;
-}
-
-bool close_handle(Handle fd) { return ::close(fd) == 0; }
-intptr_t handle_slot(Handle fd) { return fd; }
-Handle slot_handle(intptr_t slot) { return static_cast<Handle>(slot); }
-
-// The temporary takes the permission bits of the regular file it replaces.
-void keep_mode_of(Handle fd, const std::string& target) {
-  struct stat st;
-  if (::lstat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::fchmod(fd, st.st_mode & 07777);
-}
-
-bool replace_file(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0; }
-void remove_file(const std::string& path) { ::unlink(path.c_str()); }
-bool already_exists() { return errno == EEXIST; }
-
-#endif
-
-}  // namespace
-
-namespace {
-
-using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-
-// A file open for reading and the size the system gives for it at the open.
-struct OpenFile {
-  File file;
-  size_t size = 0;
-};
-
-// Opens `path` for reading only when it is a regular file (links followed). Anything else
-// fails as a missing file does: a FIFO would wait for a writer forever and a device such as
-// /dev/zero never ends, so reading one whole would hang or fill the memory.
-#if defined(_WIN32)
-std::optional<OpenFile> open_for_reading(const std::string& path) {
-  OpenFile f{File(std::fopen(path.c_str(), "rb"), &std::fclose)};
-  if (!f.file) return std::nullopt;
-  const HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f.file.get())));
-  LARGE_INTEGER size;
-  if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size)) return std::nullopt;
-  f.size = static_cast<size_t>(size.QuadPart);
-  return f;
-}
-#else
-std::optional<OpenFile> open_for_reading(const std::string& path) {
-  // Not blocking, so that opening a FIFO returns at once; the check is made on the open file,
-  // so nothing can take the path's place between the check and the read.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
-  struct stat st;
-  std::FILE* stream = nullptr;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
-    stream = ::fdopen(fd, "rb");
-  if (!stream) {
-    ::close(fd);
-    return std::nullopt;
-  }
-  return OpenFile{File(stream, &std::fclose), static_cast<size_t>(st.st_size)};
-}
-#endif
 
 // The capacity a read starts with: the size the file had when it was opened and one byte
 // more, so that reading that byte tells, without a second call, that the file grew meanwhile.
@@ -209,9 +58,9 @@ std::optional<size_t> read_to_end(std::FILE* f, Buffer& buffer, Grow grow) {
   return used;
 }
 
-// The whole content of `f`, which the system said held `expected` bytes when it was opened,
-// with a capacity of `spare` bytes more.
-std::optional<Bytes> read_whole(std::FILE* f, size_t expected, size_t spare) {
+}  // namespace
+
+std::optional<Bytes> file_io_platform::read_whole(std::FILE* f, size_t expected, size_t spare) {
   const size_t capacity = first_capacity(expected);
   Bytes data;
   data.reserve(capacity + spare);
@@ -227,12 +76,21 @@ std::optional<Bytes> read_whole(std::FILE* f, size_t expected, size_t spare) {
   return data;
 }
 
+namespace {
+
+using file_io_platform::close_handle;
+using file_io_platform::kMaxAttempts;
+using file_io_platform::kNoHandle;
+using file_io_platform::open_for_reading;
+using file_io_platform::OpenFile;
+using file_io_platform::remove_file;
+
 }  // namespace
 
 std::optional<Bytes> read_file(const std::string& path, size_t spare) {
   const std::optional<OpenFile> file = open_for_reading(path);
   if (!file) return std::nullopt;
-  return read_whole(file->file.get(), file->size, spare);
+  return file_io_platform::read_whole(file->file.get(), file->size, spare);
 }
 
 size_t file_size_now(const std::string& path) {
@@ -282,14 +140,15 @@ std::string link_target(const std::string& path) {
 std::optional<PendingFile> PendingFile::create(const std::string& target) {
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
     std::string temporary = temporary_name(target);
-    Handle h = create_exclusive(temporary);
-    if (h == kNoHandle) {
-      if (already_exists()) continue;
+    bool name_taken = false;
+    const intptr_t handle = file_io_platform::create_exclusive(temporary, name_taken);
+    if (handle == kNoHandle) {
+      if (name_taken) continue;
       return std::nullopt;
     }
     PendingFile pending(target, temporary);  // removes the temporary unless committed
-    pending.handle_ = handle_slot(h);
-    keep_mode_of(h, target);
+    pending.handle_ = handle;
+    file_io_platform::keep_mode_of(handle, target);
     return pending;
   }
   return std::nullopt;
@@ -303,7 +162,7 @@ std::optional<PendingFile> PendingFile::write(const std::string& target, std::sp
 
 bool PendingFile::append(std::span<const ByteSpan> pieces) {
   if (handle_ == -1) return false;
-  if (write_pieces(slot_handle(handle_), pieces)) return true;
+  if (file_io_platform::write_pieces(handle_, pieces)) return true;
   close();
   remove_file(temporary_);
   temporary_.clear();
@@ -312,7 +171,7 @@ bool PendingFile::append(std::span<const ByteSpan> pieces) {
 
 bool PendingFile::close() {
   if (handle_ == -1) return true;
-  const bool ok = close_handle(slot_handle(std::exchange(handle_, -1)));
+  const bool ok = close_handle(std::exchange(handle_, kNoHandle));
   if (!ok && !temporary_.empty()) {
     remove_file(temporary_);
     temporary_.clear();
@@ -332,7 +191,7 @@ PendingFile::~PendingFile() {
 
 bool PendingFile::commit() {
   if (!close() || temporary_.empty()) return false;
-  bool ok = replace_file(temporary_, target_);
+  bool ok = file_io_platform::replace_file(temporary_, target_);
   if (!ok) remove_file(temporary_);
   temporary_.clear();
   return ok;
@@ -374,131 +233,6 @@ bool remove_path(const std::string& path) {
   std::error_code ec;
   return fs::remove(path, ec) && !ec;
 }
-
-#if defined(_WIN32)
-
-namespace {
-
-// The whole file open at `h`, read through the same loop as every other read; `h` is closed.
-std::optional<Bytes> read_and_close(HANDLE h) {
-  LARGE_INTEGER size;
-  const bool sized = GetFileSizeEx(h, &size) != 0;
-  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);
-  if (fd == -1) {
-    CloseHandle(h);
-    return std::nullopt;
-  }
-  std::FILE* stream = _fdopen(fd, "rb");
-  if (!stream) {
-    _close(fd);
-    return std::nullopt;
-  }
-  const File f(stream, &std::fclose);
-  if (!sized) return std::nullopt;
-  return read_whole(f.get(), static_cast<size_t>(size.QuadPart), 0);
-}
-
-// Windows cannot rename a file over one that a process holds open, so the lock is held on a
-// file beside the archive, "<archive>.qbkit-lock", that goes away when its last holder closes
-// it. While it is on its way out nobody can open it, so a newcomer waits until every process
-// that holds or waits for the lock is done, and then makes a new one.
-HANDLE open_lock_file(const std::string& archive) {
-  const std::string lock = archive + ".qbkit-lock";
-  for (int wait = 0; wait < 2000; ++wait) {
-    HANDLE h = CreateFileA(lock.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (h != INVALID_HANDLE_VALUE) return h;
-    if (GetLastError() != ERROR_ACCESS_DENIED) break;
-    Sleep(5);
-  }
-  return INVALID_HANDLE_VALUE;  // a folder that takes no new file: the archive cannot be replaced either
-}
-
-}  // namespace
-
-std::optional<LockedFile> LockedFile::acquire(const std::string& path, bool read) {
-  std::string resolved = link_target(path);
-  HANDLE lock = open_lock_file(resolved);
-  LockedFile locked(resolved, reinterpret_cast<intptr_t>(lock));
-  if (lock != INVALID_HANDLE_VALUE) {
-    OVERLAPPED whole = {};
-    LockFileEx(lock, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
-  }
-  HANDLE h = CreateFileA(resolved.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-  // The file is closed before the archive is replaced.
-  if (GetFileType(h) != FILE_TYPE_DISK) {
-    CloseHandle(h);
-    return std::nullopt;
-  }
-  if (!read) {
-    CloseHandle(h);
-    return locked;
-  }
-  std::optional<Bytes> content = read_and_close(h);
-  if (!content) return std::nullopt;
-  locked.content_ = std::move(*content);
-  return locked;
-}
-
-LockedFile::~LockedFile() {
-  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
-}
-
-#else
-
-namespace {
-
-// The whole file open at `fd`, read through the same loop as every other read, on a
-// duplicate of the descriptor: `fd` stays open, and keeps the lock.
-std::optional<Bytes> read_descriptor(int fd) {
-  struct stat st;
-  if (::fstat(fd, &st) != 0) return std::nullopt;
-  const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-  if (copy < 0) return std::nullopt;
-  std::FILE* stream = ::fdopen(copy, "rb");
-  if (!stream) {
-    ::close(copy);
-    return std::nullopt;
-  }
-  const File f(stream, &std::fclose);
-  return read_whole(f.get(), static_cast<size_t>(st.st_size), 0);
-}
-
-}  // namespace
-
-std::optional<LockedFile> LockedFile::acquire(const std::string& path, bool read) {
-  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-    std::string resolved = link_target(path);
-    // Not blocking: a FIFO at the path must not hang the open; only regular files are taken.
-    int fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return std::nullopt;
-    LockedFile locked(resolved, fd);
-    struct stat kind;
-    if (::fstat(fd, &kind) != 0 || !S_ISREG(kind.st_mode)) return std::nullopt;
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
-    }
-    // The holder before us replaced the file by a rename: the lock is on a file that the
-    // path no longer names, so lock the new one.
-    struct stat held, now;
-    if (::fstat(fd, &held) != 0) return std::nullopt;
-    if (::stat(resolved.c_str(), &now) != 0 || held.st_dev != now.st_dev || held.st_ino != now.st_ino) continue;
-    if (!read) return locked;
-    std::optional<Bytes> content = read_descriptor(fd);
-    if (!content) return std::nullopt;
-    locked.content_ = std::move(*content);
-    return locked;
-  }
-  return std::nullopt;
-}
-
-LockedFile::~LockedFile() {
-  if (handle_ != -1) ::close(static_cast<int>(handle_));
-}
-
-#endif
 
 std::optional<LockedFile> LockedFile::open(const std::string& path) { return acquire(path, true); }
 std::optional<LockedFile> LockedFile::lock(const std::string& path) { return acquire(path, false); }

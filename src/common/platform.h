@@ -1,9 +1,29 @@
-// The few calls that differ between platforms.
+// What differs between the platforms: the few calls of platform_posix.cc and
+// platform_win32.cc (the build compiles the one of its platform), and the constants that
+// shared code asks instead of testing the platform itself.
 #pragma once
+
+#include <string_view>
 
 namespace qbkit {
 
-// Puts standard output in binary mode, so that text has "\n" line ends on every platform.
+#if defined(_WIN32)
+inline constexpr bool kOnWindows = true;
+#else
+inline constexpr bool kOnWindows = false;
+#endif
+
+// The file system takes names that differ only in the case of A-Z for one name.
+inline constexpr bool kFileNamesIgnoreCase = kOnWindows;
+
+// The system cannot create a path part that ends in a dot or a blank, holds one of <>:"|?*,
+// or is a device name: extraction refuses such member names here.
+inline constexpr bool kWindowsFileNames = kOnWindows;
+
+// The characters after which a path's last part starts: on Windows also '\' and a drive's ':'.
+inline constexpr std::string_view kDirectorySeparators = kOnWindows ? "/\\:" : "/";
+
+// Puts standard output in binary mode, so that text has the same line ends on every platform.
 void set_stdout_binary();
 
 // Fills the slots of standard input, output and error that the process was started without

@@ -34,7 +34,7 @@ char mode_letter(std::span<const std::string> args) {
   return args[1][1];
 }
 
-ExitStatus dispatch(std::span<const std::string> args, const Console& console) {
+ExitStatus dispatch(std::span<const std::string> args, const Console& console, FileSystem& files) {
   std::ostream& out = console.out;
   const std::string program = args.empty() ? std::string() : args[0];
   // --help, -h (or any first argument whose mode letter is h, as -decompile is -d) and
@@ -69,7 +69,7 @@ ExitStatus dispatch(std::span<const std::string> args, const Console& console) {
       }
       return decompile_file(path, settings, console);
     case 'p':
-      return commands::run_archive_command(args.subspan(2), console);
+      return commands::run_archive_command(args.subspan(2), console, files);
     case 't':
       return qb::raw_table_mode(path, out);
     default:
@@ -110,10 +110,15 @@ void report(const std::string& message, bool also_to_err, const Console& console
 }  // namespace
 
 ExitStatus run_driver(std::span<const std::string> args, const Console& console) {
+  DiskFileSystem disk;
+  return run_driver(args, console, disk);
+}
+
+ExitStatus run_driver(std::span<const std::string> args, const Console& console, FileSystem& files) {
   const bool mirror = mode_letter(args) == 'd' && args.size() >= 3 && !console.out_is_terminal;
   ExitStatus status;
   try {
-    status = dispatch(args, console);
+    status = dispatch(args, console, files);
   } catch (const Error& e) {
     report(e.message(), mirror, console);
     status = e.status();

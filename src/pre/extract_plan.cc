@@ -6,21 +6,18 @@
 
 #include "common/error.h"
 #include "common/format.h"
+#include "common/platform.h"
 #include "lzss/decoder.h"
 #include "pre/member_names.h"
 
 namespace qbkit::pre {
 
-// The file systems of Windows take names in any case as the same name.
 std::string path_key(const std::string& path) {
-#if defined(_WIN32)
   std::string key = path;
-  for (char& c : key)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  if (kFileNamesIgnoreCase)
+    for (char& c : key)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
   return key;
-#else
-  return path;
-#endif
 }
 
 ExtractionPlan plan_extraction(ByteSpan file, const ArchiveHeader& header, const std::string& path) {

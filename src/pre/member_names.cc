@@ -3,6 +3,7 @@
 #include "common/error.h"
 #include "common/format.h"
 #include "common/name_checksum.h"
+#include "common/platform.h"
 
 namespace qbkit::pre {
 namespace {
@@ -55,9 +56,7 @@ bool is_safe_member_name(std::string_view name) {
   // restarts the path on that drive, so "a\C:\x.qb" would make directories outside.
   for (const std::string& part : parts) {
     if (part == ".." || has_drive_prefix(part) || part.size() > kMaxPartLength) return false;
-#if defined(_WIN32)
-    if (windows_cannot_hold(part)) return false;
-#endif
+    if (kWindowsFileNames && windows_cannot_hold(part)) return false;
   }
   // The last part becomes a file: "." names a directory and cannot be one.
   return !parts.empty() && parts.back() != ".";

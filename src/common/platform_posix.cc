@@ -1,0 +1,23 @@
+// The platform calls on POSIX systems.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "common/platform.h"
+
+namespace qbkit {
+
+// Standard output writes bytes as they are: nothing to do.
+void set_stdout_binary() {}
+
+void hold_standard_descriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1) continue;
+    // Opened for reading only, /dev/null takes the lowest free slot, which is `fd`.
+    const int held = ::open("/dev/null", O_RDONLY);
+    if (held != -1 && held != fd) ::close(held);
+  }
+}
+
+bool stdout_is_terminal() { return ::isatty(STDOUT_FILENO) == 1; }
+
+}  // namespace qbkit

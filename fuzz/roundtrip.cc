@@ -9,7 +9,7 @@
 #include "common/error.h"
 #include "compiler/compiler.h"
 #include "decompiler/decompiler.h"
-#include "qb/table_file.h"
+#include "support/name_table_text.h"
 #include "support/stream_generator.h"
 #include "fuzz_assert.h"
 
@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   settings.thug1 = data[0] & 1;
   const Bytes stream = test::generate_stream(ByteSpan(data + 1, size - 1), settings.thug1);
   Decompiled d = decompile(stream, "r.qb", settings);
-  const std::string table = qb::render_table_file(d.names);
+  const std::string table = test::render_table_file(d.names);
   const SourceLoader loader = [&](const std::string& name) -> std::optional<LoadedSource> {
     if (name != "r.qb_table.qbi") return std::nullopt;
     return LoadedSource{Bytes(table.begin(), table.end()), name};

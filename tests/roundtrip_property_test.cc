@@ -8,7 +8,7 @@
 #include "common/error.h"
 #include "compiler/compiler.h"
 #include "decompiler/decompiler.h"
-#include "qb/table_file.h"
+#include "support/name_table_text.h"
 #include "support/profile_stream.h"
 #include "support/stream_generator.h"
 
@@ -24,7 +24,7 @@ Trip decompile_and_compile(const Bytes& stream, bool thug1) {
   Settings settings;
   settings.thug1 = thug1;
   Decompiled d = decompile(stream, "gen.qb", settings);
-  const std::string table = qb::render_table_file(d.names);
+  const std::string table = test::render_table_file(d.names);
   SourceLoader loader = [&](const std::string& name) -> std::optional<LoadedSource> {
     if (name != "gen.qb_table.qbi") return std::nullopt;
     return LoadedSource{Bytes(table.begin(), table.end()), name};

@@ -6,7 +6,7 @@
 #include "common/error.h"
 #include "compiler/compiler.h"
 #include "decompiler/decompiler.h"
-#include "qb/table_file.h"
+#include "support/name_table_text.h"
 
 namespace qbkit {
 namespace {
@@ -27,7 +27,7 @@ Bytes round_trip(const Bytes& stream, bool thug1) {
   Settings settings;
   settings.thug1 = thug1;
   Decompiled d = decompile(stream, "x.qb", settings);
-  return compile(d.text, "x.qb_table.qbi", qb::render_table_file(d.names), thug1);
+  return compile(d.text, "x.qb_table.qbi", test::render_table_file(d.names), thug1);
 }
 
 const char* const kTable =

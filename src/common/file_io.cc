@@ -206,10 +206,6 @@ bool write_file_atomic(const std::string& path, ByteSpan data) {
   return write_file_atomic(path, std::span<const ByteSpan>(&data, 1));
 }
 
-bool write_file_atomic(const std::string& path, const std::string& text) {
-  return write_file_atomic(path, ByteSpan(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
-}
-
 PathKind path_kind(const std::string& path) {
   std::error_code ec;
   fs::file_status st = fs::symlink_status(path, ec);

@@ -46,7 +46,6 @@ bool is_regular_file(const std::string& path);
 // bits are kept. On failure the temporary file is removed, an existing file at `path` is
 // left as it was, and false is returned.
 bool write_file_atomic(const std::string& path, ByteSpan data);
-bool write_file_atomic(const std::string& path, const std::string& text);
 bool write_file_atomic(const std::string& path, std::span<const ByteSpan> pieces);
 
 // The file that replacing `path` changes: the end of its chain of symbolic links (a link

@@ -14,16 +14,12 @@ ArchiveHeader read_archive_header(ByteSpan file) {
   return {load_u32le(raw), load_u32le(raw + 4), load_u32le(raw + 8)};
 }
 
-Bytes header_bytes(const ArchiveHeader& header) {
-  Bytes out(kHeaderSize);
-  store_u32le(out.data(), header.total_size);
-  store_u32le(out.data() + 4, header.format_tag);
-  store_u32le(out.data() + 8, header.member_count);
-  return out;
-}
-
 Bytes empty_archive() {
-  return header_bytes({static_cast<uint32_t>(kHeaderSize), kFormatTag, 0});
+  Bytes out(kHeaderSize);
+  store_u32le(out.data(), static_cast<uint32_t>(kHeaderSize));
+  store_u32le(out.data() + 4, kFormatTag);
+  store_u32le(out.data() + 8, 0);
+  return out;
 }
 
 size_t entry_length(uint32_t uncompressed_size, uint32_t compressed_size, uint32_t name_length) {
@@ -73,21 +69,6 @@ void throw_member_past_end(const std::string& path, size_t member_number) {
                                    path.c_str(), static_cast<int>(member_number)));
 }
 
-Archive parse_archive(ByteSpan file, const std::string& path) {
-  Archive archive;
-  archive.header = read_archive_header(file);
-  MemberWalk walk = walk_members(file, kHeaderSize, archive.header.member_count);
-  if (walk.damaged) throw_member_past_end(path, walk.members.size() + 1);
-  archive.members = std::move(walk.members);
-  return archive;
-}
-
-size_t end_of_entries(ByteSpan body, uint32_t count, const std::string& path) {
-  MemberWalk walk = walk_members(body, 0, count);
-  if (walk.damaged) throw_member_past_end(path, walk.members.size() + 1);
-  return walk.end;
-}
-
 bool sizes_fit(uint64_t archive_size, uint64_t member_size) {
   return archive_size <= 0xFFFFFFFFu && member_size <= 0xFFFFFFFFu;
 }
@@ -108,6 +89,12 @@ MemberWalk appendable_entries(ByteSpan file, const std::string& path) {
   return walk;
 }
 
+namespace {
+
+constexpr uint8_t kZeros[4] = {};
+
+// The name field of a new entry: the name and its zero byte; in the game's layout, zero bytes
+// up to a multiple of four follow.
 Bytes name_field(std::string_view name, bool game_layout) {
   Bytes field(name.begin(), name.end());
   field.push_back(0);
@@ -115,26 +102,6 @@ Bytes name_field(std::string_view name, bool game_layout) {
   return field;
 }
 
-void append_entry(Bytes& body, ArchiveHeader& header, uint32_t uncompressed_size,
-                  uint32_t compressed_size, std::string_view name, ByteSpan data,
-                  const std::string& path) {
-  // Laid out by an ArchiveWriter, as every other new archive is; the body's bytes are copied.
-  const size_t end = end_of_entries(body, header.member_count, path);
-  ArchiveWriter writer(header.format_tag);
-  const size_t kept = std::min(end, body.size());
-  writer.copy_entries(ByteSpan(body).first(kept), header.member_count);
-  writer.zeros(end - kept);  // the last entry's padding that the body lacks
-  writer.named_entry(name, false, uncompressed_size, compressed_size, data);
-  Bytes appended;
-  appended.reserve(writer.size() - kHeaderSize);
-  for (ByteSpan piece : writer.pieces().subspan(1)) appended.insert(appended.end(), piece.begin(), piece.end());
-  body = std::move(appended);
-  header.member_count = writer.member_count();
-  header.total_size = static_cast<uint32_t>(writer.size());
-}
-
-namespace {
-constexpr uint8_t kZeros[4] = {};
 }  // namespace
 
 void ArchiveWriter::copy_entries(ByteSpan entries, uint32_t count) {

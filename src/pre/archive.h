@@ -31,8 +31,6 @@ struct ArchiveHeader {
 
 // The header from the first 12 bytes of `file`; bytes a shorter file lacks count as zero.
 ArchiveHeader read_archive_header(ByteSpan file);
-// The 12 header bytes.
-Bytes header_bytes(const ArchiveHeader& header);
 // The bytes of a new, empty archive.
 Bytes empty_archive();
 
@@ -72,18 +70,6 @@ MemberWalk walk_members(ByteSpan buffer, size_t first, uint32_t count);
 // "Archive '%s' is damaged: member %i runs past the end of the file\n", status 1.
 [[noreturn]] void throw_member_past_end(const std::string& path, size_t member_number);
 
-// A whole archive file: its header and every member entry. A damaged archive raises
-// qbkit::Error with the message above (`path` names the archive in it).
-struct Archive {
-  ArchiveHeader header;
-  std::vector<Member> members;
-};
-Archive parse_archive(ByteSpan file, const std::string& path);
-
-// Where a new entry goes in `body` (the bytes after the header) holding `count` entries.
-// Raises the damaged message when they run past its end.
-size_t end_of_entries(ByteSpan body, uint32_t count, const std::string& path);
-
 // Whether an archive of `archive_size` bytes holding a member of `member_size` bytes still
 // fits the format's 32-bit size fields.
 bool sizes_fit(uint64_t archive_size, uint64_t member_size);
@@ -95,17 +81,6 @@ bool sizes_fit(uint64_t archive_size, uint64_t member_size);
 // (a QB file given as the archive, or an archive cut short), and one with a non-zero byte
 // after its last entry (zero bytes there are dropped).
 MemberWalk appendable_entries(ByteSpan file, const std::string& path);
-
-// The name field of a new entry: the name and its zero byte; in the game's layout, zero
-// bytes up to a multiple of four follow.
-Bytes name_field(std::string_view name, bool game_layout);
-
-// Appends an entry after the first header.member_count entries of `body` (bytes beyond them
-// are dropped), counts it in the header and sets the total size. `data` is the compressed
-// stream when compressed_size is not 0, else the member's bytes.
-void append_entry(Bytes& body, ArchiveHeader& header, uint32_t uncompressed_size,
-                  uint32_t compressed_size, std::string_view name, ByteSpan data,
-                  const std::string& path);
 
 // A new archive file as pieces for one gathered write: spans of buffers that outlive the
 // writer (old entries, member data) and the few bytes made here (header, entry fields, new
@@ -122,14 +97,14 @@ class ArchiveWriter {
   // One entry from its fields, its name field and its data; zero padding is added.
   void entry(uint32_t uncompressed_size, uint32_t compressed_size, uint32_t checksum,
              ByteSpan name_field, ByteSpan data);
-  // One new entry named `name`: its name field (name_field) is made and kept here, and its
+  // One new entry named `name`: its name field (the name and its zero byte; in the game's
+  // layout, zero bytes up to a multiple of four follow) is made and kept here, and its
   // checksum is computed from the name.
   void named_entry(std::string_view name, bool game_layout, uint32_t uncompressed_size, uint32_t compressed_size,
                    ByteSpan data);
 
-  // Bytes of the file so far, header included, and its member count.
+  // Bytes of the file so far, header included.
   uint64_t size() const { return size_; }
-  uint32_t member_count() const { return count_; }
 
   // Every piece, header first (filled in from the entries given).
   std::span<const ByteSpan> pieces();

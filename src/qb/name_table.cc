@@ -155,12 +155,6 @@ void NameTable::add_name(uint32_t checksum, std::string_view name) {
   keep_indexed<Match::kFolded>(i);
 }
 
-std::optional<std::string_view> NameTable::find_name(uint32_t checksum) const {
-  for (const Entry& e : entries_)
-    if (e.checksum == checksum) return view(e);
-  return std::nullopt;
-}
-
 std::optional<uint32_t> NameTable::find_checksum(std::string_view name) const { return find_in<Match::kExact>(name); }
 
 std::optional<uint32_t> NameTable::find_checksum_folded(std::string_view name) const {

@@ -40,8 +40,6 @@ class NameTable {
 
   void add_name(uint32_t checksum, std::string_view name);
 
-  // The name of the first entry with this checksum, by a scan of the entries.
-  std::optional<std::string_view> find_name(uint32_t checksum) const;
   // The checksum of the first entry with exactly this name.
   std::optional<uint32_t> find_checksum(std::string_view name) const;
   // The checksum of the first entry whose name is the same name to the game (same_game_name:

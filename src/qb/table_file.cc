@@ -18,14 +18,4 @@ void table_line_head(uint32_t checksum, char* out) {
   out[17] = '"';
 }
 
-std::string render_table_file(const NameTable& table) {
-  size_t size = 0;
-  for (const NameEntry e : table.entries()) size += kTableLineHeadSize + e.name.size() + kTableLineEnd.size();
-  std::string text;
-  text.reserve(size);
-  for (const NameEntry e : table.entries())
-    put_table_line(e.checksum, e.name, [&text](std::string_view s) { text += s; });
-  return text;
-}
-
 }  // namespace qbkit::qb

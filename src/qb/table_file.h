@@ -3,10 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <string_view>
-
-#include "qb/name_table.h"
 
 namespace qbkit::qb {
 
@@ -19,8 +16,7 @@ void table_line_head(uint32_t checksum, char* out);
 
 // Hands the table line that declares `name` with `checksum` to `put` (called with a
 // std::string_view) in three pieces: the head, the name as stored, the end. Every writer of
-// table lines goes through it: the decompiler (from a stream's name records), mode k and
-// render_table_file.
+// table lines goes through it: the decompiler (from a stream's name records) and mode k.
 template <typename Put>
 void put_table_line(uint32_t checksum, std::string_view name, Put&& put) {
   char head[kTableLineHeadSize];
@@ -29,10 +25,5 @@ void put_table_line(uint32_t checksum, std::string_view name, Put&& put) {
   put(name);
   put(kTableLineEnd);
 }
-
-// One "#addx 0x%08x \"%s\"\n" line per entry, in table order; names are written as stored.
-// For a table built in memory; the decompiler writes its table file straight from the
-// stream's name records instead, through its text buffer, with no table built.
-std::string render_table_file(const NameTable& table);
 
 }  // namespace qbkit::qb

@@ -83,19 +83,11 @@ enum class Operand : uint8_t {
   kCaseBranch,   // standard layout: an inline endcase token and its short offset; THUG1: none
 };
 
-// How a token's word is introduced in script text.
-enum class Sigil : uint8_t {
-  kNone,     // no word: punctuation, names and name records
-  kWord,     // a bare keyword ("if", "endif", "OR")
-  kPercent,  // the word follows '%' ("i" in %i(...), "GLOBAL" in %GLOBAL%)
-  kColon,    // the word follows ':' ("i" in :i, "s{" in :s{, "BREAKTO" in :BREAKTO(n))
-};
-
 struct TokenInfo {
   uint8_t byte;
   std::string_view text;  // what the decompiler prints; empty where the form is built from the operand
-  std::string_view word;  // what the compiler reads after the sigil; empty for Sigil::kNone
-  Sigil sigil;
+  std::string_view word;  // what the compiler reads: a keyword, or the word after the ':' or '%'
+                          // that starts `text`; empty for punctuation, names and name records
   Operand operand;
   bool standard_only;     // the token does not exist in the THUG1 layout
 };

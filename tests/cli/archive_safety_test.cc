@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "cli/archive_builder.h"
+#include "support/archive_files.h"
 #include "cli/cli_util.h"
 #include "common/bytes.h"
 #include "pre/archive.h"

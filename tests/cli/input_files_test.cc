@@ -17,11 +17,11 @@
 #include <random>
 #include <thread>
 
-#include "cli/archive_builder.h"
 #include "cli/cli_util.h"
 #include "common/bytes.h"
 #include "common/name_checksum.h"
 #include "pre/archive.h"
+#include "support/archive_files.h"
 #include "support/profile_stream.h"
 
 namespace qbkit::test {

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "cli/archive_builder.h"
+#include "support/archive_files.h"
 #include "cli/cli_util.h"
 #include "common/format.h"
 #include "common/name_checksum.h"

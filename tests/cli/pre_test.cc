@@ -5,13 +5,13 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "cli/archive_builder.h"
 #include "cli/cli_util.h"
-#include "common/bytes.h"
-#include "pre/archive.h"
 #include "commands/commands.h"
-#include "lzss/plain_encoder.h"
+#include "common/bytes.h"
 #include "common/name_checksum.h"
+#include "lzss/plain_encoder.h"
+#include "pre/archive.h"
+#include "support/archive_files.h"
 
 namespace qbkit::test {
 namespace {
@@ -94,10 +94,10 @@ TEST(PreCommands, AddListAndExtractRoundTrip) {
   // The compressed member holds exactly the reference compressor's stream.
   std::string archive = dir.read("a.prd");
   Bytes bytes(archive.begin(), archive.end());
-  pre::Archive parsed = pre::parse_archive(bytes, "a.prd");
-  ASSERT_EQ(parsed.members.size(), 3u);
-  EXPECT_EQ(Bytes(parsed.members[0].data.begin(), parsed.members[0].data.end()), stream);
-  EXPECT_EQ(parsed.header.total_size, archive.size());
+  const std::vector<pre::Member> members = archive_members(bytes);
+  ASSERT_EQ(members.size(), 3u);
+  EXPECT_EQ(Bytes(members[0].data.begin(), members[0].data.end()), stream);
+  EXPECT_EQ(pre::read_archive_header(bytes).total_size, archive.size());
 
   r = run_qbkit({"-p", "list", "a.prd"}, dir.path());
   EXPECT_EQ(r.status, 0);
@@ -219,13 +219,7 @@ TEST(PreCommands, UnsafeAndDamagedArchivesLeaveNothingBehind) {
 
   // A compressed member whose stream ends early: found before any file is written.
   Bytes stream = lzss::compress_plain(Bytes(40, 'k'));
-  pre::ArchiveHeader header{12, pre::kFormatTag, 0};
-  Bytes body;
-  pre::append_entry(body, header, 1, 0, "fine.qb", Bytes{'f'}, "");
-  pre::append_entry(body, header, 41, static_cast<uint32_t>(stream.size()), "short.qb", stream, "");
-  Bytes file = pre::header_bytes(header);
-  file.insert(file.end(), body.begin(), body.end());
-  dir.write("c.prd", file);
+  dir.write("c.prd", archive_file({{"fine.qb", Bytes{'f'}}, {"short.qb", stream, 41}}));
   r = run_qbkit({"-p", "x", "c.prd"}, dir.path());
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out.substr(r.out.find('\n') + 1),

@@ -10,8 +10,8 @@
 
 #include "cli/cli_util.h"
 #include "common/bytes.h"
-#include "pre/archive.h"
 #include "common/name_checksum.h"
+#include "support/archive_files.h"
 
 namespace qbkit::test {
 namespace {
@@ -164,15 +164,7 @@ TEST(Workflow, FromAnArchiveToAnArchive) {
 }
 
 // A stored member named `name` holding "x", as a whole archive file.
-std::string archive_holding(const std::string& name) {
-  pre::ArchiveHeader header{12, pre::kFormatTag, 0};
-  Bytes body;
-  const uint8_t data[] = {'x'};
-  pre::append_entry(body, header, 1, 0, name, ByteSpan(data, 1), "");
-  Bytes file = pre::header_bytes(header);
-  file.insert(file.end(), body.begin(), body.end());
-  return std::string(file.begin(), file.end());
-}
+std::string archive_holding(const std::string& name) { return archive_with({{name, "x"}}); }
 
 // Names that reach outside the working directory on Windows are refused on both platforms,
 // before anything is written: a drive letter in any part restarts the path on that drive.

@@ -7,7 +7,7 @@
 #include "common/error.h"
 #include "common/format.h"
 #include "support/qb_stream.h"
-#include "qb/table_file.h"
+#include "support/name_table_text.h"
 #include "qb/tokens.h"
 
 namespace qbkit {
@@ -290,7 +290,7 @@ TEST(Decompile, TableTextFollowsTheRecords) {
   const Decompiled d = decompile(s, "t.qb", {});
   EXPECT_TRUE(d.table == "#addx 0xffffffff \"first\"\n#addx 0x00000002 \"" + long_name +
                              "\"\n#addx 0xffffffff \"again\"\n#addx 0x00000000 \"\"\n");
-  EXPECT_TRUE(d.table == render_table_file(d.names));
+  EXPECT_TRUE(d.table == test::render_table_file(d.names));
   EXPECT_TRUE(d.text.find("$" + long_name + "$") != std::string::npos);
 }
 
@@ -339,7 +339,7 @@ TEST(Decompile, EveryNameTokenGetsTheFirstRecordOfItsChecksum) {
     ASSERT_EQ(op, kName);
     const uint32_t checksum = load_u32le(&s.bytes()[pos + 1]);
     std::string name;
-    if (const auto found = table.find_name(checksum)) {
+    if (const auto found = test::find_name(table, checksum)) {
       name = std::string(*found);
     } else {
       const uint8_t* b = &s.bytes()[pos + 1];

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/name_checksum.h"
+#include "support/archive_files.h"
 
 namespace qbkit::pre {
 namespace {
@@ -14,13 +15,9 @@ Bytes bytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 // An archive of stored members with the given names and contents, as add writes them.
 Bytes archive_of(const std::vector<std::pair<std::string, std::string>>& members, uint32_t format_tag = kFormatTag) {
-  ArchiveHeader header{12, format_tag, 0};
-  Bytes body;
-  for (const auto& [name, data] : members)
-    append_entry(body, header, static_cast<uint32_t>(data.size()), 0, name, bytes(data), "t.prd");
-  Bytes file = header_bytes(header);
-  file.insert(file.end(), body.begin(), body.end());
-  return file;
+  std::vector<test::TestMember> stored;
+  for (const auto& [name, data] : members) stored.push_back({name, bytes(data)});
+  return test::archive_file(stored, format_tag);
 }
 
 // The whole file that an edit's pieces make.

@@ -57,24 +57,24 @@ TEST(TokenTable, KnownBytesAndTheirOperandSizes) {
   EXPECT_TRUE(token_info(kEndCase)->standard_only);
 }
 
-// The compiler reads each token by its word: a word names one token per sigil, except the
-// four select opcodes, which share "select" (the opcode is written in the text).
-TEST(TokenTable, WordsNameOneTokenPerSigil) {
-  std::set<std::pair<int, std::string_view>> seen;
+// The compiler reads each token by its word after the ':' or '%' that starts its text, or as
+// a keyword: a word names one token of each kind, except the four select opcodes, which share
+// "select" (the opcode is written in the text).
+TEST(TokenTable, WordsNameOneTokenOfEachKind) {
+  std::set<std::pair<char, std::string_view>> seen;
   for (int b = 0; b < 256; ++b) {
     const TokenInfo* t = token_info(static_cast<uint8_t>(b));
-    if (t == nullptr || t->sigil == Sigil::kNone) continue;
-    EXPECT_FALSE(t->word.empty()) << b;
+    if (t == nullptr || t->word.empty()) continue;
     if (t->word == "select") continue;
-    EXPECT_TRUE(seen.insert({static_cast<int>(t->sigil), t->word}).second) << t->word;
-    // A keyword's printed form is the word with blanks around it, or the word and '('.
-    if (t->sigil == Sigil::kWord) {
-      EXPECT_NE(t->text.find(t->word), std::string_view::npos) << t->word;
-    }
+    const char kind = t->text[0] == ':' || t->text[0] == '%' ? t->text[0] : 'w';
+    EXPECT_TRUE(seen.insert({kind, t->word}).second) << t->word;
+    // A keyword's printed form is the word with blanks around it, or the word and '('; a
+    // word after ':' or '%' follows it.
+    EXPECT_EQ(t->text.find(t->word), kind == 'w' ? t->text.find_first_not_of(' ') : 1) << t->word;
   }
   EXPECT_EQ(word_of(kEndSwitch), "end_switch");
   EXPECT_EQ(word_of(kBreakTo), "BREAKTO");
-  EXPECT_EQ(token_info(kGlobal)->sigil, Sigil::kPercent);
+  EXPECT_EQ(token_info(kGlobal)->text, "%GLOBAL%");
 }
 
 }  // namespace

@@ -3,12 +3,11 @@
 // scripts/ with the member list that `pack` reads (members.txt).
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
-#include "support/script_like_data.h"
 #include "support/data_files.h"
 #include "support/profile_stream.h"
+#include "support/script_like_data.h"
 
 namespace fs = std::filesystem;
 using qbkit::test::write_data_file;
@@ -21,11 +20,12 @@ int main(int argc, char** argv) {
   const fs::path dir = argv[1];
   write_data_file(dir / "big.qb", qbkit::test::generate_profile_stream(7'700'000, 1));
   const std::vector<qbkit::Bytes> members = qbkit::test::script_like_archive(210, 3'200'000, 7);
-  std::ofstream list(dir / "members.txt", std::ios::binary);
+  std::string list;
   for (size_t i = 0; i < members.size(); ++i) {
     const std::string name = "scripts/game/script" + std::to_string(i) + ".qb";
     write_data_file(dir / name, members[i]);
-    list << name << "\n";
+    list += name + "\n";
   }
+  write_data_file(dir / "members.txt", qbkit::ByteSpan(reinterpret_cast<const uint8_t*>(list.data()), list.size()));
   return 0;
 }

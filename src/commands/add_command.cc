@@ -26,8 +26,7 @@ ExitStatus add(const Invocation& call, bool compress) {
   std::optional<Bytes> qb = read_file(qb_path);
   if (!qb) throw_cannot_read_member(qb_path);
   out << format("Adding '%s'\n", qb_path.c_str());
-  // Sizes in an archive are 32-bit: a bigger member would be stored with a wrapped size.
-  if (!pre::sizes_fit(0, qb->size())) throw_too_large(archive_path, qb_path);
+  check_member_size(qb->size(), qb_path, archive_path);
   pre::MemberData member{static_cast<uint32_t>(qb->size()), 0, *qb};
   Bytes stream;
   if (compress) {

@@ -34,8 +34,17 @@ Bytes read_input(const std::string& path) {
 Bytes read_member_file(const std::string& path, const std::string& archive_path) {
   std::optional<Bytes> data = read_file(path);
   if (!data) throw_cannot_read_member(path);
-  if (!pre::sizes_fit(0, data->size())) throw_too_large(archive_path, path);
+  check_member_size(data->size(), path, archive_path);
   return std::move(*data);
+}
+
+void check_member_size(size_t size, const std::string& path, const std::string& archive_path) {
+  if (!pre::sizes_fit(0, size)) throw_too_large(archive_path, path);
+}
+
+size_t member_file_capacity(const std::string& path) {
+  const size_t listed = file_size_now(path);
+  return pre::sizes_fit(0, listed) ? listed + 1 : 0;
 }
 
 std::optional<AppendTarget> open_for_append(const std::string& path) {

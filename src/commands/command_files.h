@@ -27,8 +27,17 @@ namespace qbkit::commands {
 // is refused with throw_cannot_open_archive.
 Bytes read_input(const std::string& path);
 
+// Refuses (throw_too_large) a member file of `size` bytes that an archive cannot hold: its
+// 32-bit size fields would wrap. Every member file read is checked here.
+void check_member_size(size_t size, const std::string& path, const std::string& archive_path);
+
 // A member file whole; one that cannot be read, or that an archive cannot hold, is refused.
 Bytes read_member_file(const std::string& path, const std::string& archive_path);
+
+// The bytes to set aside for reading the member file at `path` whole: its size now and one
+// byte more (a file that fills them grew meanwhile), or 0 for a file that no archive can hold
+// (read_member_file refuses it).
+size_t member_file_capacity(const std::string& path);
 
 // An archive to append to: locked until the object goes away, read whole and checked.
 struct AppendTarget {

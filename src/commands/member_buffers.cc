@@ -25,10 +25,7 @@ std::vector<size_t> piece_starts(size_t count, CapacityOf capacity_of) {
 
 MemberFiles::MemberFiles(std::span<const std::string> paths, const std::string& archive_path)
     : grown_(paths.size()), data_(paths.size()) {
-  const std::vector<size_t> start = piece_starts(paths.size(), [&](size_t k) {
-    const size_t listed = file_size_now(paths[k]);
-    return pre::sizes_fit(0, listed) ? listed + 1 : 0;
-  });
+  const std::vector<size_t> start = piece_starts(paths.size(), [&](size_t k) { return member_file_capacity(paths[k]); });
   arena_ = PageBuffer(start.back());
   run_in_parallel(paths.size(), [&](size_t k) {
     const std::span<uint8_t> piece(arena_.data() + start[k], start[k + 1] - start[k]);

@@ -10,7 +10,7 @@ namespace qbkit {
 // example, and the exit statuses. The end-to-end tests run its archive examples.
 std::string help_text();
 
-// "qbkit X.Y.Z\n", the version the build was configured with.
+// The version line: the name and the version the build was configured with.
 std::string_view version_line();
 
 }  // namespace qbkit

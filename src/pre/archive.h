@@ -67,7 +67,8 @@ struct MemberWalk {
 };
 MemberWalk walk_members(ByteSpan buffer, size_t first, uint32_t count);
 
-// "Archive '%s' is damaged: member %i runs past the end of the file\n", status 1.
+// The message of an archive whose member number `member_number` (from 1) runs past the end
+// of the file, status 1.
 [[noreturn]] void throw_member_past_end(const std::string& path, size_t member_number);
 
 // Whether an archive of `archive_size` bytes holding a member of `member_size` bytes still
@@ -76,10 +77,9 @@ bool sizes_fit(uint64_t archive_size, uint64_t member_size);
 
 // The entries of an archive file that is to be appended to: a member count of them from
 // offset 12; `end` is where they end (the last one's padding may lie past the end of the
-// file). Refuses, with "'%s' is not an archive, or holds data after its last member; nothing
-// was changed\n" (status 1), a file shorter than a header, one whose entries run past its end
-// (a QB file given as the archive, or an archive cut short), and one with a non-zero byte
-// after its last entry (zero bytes there are dropped).
+// file). Refuses as no archive (status 1) a file shorter than a header, one whose entries run
+// past its end (a QB file given as the archive, or an archive cut short), and one with a
+// non-zero byte after its last entry (zero bytes there are dropped).
 MemberWalk appendable_entries(ByteSpan file, const std::string& path);
 
 // A new archive file as pieces for one gathered write: spans of buffers that outlive the

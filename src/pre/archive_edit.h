@@ -27,7 +27,7 @@ struct AppendableArchive {
   ArchiveHeader header;
   MemberWalk entries;
 
-  // The header's total size is not the file's: the edit says "Oh, a filesize mistake...\n" and
+  // The header's total size is not the file's: the edit says so in its progress lines, and
   // the archive written gets the right size.
   bool size_mistake() const { return header.total_size != file.size(); }
 };
@@ -55,13 +55,13 @@ ArchiveEdit add_member(const AppendableArchive& archive, const std::string& arch
 
 // "update": the entries that `files` name get the data of the last file that names them and
 // keep their name fields; files that name no entry are appended under their tidy names
-// (match_update). Every other entry is kept byte for byte. Prints "Updating '%s'\n" or
-// "Adding '%s'\n" for each file. `data[k]` belongs to files[k].
+// (match_update). Every other entry is kept byte for byte. A progress line for each file says
+// whether it updates or adds a member. `data[k]` belongs to files[k].
 ArchiveEdit update_members(const AppendableArchive& archive, std::span<const std::string> files,
                            std::span<const MemberData> data);
 
 // "pack": a new archive in the game's layout holding `names` in order, `data[k]` under
-// names[k]; prints "Packing '%s'\n" for each.
+// names[k], with a progress line for each.
 ArchiveEdit pack_members(std::span<const std::string> names, std::span<const MemberData> data);
 
 }  // namespace qbkit::pre

@@ -27,7 +27,7 @@ bool is_safe_member_name(std::string_view name);
 // archive made elsewhere where the system can write them.
 bool is_storable_member_name(std::string_view name);
 
-// "Refusing unsafe member name '%s'\n", status 1, the name shown by show_control_bytes.
+// The message of an unsafe member name, status 1, the name shown by show_control_bytes.
 [[noreturn]] void throw_unsafe_name(std::string_view name);
 
 // Refuses (throw_unsafe_name) the first of `names` that may not be stored: a command that

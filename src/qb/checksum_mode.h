@@ -9,8 +9,8 @@
 
 namespace qbkit::qb {
 
-// Prints one "#addx 0x%08x \"%s\"\n" line per name to `console.out`, ready to be appended to
-// a table file, and returns kExitOk. Without names it prints a one-line usage naming `program`
+// Prints the table line of each name (put_table_line) to `console.out`, ready to be appended
+// to a table file, and returns kExitOk. Without names it prints a one-line usage naming `program`
 // and returns kExitFailure. A name that no table line can hold (a double quote or a control
 // character in it) is refused with qbkit::Error (status 1) before anything is printed.
 ExitStatus checksum_mode(const std::string& program, std::span<const std::string> names, const Console& console);

@@ -7,6 +7,7 @@
 namespace qbkit::commands {
 namespace {
 
+// Every archive command, in the order the help lists them.
 constexpr Command kCommands[] = {
     {"new", 1, 1, "ARCHIVE", "create an empty archive (replaces the file)", cmd_new},
     {"add", 3, 3, "ARCHIVE FILE MAGIC",
@@ -45,8 +46,6 @@ ExitStatus print_usage(std::ostream& out) {
 }
 
 }  // namespace
-
-std::span<const Command> archive_commands() { return kCommands; }
 
 ExitStatus run_archive_command(std::span<const std::string> args, const Console& console, FileSystem& files) {
   if (args.empty()) return print_usage(console.out);

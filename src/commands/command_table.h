@@ -38,9 +38,6 @@ struct Command {
   CommandFunction run;
 };
 
-// Every archive command, in the order the help lists them.
-std::span<const Command> archive_commands();
-
 // Mode p: runs the command that args[0] names with the arguments after it, when it takes that
 // many; otherwise prints the archive commands' usage text (status 1).
 ExitStatus run_archive_command(std::span<const std::string> args, const Console& console, FileSystem& files);

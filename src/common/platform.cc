@@ -1,5 +1,7 @@
 #include "common/platform.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 #if defined(_WIN32)
@@ -16,6 +18,25 @@ namespace qbkit {
 void set_stdout_binary() {
 #if defined(_WIN32)
   _setmode(_fileno(stdout), _O_BINARY);
+#endif
+}
+
+void set_stdin_binary() {
+#if defined(_WIN32)
+  _setmode(_fileno(stdin), _O_BINARY);
+#endif
+}
+
+size_t read_standard_input(char* buffer, size_t size) {
+#if defined(_WIN32)
+  const int n = _read(_fileno(stdin), buffer, static_cast<unsigned>(std::min<size_t>(size, 1u << 30)));
+  return n > 0 ? static_cast<size_t>(n) : 0;
+#else
+  for (;;) {
+    const ssize_t n = ::read(STDIN_FILENO, buffer, size);
+    if (n >= 0) return static_cast<size_t>(n);
+    if (errno != EINTR) return 0;
+  }
 #endif
 }
 

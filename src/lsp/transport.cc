@@ -84,9 +84,10 @@ bool FrameReader::read_header_line(std::optional<Frame>& frame) {
 void FrameReader::take_header(std::string_view line, std::optional<Frame>& frame) {
   in_block_ = true;
   const size_t colon = line.find(':');
-  if (colon == std::string_view::npos) return fail_header(frame);
+  const std::string_view name = trim(line.substr(0, colon));
+  if (colon == std::string_view::npos || name.empty()) return fail_header(frame);
   // Other headers (Content-Type) say nothing that the server needs.
-  if (!equals_ignoring_case(trim(line.substr(0, colon)), kLengthHeader.substr(0, kLengthHeader.size() - 1))) return;
+  if (!equals_ignoring_case(name, kLengthHeader.substr(0, kLengthHeader.size() - 1))) return;
   const std::optional<size_t> length = parse_length(trim(line.substr(colon + 1)));
   if (!length || (content_length_ && *content_length_ != *length)) return fail_header(frame);
   content_length_ = length;

@@ -26,9 +26,9 @@ struct Frame {
 //
 // Header names are matched in any case and lines may end in "\r\n" or "\n". A header block
 // without a valid Content-Length (digits, at most kMaxBodySize), or with a line that is no
-// header, is a bad header: after it, input is skipped up to the next line that starts with
-// "Content-Length:", where reading starts again. Empty lines before a header block are
-// skipped.
+// "Name: value" header, is a bad header: after it, input is skipped up to the next line that
+// starts with "Content-Length:", where reading starts again. Empty lines before a header
+// block are skipped.
 class FrameReader {
  public:
   void feed(std::string_view bytes);

@@ -36,10 +36,10 @@ def qbkit_command(built):
 class Session:
     """One server process in a fresh folder, spoken to as an editor does."""
 
-    def __init__(self, command):
+    def __init__(self, command, extra_args=()):
         self.command = command
         self.folder = tempfile.mkdtemp(prefix="qbkit-lsp-")
-        self.process = subprocess.Popen(command + ["--lsp"], cwd=self.folder, stdin=subprocess.PIPE,
+        self.process = subprocess.Popen(command + ["--lsp", *extra_args], cwd=self.folder, stdin=subprocess.PIPE,
                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.messages = queue.Queue()
         self.notifications = []
@@ -133,8 +133,10 @@ class Session:
         shutil.rmtree(self.folder, ignore_errors=True)
 
     def run_qbkit(self, *args):
-        return subprocess.run(self.command + list(args), cwd=self.folder, stdout=subprocess.PIPE,
-                              stderr=subprocess.PIPE, timeout=TIMEOUT, check=False).stdout
+        """Runs qbkit with `args` in the session's folder: its status and standard output."""
+        r = subprocess.run(self.command + list(args), cwd=self.folder, stdout=subprocess.PIPE,
+                           stderr=subprocess.DEVNULL, timeout=TIMEOUT, check=False)
+        return r.returncode, r.stdout
 
 
 def expect(what, got, expected):
@@ -178,7 +180,7 @@ def check_errors(new_session, version):
 def check_clean_example(new_session, version):
     s = new_session()
     shutil.copy(os.path.join(ROOT, "examples", "example.qb"), os.path.join(s.folder, "example.qb"))
-    text = s.run_qbkit("-d", "example.qb").decode("latin-1")
+    text = s.run_qbkit("-d", "example.qb")[1].decode("latin-1")
     s.initialize()
     s.open("example.qbs", text)
     expect("the diagnostics of the bundled example", s.receive(), {
@@ -189,7 +191,17 @@ def check_clean_example(new_session, version):
     expect("the status after shutdown and exit", s.finish(), 0)
 
 
-CHECKS = [check_initialize, check_errors, check_clean_example]
+def check_command_line(new_session, version):
+    s = new_session("--stdio")
+    status, out = s.run_qbkit("--lsp", "--socket=1")
+    expect("--lsp with another argument than --stdio", [status, out.startswith(b"Usage: ")], [1, True])
+    s.request("initialize")
+    s.request("shutdown")
+    s.notify("exit")
+    expect("the status of --lsp --stdio after shutdown and exit", s.finish(), 0)
+
+
+CHECKS = [check_initialize, check_errors, check_clean_example, check_command_line]
 
 
 def main():
@@ -200,8 +212,8 @@ def main():
     for check in CHECKS:
         sessions = []
 
-        def new_session():
-            sessions.append(Session(command))
+        def new_session(*extra_args):
+            sessions.append(Session(command, extra_args))
             return sessions[-1]
 
         try:

@@ -99,9 +99,12 @@ void Server::handle(const Message& message) {
 
 void Server::handle_request(const Message& message) {
   const std::string& method = message.method;
-  if (!initialize_received_ && method != "initialize")
-    return reply_error(message.id, ErrorCode::kServerNotInitialized, "the server is not initialized: send initialize first");
-  if (shut_down_) return reply_error(message.id, ErrorCode::kInvalidRequest, "the server is shut down: only exit is taken");
+  if (!initialize_received_ && method != "initialize") {
+    return reply_error(message.id, ErrorCode::kServerNotInitialized,
+                       "the server is not initialized: send initialize first");
+  }
+  if (shut_down_)
+    return reply_error(message.id, ErrorCode::kInvalidRequest, "the server is shut down: only exit is taken");
   if (initialize_received_ && method == "initialize")
     return reply_error(message.id, ErrorCode::kInvalidRequest, "initialize was received already");
   const auto entry = std::find_if(kRequests.begin(), kRequests.end(), [&](const auto& e) { return e.first == method; });
@@ -110,7 +113,8 @@ void Server::handle_request(const Message& message) {
   try {
     result = (this->*entry->second)(message.params ? *message.params : kNoParams);
   } catch (const Json::exception&) {
-    return reply_error(message.id, ErrorCode::kInvalidParams, "the parameters of " + method + " are not as the protocol gives them");
+    return reply_error(message.id, ErrorCode::kInvalidParams,
+                       "the parameters of " + method + " are not as the protocol gives them");
   } catch (const std::bad_alloc&) {
     return reply_error(message.id, ErrorCode::kInternalError, "out of memory");
   } catch (const std::exception& e) {

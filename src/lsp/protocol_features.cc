@@ -62,7 +62,8 @@ Json Server::code_actions(const Json& params) {
   if (!document) return actions;
   std::vector<Diagnostic> context;
   for (const Json& d : params.at("context").at("diagnostics")) context.push_back(diagnostic_from_json(*document, d));
-  for (const CodeAction& action : engine_.code_actions(*document, range_from_json(*document, params.at("range")), context))
+  const TextRange range = range_from_json(*document, params.at("range"));
+  for (const CodeAction& action : engine_.code_actions(*document, range, context))
     actions.push_back(code_action_json(documents_, *document, action));
   return actions;
 }

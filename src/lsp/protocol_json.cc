@@ -29,7 +29,8 @@ Position position_from_json(const Json& value) {
 }
 
 TextRange range_from_json(const Document& document, const Json& value) {
-  return {document.to_text(position_from_json(value.at("start"))), document.to_text(position_from_json(value.at("end")))};
+  return {document.to_text(position_from_json(value.at("start"))),
+          document.to_text(position_from_json(value.at("end")))};
 }
 
 Json range_json(const Document* document, const TextRange& range) {
@@ -55,7 +56,8 @@ Diagnostic diagnostic_from_json(const Document& document, const Json& value) {
   diagnostic.range = range_from_json(document, value.at("range"));
   if (const auto severity = value.find("severity"); severity != value.end() && severity->is_number_integer())
     diagnostic.severity = static_cast<Severity>(std::clamp<int64_t>(severity->get<int64_t>(), 1, 4));
-  if (const auto code = value.find("code"); code != value.end() && code->is_string()) diagnostic.code = code->get<std::string>();
+  const auto code = value.find("code");
+  if (code != value.end() && code->is_string()) diagnostic.code = code->get<std::string>();
   diagnostic.message = utf8_to_single_byte(value.at("message").get_ref<const std::string&>()).bytes;
   return diagnostic;
 }
@@ -84,7 +86,8 @@ Json code_action_json(const DocumentStore& open, const Document& document, const
   Json changes = Json::object();
   for (const TextEdit& edit : action.edits) {
     Json& edits = changes[edit.uri];
-    edits.push_back(Json{{"range", range_json(open.find(edit.uri), edit.range)}, {"newText", latin1_to_utf8(edit.new_text)}});
+    edits.push_back(
+        Json{{"range", range_json(open.find(edit.uri), edit.range)}, {"newText", latin1_to_utf8(edit.new_text)}});
   }
   return Json{{"title", latin1_to_utf8(action.title)},
               {"kind", "quickfix"},

@@ -31,7 +31,9 @@ class EchoEngine final : public Engine {
   std::vector<Location> references(const Document&, TextPosition, bool) override { return {}; }
   std::vector<Symbol> symbols(const Document&) override { return {}; }
   std::vector<CompletionItem> completion(const Document&, TextPosition) override { return {}; }
-  std::vector<CodeAction> code_actions(const Document&, TextRange, const std::vector<Diagnostic>&) override { return {}; }
+  std::vector<CodeAction> code_actions(const Document&, TextRange, const std::vector<Diagnostic>&) override {
+    return {};
+  }
   std::optional<std::string> member_text(const std::string&) override { return std::nullopt; }
 
   std::vector<WorkspaceSettings> configured;
@@ -79,7 +81,8 @@ Session run(const std::string& input, Engine& engine) {
   FrameReader reader;
   reader.feed(out.str());
   while (std::optional<Frame> f = reader.next()) s.answers.push_back(Json::parse(f->body));
-  const auto first = std::find_if(s.answers.begin(), s.answers.end(), [](const Json& a) { return a.value("id", Json()) == 1; });
+  const auto first =
+      std::find_if(s.answers.begin(), s.answers.end(), [](const Json& a) { return a.value("id", Json()) == 1; });
   if (first != s.answers.end()) s.answers.erase(s.answers.begin(), first + 1);
   return s;
 }
@@ -89,17 +92,19 @@ Json error_of(const Json& answer) { return {{"id", answer.at("id")}, {"code", an
 
 TEST(LspProtocol, LifecycleAndExitStatus) {
   EchoEngine engine;
-  const std::string init = request(1, "initialize", {{"workspaceFolders", {{{"uri", "file:///mods/a%20b"}, {"name", "a b"}}}},
-                                                     {"initializationOptions", {{"archives", {"qb.pre", "/game/qb.pre"}}}}});
+  const std::string init = request(1, "initialize", Json::parse(R"({"workspaceFolders": [{"uri": "file:///mods/a%20b",
+      "name": "a b"}], "initializationOptions": {"archives": ["qb.pre", "/game/qb.pre"]}})"));
   Session s = run(init + notification("initialized") + kShutdownExit, engine);
   EXPECT_EQ(s.status, 0);
   ASSERT_EQ(engine.configured.size(), 1u);
   EXPECT_EQ(engine.configured[0].folders, std::vector<std::filesystem::path>{"/mods/a b"});
-  EXPECT_EQ(engine.configured[0].archives, (std::vector<std::filesystem::path>{"/mods/a b/qb.pre", "/game/qb.pre"}));
+  EXPECT_EQ(engine.configured[0].archives,
+            (std::vector<std::filesystem::path>{"/mods/a b/qb.pre", "/game/qb.pre"}));
   EXPECT_EQ(s.answers, (std::vector<Json>{{{"jsonrpc", "2.0"}, {"id", 99}, {"result", nullptr}}}));
 
   // The setting changes: indexed again. Input that ends without exit: 1.
-  s = run(kInitialize + notification("workspace/didChangeConfiguration", {{"settings", {{"qbkit", {{"archives", "x.pre"}}}}}}), engine);
+  const Json change = Json::parse(R"({"settings": {"qbkit": {"archives": "x.pre"}}})");
+  s = run(kInitialize + notification("workspace/didChangeConfiguration", change), engine);
   EXPECT_EQ(engine.configured.back().archives, std::vector<std::filesystem::path>{"x.pre"});
   EXPECT_EQ(s.status, 1);
   // exit without shutdown, even before initialize: 1; input that ends after shutdown: 0.
@@ -137,23 +142,26 @@ TEST(LspProtocol, EachErrorCode) {
 // engine gets one byte for each, and its byte columns go back as UTF-16 units.
 TEST(LspProtocol, DocumentsReachTheEngineAsBytesAndPlacesComeBackInUtf16) {
   EchoEngine engine;
-  const std::string uri = "file:///m/a.qbs";
-  const Json doc = {{"uri", uri}};
-  const std::string open = notification("textDocument/didOpen", {{"textDocument", {{"uri", uri}, {"languageId", "qbscript"}, {"version", 3}, {"text", "\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80$a$"}}}});
-  const std::string change = notification("textDocument/didChange", {{"textDocument", {{"uri", uri}, {"version", 4}}},
-      {"contentChanges", {{{"range", {{"start", {{"line", 0}, {"character", 2}}}, {"end", {{"line", 0}, {"character", 4}}}}}, {"text", "x"}}}}});
-  const std::string hover = request(2, "textDocument/hover", {{"textDocument", doc}, {"position", {{"line", 0}, {"character", 5}}}});
-  const Session s = run(kInitialize + open + hover + change + notification("textDocument/didClose", {{"textDocument", doc}}), engine);
+  const std::string open = notification("textDocument/didOpen", Json::parse(R"({"textDocument": {"uri": "file:///a.qbs",
+      "languageId": "qbscript", "version": 3, "text": "\u00e9\u20ac\ud83d\ude00$a$"}})"));
+  const std::string hover = request(2, "textDocument/hover", Json::parse(R"({"textDocument": {"uri": "file:///a.qbs"},
+      "position": {"line": 0, "character": 5}})"));
+  const std::string change = notification("textDocument/didChange", Json::parse(R"({"textDocument": {
+      "uri": "file:///a.qbs", "version": 4}, "contentChanges": [{"range": {"start": {"line": 0, "character": 2},
+      "end": {"line": 0, "character": 4}}, "text": "x"}]})"));
+  const std::string close = notification("textDocument/didClose", {{"textDocument", {{"uri", "file:///a.qbs"}}}});
+  const Session s = run(kInitialize + open + hover + change + close, engine);
   EXPECT_EQ(engine.texts, (std::vector<std::string>{"\xe9??$a$", "\xe9?x$a$"}));
   ASSERT_EQ(s.answers.size(), 4u);
   const Json published = s.answers[0].at("params");
   EXPECT_EQ(published.at("version"), 3);
-  EXPECT_EQ(published.at("diagnostics").at(0).at("range").at("end").at("character"), 7);  // past the end: the line's end
+  EXPECT_EQ(published.at("diagnostics").at(0).at("range").at("end").at("character"), 7);  // past the end: the line's
   EXPECT_EQ(published.at("diagnostics").at(0).at("message"), "caf\xc3\xa9");
   EXPECT_EQ(s.answers[1].at("result").at("contents").at("value"), "column 4");
-  EXPECT_EQ(s.answers[1].at("result").at("range"), Json::parse(R"({"start":{"line":0,"character":5},"end":{"line":0,"character":6}})"));
+  EXPECT_EQ(s.answers[1].at("result").at("range"),
+            Json::parse(R"({"start": {"line": 0, "character": 5}, "end": {"line": 0, "character": 6}})"));
   EXPECT_EQ(s.answers[2].at("params").at("version"), 4);
-  EXPECT_EQ(s.answers[3].at("params"), Json::parse(R"({"uri":"file:///m/a.qbs","diagnostics":[]})"));
+  EXPECT_EQ(s.answers[3].at("params"), Json::parse(R"({"uri": "file:///a.qbs", "diagnostics": []})"));
 }
 
 }  // namespace

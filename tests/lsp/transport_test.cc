@@ -26,7 +26,8 @@ std::string framed(const std::string& body) { return frame_header(body.size()) +
 TEST(LspTransport, BodiesComeWholeInAnyPieces) {
   const std::string input = framed("{\"a\":1}") + framed("") + framed("{\"b\":\"\r\n\"}");
   const std::vector<std::string> expected = {"{\"a\":1}", "", "{\"b\":\"\r\n\"}"};
-  for (const size_t piece : {size_t{1}, size_t{3}, size_t{17}, input.size()}) EXPECT_EQ(frames(input, piece), expected) << piece;
+  for (const size_t piece : {size_t{1}, size_t{3}, size_t{17}, input.size()})
+    EXPECT_EQ(frames(input, piece), expected) << piece;
   // Header names in any case, other headers ignored, "\n" line ends, blank lines between messages.
   EXPECT_EQ(frames("content-LENGTH:  2 \nContent-Type: x\n\n{}\r\n\r\nCONTENT-LENGTH:1\r\n\r\n7", 5),
             (std::vector<std::string>{"{}", "7"}));
@@ -39,7 +40,8 @@ TEST(LspTransport, ABadHeaderBlockIsSkippedToTheNextContentLengthLine) {
                                  "Content-Length: 12x\r\n\r\n",            // not a number
                                  "Content-Length: 2\r\ncontent-length: 3\r\n\r\n",
                                  "garbage\r\n", std::string(9000, 'x') + "\n"}) {
-    for (const size_t piece : {size_t{1}, size_t{4096}}) EXPECT_EQ(frames(bad + next, piece), (std::vector<std::string>{"!", "{}"})) << bad.substr(0, 40);
+    for (const size_t piece : {size_t{1}, size_t{4096}})
+      EXPECT_EQ(frames(bad + next, piece), (std::vector<std::string>{"!", "{}"})) << bad.substr(0, 40);
   }
   // The largest body taken is 64 MiB exactly.
   FrameReader reader;

@@ -89,6 +89,8 @@ class Engine {
 
   // After `changed` was opened or changed: the diagnostics to show, of `changed` and of any
   // other document that its text affects (an open script that includes a changed table file).
+  // Every new text of an open document comes through here first, so what the engine keeps
+  // of open documents for the features below is brought up to date here.
   virtual std::vector<DocumentDiagnostics> diagnose(const Document& changed, const DocumentStore& open) = 0;
   // After a document was saved to disk, or closed (its file on disk counts again).
   virtual void saved(const Document& document) = 0;

@@ -208,6 +208,7 @@ def main():
     if len(sys.argv) != 3:
         sys.exit(__doc__)
     command = qbkit_command(sys.argv[1])
+    print("qbkit --lsp run as:", " ".join(command))
     failed = 0
     for check in CHECKS:
         sessions = []

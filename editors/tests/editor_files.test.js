@@ -1,6 +1,6 @@
 // The files each editor installs: the Notepad++ language agrees with the grammar and the
 // folding rules, the Sublime syntax is the one the grammar generates, and the VS Code
-// extension packages offline.
+// extension packages offline with the npm packages of its client.
 'use strict';
 const test = require('node:test');
 const assert = require('node:assert');
@@ -111,19 +111,68 @@ test('the Sublime syntax is the one the grammar generates', () => {
     'QBScript.tmLanguage is out of date: run node editors/sublime/generate.js');
 });
 
-test('the VS Code extension packages offline', () => {
+// The packages the extension needs at run time and theirs, copied from editors/node_modules
+// into `stage`, each at the same place below node_modules, so that Node finds them there as
+// it does here. Returns their folders, relative to `stage`.
+function copyRuntimePackages(names, stage) {
+  const copied = new Set();
+  const visit = (name, from) => {
+    // Node's lookup: node_modules of `from`, then of each folder above it up to editors/.
+    let dir = from;
+    while (!fs.existsSync(path.join(dir, 'node_modules', name, 'package.json'))) {
+      assert.notStrictEqual(dir, editors, `the npm package ${name} is not installed`);
+      dir = path.dirname(dir);
+    }
+    const found = path.join(dir, 'node_modules', name);
+    const relative = path.relative(editors, found);
+    if (copied.has(relative)) return;
+    copied.add(relative);
+    fs.cpSync(found, path.join(stage, relative), {
+      recursive: true, filter: (src) => !path.relative(found, src).split(path.sep).includes('node_modules') });
+    const manifest = JSON.parse(fs.readFileSync(path.join(found, 'package.json'), 'utf8'));
+    for (const dependency of Object.keys(manifest.dependencies ?? {})) visit(dependency, found);
+  };
+  for (const name of names) visit(name, editors);
+  return copied;
+}
+
+// The names of the files a .vsix (a zip) holds.
+function zipEntries(file) {
+  const yauzl = require(require.resolve('yauzl', { paths: [path.join(editors, 'node_modules', '@vscode', 'vsce')] }));
+  return new Promise((resolve, reject) => {
+    yauzl.open(file, { lazyEntries: true }, (error, zip) => {
+      if (error) return reject(error);
+      const names = [];
+      zip.on('entry', (entry) => { names.push(entry.fileName); zip.readEntry(); });
+      zip.on('end', () => resolve(names));
+      zip.readEntry();
+    });
+  });
+}
+
+test('the VS Code extension packages offline, with its client and nothing else', async () => {
   const build = path.resolve(process.env.QBKIT_BUILD || path.join(editors, '..', 'build'));
   const out = path.join(build, 'editors');
   const manifest = JSON.parse(fs.readFileSync(path.join(editors, 'vscode', 'package.json'), 'utf8'));
+  // The client is pinned by the lock file of editors/, at the version the manifest names.
+  const pinned = JSON.parse(fs.readFileSync(path.join(editors, 'package.json'), 'utf8')).dependencies;
+  assert.deepStrictEqual(manifest.dependencies, pinned);
   const vsix = path.join(out, `${manifest.name}-${manifest.version}.vsix`);
-  fs.mkdirSync(out, { recursive: true });
+  const stage = path.join(out, 'vscode');
+  fs.rmSync(stage, { recursive: true, force: true });
   fs.rmSync(vsix, { force: true });
+  fs.cpSync(path.join(editors, 'vscode'), stage, { recursive: true });
+  const packages = copyRuntimePackages(Object.keys(manifest.dependencies), stage);
   const vsce = path.join(editors, 'node_modules', '@vscode', 'vsce', 'vsce');
   const r = spawnSync(process.execPath,
-    [vsce, 'package', '--no-dependencies', '--allow-missing-repository', '--skip-license', '--out', vsix],
-    { cwd: path.join(editors, 'vscode'), encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'], timeout: 120_000 });
+    [vsce, 'package', '--allow-missing-repository', '--skip-license', '--out', vsix],
+    { cwd: stage, encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'], timeout: 120_000 });
   assert.strictEqual(r.status, 0, r.error ? String(r.error) : r.stdout + r.stderr);
-  assert.ok(fs.statSync(vsix).size > 1000);
-  // The tests and tools stay out of the package.
-  assert.doesNotMatch(r.stdout, /tests|node_modules/);
+  const entries = await zipEntries(vsix);
+  const folders = new Set(entries.filter((e) => e.startsWith('extension/node_modules/'))
+    .map((e) => e.split('/').slice(1).join('/').replace(/^((?:node_modules\/(?:@[^/]+\/)?[^/]+\/?)+).*$/, '$1').replace(/\/$/, '')));
+  assert.deepStrictEqual([...folders].sort(), [...packages].map((p) => p.split(path.sep).join('/')).sort());
+  const own = entries.filter((e) => e.startsWith('extension/') && !e.startsWith('extension/node_modules/'));
+  assert.deepStrictEqual(own.sort(), ['extension/extension.js', 'extension/language-configuration.json',
+    'extension/package.json', 'extension/readme.md', 'extension/syntaxes/qbscript.tmLanguage.json']);
 });

@@ -3,6 +3,7 @@
 // shared code asks instead of testing the platform itself.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace qbkit {
@@ -25,6 +26,14 @@ inline constexpr std::string_view kDirectorySeparators = kOnWindows ? "/\\:" : "
 
 // Puts standard output in binary mode, so that text has the same line ends on every platform.
 void set_stdout_binary();
+
+// Puts standard input in binary mode: no line-end translation, and no end of input at a
+// Ctrl-Z byte on Windows.
+void set_stdin_binary();
+
+// Reads into `buffer` what standard input holds, at most `size` bytes, waiting until there is
+// one byte at least: the count read, or 0 at the end of input or on an error.
+size_t read_standard_input(char* buffer, size_t size);
 
 // Fills the slots of standard input, output and error that the process was started without
 // (as by `>&-`) with a descriptor that refuses writes. A file opened later then cannot take

@@ -2,12 +2,23 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "common/platform.h"
 
 namespace qbkit {
 
 // Standard output writes bytes as they are: nothing to do.
 void set_stdout_binary() {}
+void set_stdin_binary() {}
+
+size_t read_standard_input(char* buffer, size_t size) {
+  for (;;) {
+    const ssize_t n = ::read(STDIN_FILENO, buffer, size);
+    if (n >= 0) return static_cast<size_t>(n);
+    if (errno != EINTR) return 0;
+  }
+}
 
 void hold_standard_descriptors() {
   for (int fd = 0; fd <= 2; ++fd) {

@@ -3,6 +3,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "common/platform.h"
@@ -10,6 +11,12 @@
 namespace qbkit {
 
 void set_stdout_binary() { _setmode(_fileno(stdout), _O_BINARY); }
+void set_stdin_binary() { _setmode(_fileno(stdin), _O_BINARY); }
+
+size_t read_standard_input(char* buffer, size_t size) {
+  const int n = _read(_fileno(stdin), buffer, static_cast<unsigned>(std::min<size_t>(size, 1u << 30)));
+  return n > 0 ? static_cast<size_t>(n) : 0;
+}
 
 // Nothing is filled in on Windows.
 void hold_standard_descriptors() {}

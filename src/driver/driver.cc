@@ -12,6 +12,7 @@
 #include "compiler/compiler.h"
 #include "decompiler/decompiler.h"
 #include "driver/help.h"
+#include "lsp/language_server.h"
 #include "qb/checksum_mode.h"
 #include "qb/raw_table_mode.h"
 
@@ -46,6 +47,11 @@ ExitStatus dispatch(std::span<const std::string> args, const Console& console, F
   if (args.size() >= 2 && args[1] == "--version") {
     out << version_line();
     return kExitOk;
+  }
+  // The language server; an editor's client may add --stdio, the one transport there is.
+  if (args.size() >= 2 && args[1] == "--lsp") {
+    if (args.size() > 3 || (args.size() == 3 && args[2] != "--stdio")) return print_usage(program, out);
+    return lsp::run_language_server(console);
   }
   // Mode k has a usage line of its own for a command line without names.
   if (mode_letter(args) == 'k') return qb::checksum_mode(program, args.subspan(2), console);

@@ -25,6 +25,8 @@ Usage:
                                       with the game's checksum of it
   qbkit -t FILE.qb                    deprecated: copy the name records of FILE.qb
                                       into FILE.qb.tab
+  qbkit --lsp                         the language server that editors start: it
+                                      speaks on standard input and output
   qbkit --help, qbkit -h              this help
   qbkit --version                     the version
 
@@ -69,8 +71,8 @@ Exit statuses:
   6   a name that no table line declares
   99  an internal error of qbkit
 
-README.md has more: a modder's workflow from an archive to an archive, and the
-script text form by form.
+README.md has more: a modder's workflow from an archive to an archive, the script
+text form by form, and the language server in VS Code, Sublime Text and Neovim.
 )";
 
 }  // namespace

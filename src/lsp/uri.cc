@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "common/platform.h"
+
 namespace qbkit::lsp {
 namespace {
 
@@ -46,10 +48,10 @@ std::optional<std::filesystem::path> path_from_uri(std::string_view uri) {
   std::u8string path = percent_decoded(slash == std::string_view::npos ? std::string_view() : uri.substr(slash));
   if (path.empty()) return std::nullopt;
   if (!host.empty() && host != "localhost") return std::nullopt;
-#if defined(_WIN32)
   // "/c:/x" names the drive path "c:/x".
-  if (path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[1])) && path[2] == u8':') path.erase(0, 1);
-#endif
+  if (kOnWindows && path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[1])) && path[2] == u8':') {
+    path.erase(0, 1);
+  }
   return std::filesystem::path(path);
 }
 

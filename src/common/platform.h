@@ -3,6 +3,13 @@
 
 namespace qbkit {
 
+// Whether qbkit is built for Windows, where a command for the user's shell is quoted its way.
+#if defined(_WIN32)
+inline constexpr bool kWindows = true;
+#else
+inline constexpr bool kWindows = false;
+#endif
+
 // Puts standard output in binary mode, so that text has "\n" line ends on every platform.
 void set_stdout_binary();
 

@@ -16,17 +16,18 @@ void ScriptCompiler::compile_colon(size_t at) {
     qb::Op op;
     BlockKind block;
     bool opens;
-  } kBrackets[] = {{qb::kStructOpen, BlockKind::kStruct, true},
-                   {qb::kStructClose, BlockKind::kStruct, false},
-                   {qb::kArrayOpen, BlockKind::kArray, true},
-                   {qb::kArrayClose, BlockKind::kArray, false}};
+    std::string_view said;  // with its colon
+  } kBrackets[] = {{qb::kStructOpen, BlockKind::kStruct, true, ":s{"},
+                   {qb::kStructClose, BlockKind::kStruct, false, ":s}"},
+                   {qb::kArrayOpen, BlockKind::kArray, true, ":a{"},
+                   {qb::kArrayClose, BlockKind::kArray, false, ":a}"}};
   for (const auto& b : kBrackets) {
     if (!lex_.accept(word_of(b.op))) continue;
     output_.emit(b.op);
     if (b.opens) {
       open_plain(b.block, at);
     } else {
-      close_plain(b.block, format(":%s", std::string(word_of(b.op)).c_str()), at, false);
+      close_plain(b.block, b.said, at, false);
     }
     return;
   }

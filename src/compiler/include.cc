@@ -27,6 +27,7 @@ void ScriptCompiler::compile_include(size_t at) {
     fail({at, code::kTooDeep, format("blocks and includes are nested more than %i deep here", kMaxNesting)},
          kExitFailure, format("Blocks nested too deeply at line %i\n", line_of(at)));
   }
+  reserve_names_for(loaded.text);
   const Place from{source_, at};
   compile_source(sources_.add(std::move(loaded.text), name, &from), loaded.identity);
   if (progress_ != nullptr) *progress_ << "done.\n";
@@ -51,7 +52,6 @@ void ScriptCompiler::compile_source(uint32_t id, const std::string& identity) {
   source_ = id;
   block_base_ = blocks_.size();
   if (!start_source(id)) return;
-  reserve_names_for(sources_.text(id));
   lex_.skip_blanks();
   for (std::string_view stop; !(stop = compile_statements()).empty();) {
     // The word would end a block of the including text and silently drop the rest of this one.

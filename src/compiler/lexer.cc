@@ -10,15 +10,6 @@ uint32_t digit_value(uint8_t c) {
 
 }  // namespace
 
-std::optional<std::string_view> Lexer::read_word() {
-  if (!is_word_start(peek())) return std::nullopt;
-  const size_t start = cursor_;
-  while (is_word_char(buf_[cursor_])) ++cursor_;
-  const std::string_view word = text(start, cursor_);
-  skip_blanks();
-  return word;
-}
-
 std::optional<QuotedText> Lexer::read_string() {
   if (peek() != '"') return std::nullopt;
   const size_t start = cursor_ + 1;

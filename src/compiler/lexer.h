@@ -123,7 +123,14 @@ class Lexer {
   }
   // A run of word characters starting with a word start, and the blanks after it; nullopt
   // (the cursor unmoved) when no word starts at the cursor.
-  std::optional<std::string_view> read_word();
+  std::optional<std::string_view> read_word() {
+    if (!is_word_start(peek())) return std::nullopt;
+    const size_t start = cursor_;
+    while (is_word_char(buf_[cursor_])) ++cursor_;
+    const std::string_view word = text(start, cursor_);
+    skip_blanks();
+    return word;
+  }
   // A double-quoted text without escapes, and the blanks after it: it ends at a quote or at a
   // zero byte (the cursor then one byte past it), or at the end of the source; nullopt (the
   // cursor unmoved) when no quote stands at the cursor.

@@ -143,6 +143,7 @@ std::string_view ScriptCompiler::compile_statements(bool stop_at_default) {
     } catch (const Error&) {
       if (!options_.check) throw;
       lex_.seek(resume_);
+      lex_.skip_blanks();
     }
   }
 }
@@ -298,7 +299,7 @@ void ScriptCompiler::unknown_text(size_t at) {
     message = format("unknown word '%s': names are written between dollar signs, as in $%s$",
                      std::string(lex_.text(at, end)).c_str(), std::string(lex_.text(at, end)).c_str());
   } else {
-    message = format("unexpected %s", shown_at(at).c_str());
+    message = format("%s cannot start anything here", shown_at(at).c_str());
   }
   fail({at, code::kUnexpectedChar, std::move(message)}, kExitFailure,
        format("Unkown how to handle '%c' at line %i\n", c, line_of(at)));

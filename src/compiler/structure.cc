@@ -65,24 +65,30 @@ void ScriptCompiler::open_plain(BlockKind kind, size_t at) {
 }
 
 void ScriptCompiler::close_plain(BlockKind kind, std::string_view word, size_t at, bool middle) {
-  const std::string said(word);
+  // The usual case: the block is the innermost one.
+  if (blocks_.size() > block_base_ && blocks_.back().kind == kind && !blocks_.back().handled) {
+    if (!middle) blocks_.pop_back();
+    return;
+  }
   size_t i = blocks_.size();
   while (i > block_base_ && blocks_[i - 1].kind != kind) --i;
   if (i == block_base_) {
-    finding({at, code::kStrayCloser, format("'%s' without an open '%s'", said.c_str(), words_of(kind).opener)});
+    finding({at, code::kStrayCloser,
+             format("'%s' without an open '%s'", std::string(word).c_str(), words_of(kind).opener)});
     return;
   }
   const OpenBlock& opener = blocks_[i - 1];
   const std::optional<size_t> handled = innermost_handled();
   if (handled && *handled >= i) {
     const OpenBlock& open = blocks_[*handled];
-    finding({at, code::kWrongCloser, format("'%s' inside the %s, which is not closed: add '%s' before it",
-                                            said.c_str(), block_name(open).c_str(), words_of(open.kind).closer)});
+    finding({at, code::kWrongCloser,
+             format("'%s' inside the %s, which is not closed: add '%s' before it", std::string(word).c_str(),
+                    block_name(open).c_str(), words_of(open.kind).closer)});
     return;
   }
   if (i < blocks_.size()) {
     finding({at, code::kWrongCloser,
-             format("'%s' closes the %s, but the %s is still open: add '%s' before it", said.c_str(),
+             format("'%s' closes the %s, but the %s is still open: add '%s' before it", std::string(word).c_str(),
                     block_name(opener).c_str(), block_name(blocks_[i]).c_str(), words_of(blocks_[i].kind).closer)});
   }
   blocks_.resize(middle ? i : i - 1);

@@ -46,14 +46,18 @@ inline SourceLoader loader_of(const std::map<std::string, std::string>& files) {
   };
 }
 
-inline Collected check_with(const std::string& text, const std::map<std::string, std::string>& files = {},
-                            bool thug1 = false) {
+inline Collected check_loading(const std::string& text, const SourceLoader& loader, bool thug1 = false) {
   Collected check;
   CompileOptions options;
   options.settings.thug1 = thug1;
   options.check = true;
-  EXPECT_NO_THROW(compile_text({Bytes(text.begin(), text.end()), "main", "main"}, options, loader_of(files), check));
+  EXPECT_NO_THROW(compile_text({Bytes(text.begin(), text.end()), "main", "main"}, options, loader, check));
   return check;
+}
+
+inline Collected check_with(const std::string& text, const std::map<std::string, std::string>& files = {},
+                            bool thug1 = false) {
+  return check_loading(text, loader_of(files), thug1);
 }
 
 inline bool same_place(const Diagnostic& a, const Diagnostic& b) {
@@ -83,23 +87,27 @@ inline void expect_check_agrees(const CompileRun& run, const Collected& check, c
   }
 }
 
-inline CompileRun compile_with(const std::string& text, const std::map<std::string, std::string>& files = {},
-                               bool thug1 = false) {
+inline CompileRun compile_loading(const std::string& text, const SourceLoader& loader, bool thug1 = false) {
   CompileRun run;
   CompileOptions options;
   options.settings.thug1 = thug1;
   std::ostringstream out;
   try {
-    run.bytes = compile_text({Bytes(text.begin(), text.end()), "main", "main"}, options, loader_of(files),
-                             run.diagnostics, &out, &run.bytes);
+    run.bytes = compile_text({Bytes(text.begin(), text.end()), "main", "main"}, options, loader, run.diagnostics,
+                             &out, &run.bytes);
     run.ok = true;
   } catch (const Error& e) {
     run.status = e.status();
     run.message = e.message();
   }
   run.out = out.str();
-  expect_check_agrees(run, check_with(text, files, thug1), text.substr(0, 200));
+  expect_check_agrees(run, check_loading(text, loader, thug1), text.substr(0, 200));
   return run;
+}
+
+inline CompileRun compile_with(const std::string& text, const std::map<std::string, std::string>& files = {},
+                               bool thug1 = false) {
+  return compile_loading(text, loader_of(files), thug1);
 }
 
 // The bytes of a successful compile without the final end token (no names declared).

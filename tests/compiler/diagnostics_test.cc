@@ -4,9 +4,15 @@
 // two modes.)
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "compiler/compile_util.h"
+#include "decompiler/decompiler.h"
+#include "qb/table_file.h"
+#include "support/stream_generator.h"
 
 namespace qbkit::test {
 namespace {
@@ -168,6 +174,45 @@ TEST(Diagnostics, LinesAndColumnsAfterStringsTabsAndLetters) {
                                       {"if :i\n\nelse\n  endif\n\n:i endif", "endif/else without if at line 6\n"}}) {
     EXPECT_EQ(compile_with(text).message, message) << text;
   }
+}
+
+std::string file_text(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// The compile inputs of the fuzz corpora, in both layouts: the texts of the compile target,
+// with its one table for every include, and the decompiled texts of the round-trip target's
+// streams. compile_with holds each to the agreement of mode c and --check.
+TEST(Diagnostics, ModeCAndCheckAgreeOnTheFuzzCorpora) {
+  namespace fs = std::filesystem;
+  const fs::path corpus = fs::path(__FILE__).parent_path().parent_path().parent_path() / "fuzz" / "corpus";
+  static const std::string kTable =
+      "#addx 0x00000001 \"a\"\n#addx 0x00000002 \"Birdhouse Team\"\n#addx 0x00000001 \"b\"\n";
+  const SourceLoader table = [](const std::string& name, const std::string&) -> LoadedSource {
+    return {Bytes(kTable.begin(), kTable.end()), name, {}};
+  };
+  int inputs = 0;
+  for (const fs::directory_entry& e : fs::directory_iterator(corpus / "compile")) {
+    for (const bool thug1 : {false, true}) compile_loading(file_text(e.path()), table, thug1);
+    ++inputs;
+  }
+  for (const fs::directory_entry& e : fs::directory_iterator(corpus / "roundtrip")) {
+    const std::string choices = file_text(e.path());
+    if (choices.empty()) continue;
+    Settings settings;
+    settings.thug1 = choices[0] & 1;
+    const Bytes stream = generate_stream(ByteSpan(reinterpret_cast<const uint8_t*>(choices.data()) + 1,
+                                                  choices.size() - 1),
+                                         settings.thug1);
+    const Decompiled d = decompile(stream, "r.qb", settings);
+    const CompileRun run = compile_with(d.text, {{"r.qb_table.qbi", qb::render_table_file(d.names)}}, settings.thug1);
+    EXPECT_TRUE(run.ok) << run.message;
+    ++inputs;
+  }
+  EXPECT_GE(inputs, 8);
 }
 
 }  // namespace

@@ -23,48 +23,31 @@ void ScriptCompiler::fits(bool patched, size_t at) {
         kExitFailure, format("Block too long for a 16-bit offset at line %i\n", line_of(at)));
 }
 
-void ScriptCompiler::compile_if(size_t at) {
-  const BlockGuard block(*this, BlockKind::kIf, at);
-  output_.emit(qb::kIf);
-  size_t pending = output_.reserve_short();
+// Both conditional forms: "if" carries short offsets (each jump leads to the next branch, the
+// last one past endif); "doIf" carries none.
+void ScriptCompiler::compile_conditional(size_t at, bool offsets) {
+  const qb::Op middle = offsets ? qb::kElse : qb::kDoElse;
+  const BlockGuard block(*this, offsets ? BlockKind::kIf : BlockKind::kDoIf, at);
+  output_.emit(offsets ? qb::kIf : qb::kDoIf);
+  size_t pending = offsets ? output_.reserve_short() : 0;
   for (;;) {
     const std::string_view stop = compile_statements();
     const size_t word_at = lex_.cursor();
-    if (stop == word_of(qb::kEndIf)) {
-      close_handled(block.index(), stop, word_at);
-      lex_.accept(stop);
-      // The last jump leads past the endif token.
-      fits(output_.patch_past_next(pending), word_at);
+    const bool ends = stop == word_of(qb::kEndIf);
+    if (!ends && stop != word_of(middle) && !if_stop(at, offsets ? "if" : "doIf", stop, word_of(middle))) return;
+    close_handled(block.index(), stop, word_at);
+    lex_.accept(stop);
+    if (ends) {
+      if (offsets) fits(output_.patch_past_next(pending), word_at);
       output_.emit(qb::kEndIf);
       return;
     }
-    if (stop != word_of(qb::kElse) && !if_stop(at, "if", stop, "else")) return;
-    close_handled(block.index(), stop, word_at);
-    lex_.accept(stop);
-    output_.emit(qb::kElse);
+    output_.emit(middle);
+    if (!offsets) continue;
     const size_t next = output_.reserve_short();
     // The jump of the if (or of the else before) leads to the first token of this branch.
     fits(output_.patch_to_here(pending), word_at);
     pending = next;
-  }
-}
-
-void ScriptCompiler::compile_do_if(size_t at) {
-  const BlockGuard block(*this, BlockKind::kDoIf, at);
-  output_.emit(qb::kDoIf);
-  for (;;) {
-    const std::string_view stop = compile_statements();
-    const size_t word_at = lex_.cursor();
-    if (stop == word_of(qb::kEndIf)) {
-      close_handled(block.index(), stop, word_at);
-      lex_.accept(stop);
-      output_.emit(qb::kEndIf);
-      return;
-    }
-    if (stop != word_of(qb::kDoElse) && !if_stop(at, "doIf", stop, "doElse")) return;
-    close_handled(block.index(), stop, word_at);
-    lex_.accept(stop);
-    output_.emit(qb::kDoElse);
   }
 }
 

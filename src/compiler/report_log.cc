@@ -8,7 +8,6 @@ bool ReportLog::add(const SourceSet& sources, Report r) {
   std::string key = sources.name(r.place.source);
   key.append(1, '\0').append(r.placed ? std::to_string(r.place.offset) : "-").append(1, '\0').append(r.code);
   if (!seen_.insert(std::move(key)).second) return false;
-  if (r.severity == Severity::kError) ++errors_;
   reports_.push_back(std::move(r));
   return true;
 }

@@ -27,7 +27,6 @@ class ReportLog {
  public:
   // Keeps the report unless one of its file, place and code is kept already; true if kept.
   bool add(const SourceSet& sources, Report r);
-  bool has_errors() const { return errors_ > 0; }
   // Every report kept, as diagnostics, to `sink`: the placed ones in the order of the text
   // (those of one place in the order they were made), then the others.
   void flush(const SourceSet& sources, DiagnosticSink& sink);
@@ -35,7 +34,6 @@ class ReportLog {
  private:
   std::vector<Report> reports_;
   std::unordered_set<std::string> seen_;
-  size_t errors_ = 0;
 };
 
 }  // namespace qbkit::compiler

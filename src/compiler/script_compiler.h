@@ -62,7 +62,6 @@ class ScriptCompiler {
   void flush_reports(DiagnosticSink& sink) { log_.flush(sources_, sink); }
 
   OutputBuffer& output() { return output_; }
-  bool had_errors() const { return log_.has_errors(); }
   // Whether a problem concerned the switch words, which the other layout reads differently.
   bool switch_trouble() const { return switch_trouble_; }
   // The main text, as compile() was given it.
@@ -101,8 +100,7 @@ class ScriptCompiler {
   void compile_select();
 
   // blocks.cc
-  void compile_if(size_t at);
-  void compile_do_if(size_t at);
+  void compile_conditional(size_t at, bool offsets);
   bool if_stop(size_t at, std::string_view opener, std::string_view stop, std::string_view middle);
   void compile_switch(size_t at);
   bool switch_has_cases(const BlockGuard& block, size_t at, std::string_view first);

@@ -30,12 +30,10 @@ class SourceSet {
   // text has none.
   uint32_t add(Bytes text, std::string name, const Place* from);
 
-  size_t size() const { return sources_.size(); }
   // The text without its zero byte; the zero byte follows it in memory.
   ByteSpan text(uint32_t id) const { return {sources_[id].text.data(), sources_[id].text.size() - 1}; }
   const std::string& name(uint32_t id) const { return sources_[id].name; }
-  // Where the script text starts: after a byte-order mark that was skipped, else 0.
-  size_t start(uint32_t id) const { return sources_[id].start; }
+  // The script text starts after the first `bytes` (a byte-order mark that was skipped).
   void skip_prefix(uint32_t id, size_t bytes) { sources_[id].start = bytes; }
 
   // The line and column of `offset`: every line feed before it counts, and columns count

@@ -219,7 +219,7 @@ std::string_view ScriptCompiler::compile_keyword(bool stop_at_default) {
       case Action::kIf:
       case Action::kDoIf:
         lex_.accept(k.word);
-        k.action == Action::kIf ? compile_if(at) : compile_do_if(at);
+        compile_conditional(at, k.action == Action::kIf);
         return {};
       case Action::kIfStop:
         return stop_word(k.word, at, if_depth_ != 0);

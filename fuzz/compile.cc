@@ -5,8 +5,8 @@
 // - checking the text (as --check does) never ends with an error and agrees with the compile:
 //   where the compile fails, the check reports an error on the same line; where it succeeds,
 //   each error of the check is a warning of the compile, at the same place with the same code
-//   (unless the check saw an open string, after which a name the compile declared may be
-//   unknown to the check).
+//   (unless the check saw an open string or a name that holds a line feed, after which the
+//   two read the text differently).
 #include <algorithm>
 #include <cstdint>
 #include <sstream>
@@ -32,6 +32,11 @@ bool same_place(const Diagnostic& a, const Diagnostic& b) {
 
 void check_agrees(bool compiled, const Kept& compile, const Kept& check) {
   const auto error = [](const Diagnostic& d) { return d.severity == Severity::kError; };
+  // After a name with a line feed the check reads the next line again, where the compile went
+  // on after the name's closing quote: past it, they read different text.
+  const bool open_string = std::any_of(check.all.begin(), check.all.end(),
+                                       [](const Diagnostic& d) { return d.code == code::kUnclosedString; });
+  if (open_string) return;
   if (!compiled) {
     const auto failure = std::find_if(compile.all.begin(), compile.all.end(), error);
     FUZZ_ASSERT(failure != compile.all.end(), "a failure has its diagnostic");
@@ -42,10 +47,8 @@ void check_agrees(bool compiled, const Kept& compile, const Kept& check) {
                 "the check reports the failure of the compile on its line");
     return;
   }
-  const bool open_string = std::any_of(check.all.begin(), check.all.end(),
-                                       [](const Diagnostic& d) { return d.code == code::kUnclosedString; });
   for (const Diagnostic& d : check.all) {
-    if (!error(d) || (open_string && d.code == code::kUnknownName)) continue;
+    if (!error(d)) continue;
     FUZZ_ASSERT(std::any_of(compile.all.begin(), compile.all.end(),
                             [&](const Diagnostic& w) { return same_place(w, d); }),
                 "an error of the check is a warning of the compile");

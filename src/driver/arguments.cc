@@ -59,7 +59,7 @@ std::string why_ignored(const std::string& arg, char mode, size_t slot) {
 std::string shell_word(const std::string& arg) {
   if (kWindows) {
     const bool plain = !arg.empty() && arg.find_first_of(" \t\"&|<>^%!()") == std::string::npos;
-    return plain ? arg : "\"" + arg + "\"";
+    return plain ? arg : std::string("\"").append(arg).append("\"");
   }
   const bool plain = !arg.empty() && std::all_of(arg.begin(), arg.end(), [](char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || static_cast<unsigned char>(c) >= 0x80 ||
@@ -80,8 +80,8 @@ char mode_letter(std::span<const std::string> args) {
 
 void warn_ignored_arguments(std::span<const std::string> args, std::ostream& err) {
   const char mode = mode_letter(args);
+  const std::vector<std::string> known = switches_of(mode);
   for (size_t slot = 3; slot < args.size(); ++slot) {
-    const std::vector<std::string> known = switches_of(mode);
     if (slot == 3 && std::find(known.begin(), known.end(), args[slot]) != known.end()) continue;
     const std::string message = format("'%s' is ignored: %s", show_control_bytes(args[slot]).c_str(),
                                        why_ignored(args[slot], mode, slot).c_str());

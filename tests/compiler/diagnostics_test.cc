@@ -151,6 +151,10 @@ TEST(Diagnostics, StringsEncodingsAndTheEnd) {
        "cmd.exe [utf16]\n"},
   };
   for (const Case& c : cases) expect_diagnostics(c);
+  // A file included twice reports its mistakes once: a diagnostic is one of a file, a place
+  // and a code.
+  EXPECT_EQ(check_with("%include \"inc.qbs\"\n%include \"inc.qbs\"\n", {{"inc.qbs", ":i ?\n"}}).text(),
+            "inc.qbs:1:4: error: '?' cannot start anything here [unexpected-char]\n");
   // A compiled QB file given as the main file: one diagnostic, whatever its bytes hold.
   EXPECT_EQ(check_with(std::string("\x01\x16\x01\0\0\0\x47\x01\x00", 9)).text(),
             "main:1:1: error: this is a compiled QB file: decompile it with -d [qb-file]\n");

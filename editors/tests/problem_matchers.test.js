@@ -105,7 +105,7 @@ test('the extension provides the tasks check and compile with its problem matche
   const names = manifest.contributes.problemMatchers.map((m) => `$${m.name}`);
   const settings = { path: 'qbkit', thug1: true };
   const vscode = {
-    workspace: { getConfiguration: () => ({ get: (key) => settings[key] }) },
+    workspace: { getConfiguration: () => ({ get: (key, fallback) => (key in settings ? settings[key] : fallback) }) },
     ProcessExecution: class { constructor(process, args, options) { Object.assign(this, { process, args, options }); } },
     Task: class {
       constructor(definition, scope, name, source, execution, matchers) {
@@ -117,7 +117,9 @@ test('the extension provides the tasks check and compile with its problem matche
     TaskRevealKind: { Silent: 2 },
   };
   const load = Module._load;
-  Module._load = (request, ...rest) => (request === 'vscode' ? vscode : load(request, ...rest));
+  const client = { LanguageClient: class {} };
+  Module._load = (request, ...rest) => (request === 'vscode' ? vscode
+    : request === 'vscode-languageclient/node' ? client : load(request, ...rest));
   let extension;
   try {
     extension = require(path.join(editors, 'vscode', 'extension.js'));

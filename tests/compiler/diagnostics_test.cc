@@ -11,7 +11,7 @@
 
 #include "compiler/compile_util.h"
 #include "decompiler/decompiler.h"
-#include "qb/table_file.h"
+#include "support/name_table_text.h"
 #include "support/stream_generator.h"
 
 namespace qbkit::test {
@@ -212,7 +212,7 @@ TEST(Diagnostics, ModeCAndCheckAgreeOnTheFuzzCorpora) {
                                                   choices.size() - 1),
                                          settings.thug1);
     const Decompiled d = decompile(stream, "r.qb", settings);
-    const CompileRun run = compile_with(d.text, {{"r.qb_table.qbi", qb::render_table_file(d.names)}}, settings.thug1);
+    const CompileRun run = compile_with(d.text, {{"r.qb_table.qbi", test::render_table_file(d.names)}}, settings.thug1);
     EXPECT_TRUE(run.ok) << run.message;
     ++inputs;
   }

@@ -47,15 +47,15 @@ class PendingFileSink final : public decompiler::TextSink {
   bool ok_ = true;
 };
 
-// The stream's pieces of a decompile, each made once: the scan, the sizes of its tokens and
+// The stream's pieces of a decompile, each made once: the sizes of its tokens, the scan and
 // the index of its names.
 struct Decompilation {
   Decompilation(ByteSpan data, const Settings& settings)
-      : data(data), scan(decompiler::scan_stream(data, settings)), sizes(settings.thug1), names(data, scan, sizes) {}
+      : data(data), sizes(settings.thug1), scan(decompiler::scan_stream(data, sizes)), names(data, scan, sizes) {}
 
   ByteSpan data;
-  decompiler::StreamScan scan;
   decompiler::TokenSizes sizes;
+  decompiler::StreamScan scan;
   decompiler::NameIndex names;
 };
 

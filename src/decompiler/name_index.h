@@ -24,6 +24,9 @@ class NameIndex {
   // Indexes the name records that `scan` found in `data`, which must outlive the index.
   NameIndex(ByteSpan data, const StreamScan& scan, const TokenSizes& sizes);
 
+  // Every name that find() gives may be read kReadable bytes from its start.
+  static constexpr size_t kReadable = 32;
+
   std::optional<std::string_view> find(uint32_t checksum) const {
     if (mask_ == 0) return std::nullopt;
     for (size_t s = home(checksum);; s = (s + 1) & mask_) {
@@ -61,6 +64,8 @@ class NameIndex {
 
   PageBuffer pages_;  // the slots, all zero (empty) at first
   size_t mask_ = 0;   // slots - 1; 0: no names, no slots
+  PageBuffer arena_;  // the names, one after another, then kReadable bytes
+  size_t arena_used_ = 0;
 };
 
 }  // namespace qbkit::decompiler

@@ -121,7 +121,7 @@ bool TokenPrinter::print_until(TextWriter& out, size_t end, bool bounded) {
 // loads of the whole group overlap, and printing waits at most once per round.
 void TokenPrinter::gather(size_t end) {
   Group& g = group_;
-  std::array<uint8_t, kGroupTokens> name_token;
+  std::array<uint8_t, kGroupTokens + 1> name_token;
   size_t names = 0;
   // The cursor is a local while it runs, kept in registers (see print_tokens).
   TokenStarts::Cursor cursor = cursor_;
@@ -129,16 +129,15 @@ void TokenPrinter::gather(size_t end) {
   size_t count = 0;
   for (; count < kGroupTokens && next < end; next = cursor.take()) {
     g.pos[count] = next;
-    if (data_[next] == qb::kName) {
-      names_.prefetch(load_u32le(&data_[next + 1]));
-      name_token[names++] = static_cast<uint8_t>(count);
-    }
+    name_token[names] = static_cast<uint8_t>(count);
+    names += data_[next] == qb::kName ? 1 : 0;
     ++count;
   }
   cursor_ = cursor;
   next_ = next;
   g.count = count;
   g.end = std::min(next, end);
+  for (size_t i = 0; i < names; ++i) names_.prefetch(load_u32le(&data_[g.pos[name_token[i]] + 1]));
   g.name_bytes = 0;
   for (size_t i = 0; i < names; ++i) {
     const size_t t = name_token[i];
@@ -312,7 +311,7 @@ QBKIT_ALWAYS_INLINE void TokenPrinter::print_name(Out& out, PrintState& st, size
   else
     out.put('$');
   if (name) {
-    out.put(*name);
+    out.put_padded(*name);
   } else {
     // No name for it: the four operand bytes in file order.
     out.put('[');

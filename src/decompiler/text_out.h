@@ -24,8 +24,11 @@ struct FixedText {
   std::string_view view() const { return {bytes, size}; }
 };
 
-// The most bytes any piece writes past its own end (a FixedText's slot, a run of tabs).
-inline constexpr size_t kOvershoot = FixedText::kWidth;
+// The most bytes any piece writes past its own end (a padded text, a run of tabs).
+inline constexpr size_t kOvershoot = 32;
+
+// The width of the fixed copy of a text that may be read that far from its start.
+inline constexpr size_t kPaddedWidth = 32;
 
 inline constexpr char kHexDigits[] = "0123456789abcdef";
 
@@ -99,6 +102,15 @@ class RawText {
     p_ += s.size();
   }
   void put(char c) { *p_++ = c; }
+  // A text that may be read kPaddedWidth bytes from its start: up to that length, one copy of
+  // that width whatever its length.
+  void put_padded(std::string_view s) {
+    if (s.size() <= kPaddedWidth)
+      std::memcpy(p_, s.data(), kPaddedWidth);
+    else
+      std::memcpy(p_, s.data(), s.size());
+    p_ += s.size();
+  }
   void put(const FixedText& t) {
     std::memcpy(p_, t.bytes, FixedText::kWidth);
     p_ += t.size;

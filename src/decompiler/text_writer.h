@@ -72,6 +72,7 @@ class TextWriter {
     buf_[used_++] = c;
   }
   void put(const FixedText& t) { put(t.view()); }
+  void put_padded(std::string_view s) { put(s); }
   void put_repeated(size_t count, char c) {
     if (count <= available()) {
       std::memset(buf_ + used_, c, count);

@@ -31,47 +31,20 @@ constexpr size_t kRoomPerInputByte = 48;
 
 }  // namespace
 
-TokenPrinter::TokenPrinter(ByteSpan data, const StreamScan& scan, const NameIndex& names, const Settings& settings,
-                           const PrintState& from, bool plain)
-    : data_(data), scan_(scan), names_(names), settings_(settings), plain_(plain), state_(from),
-      cursor_(scan.starts, from.pos) {
+TokenPrinter::TokenPrinter(const PrintSource& source, const PrintState& from, bool plain)
+    : data_(source.data), scan_(source.scan), names_(source.names), settings_(source.settings),
+      layout_(source.layout), plain_(plain), state_(from), cursor_(source.scan.starts, from.pos) {
   for (int b = 0; b < 256; ++b) {
     if (const qb::TokenInfo* info = qb::token_info(static_cast<uint8_t>(b))) word_[b] = fixed_text(info->text);
   }
   call_open_word_ = fixed_text(std::string(qb::kCallWord) + " $");
   call_close_word_ = fixed_text("$ " + std::string(qb::kArgumentsWord) + " ");
-  for (uint8_t op : {qb::kStructOpen, qb::kArrayOpen, qb::kFunction, qb::kDoIf, qb::kSwitch, qb::kIf}) set_layout(op, 1);
-  for (uint8_t op : {qb::kStructClose, qb::kArrayClose, qb::kLoopTo, qb::kEndFunction, qb::kEndIf}) set_layout(op, -1);
-  set_layout(qb::kEnd, 0, true);
-  set_layout(qb::kWhile, 1, true);
-  set_layout(qb::kContinue, 0, true);
-  set_layout(qb::kReturn, 0, true);
-  set_layout(qb::kEndCase, -1, true);
-  // The THUG1 switch: only the switch nests, its branches stand at the depth of its body.
-  set_layout(qb::kCase, settings.thug1 ? 0 : 1);
-  set_layout(qb::kDefault, settings.thug1 ? 0 : 1);
-  set_layout(qb::kEndSwitch, settings.thug1 ? -1 : -2, true);
-  for (uint8_t op : {qb::kStructClose, qb::kLoopTo, qb::kEndFunction, qb::kDoElse, qb::kEndIf, qb::kElse})
-    closes_line_[op] = true;
-  // The tokens that print their word and nothing else.
-  for (int b = 0; b < 256; ++b) {
-    const qb::TokenInfo* info = qb::token_info(static_cast<uint8_t>(b));
-    const bool debug_form = settings.debug && (b == qb::kIf || b == qb::kElse || b == qb::kEndIf || b == qb::kReturn);
-    layout_[b].plain = info != nullptr && !info->text.empty() && !debug_form &&
-                       (info->operand == qb::Operand::kNone || info->operand == qb::Operand::kShortOffset ||
-                        info->operand == qb::Operand::kCaseBranch) &&
-                       b != qb::kLineBreak;
-  }
-  const auto first = std::lower_bound(scan.markers.begin(), scan.markers.end(), from.pos,
+  const std::vector<TargetMarker>& markers = scan_.markers;
+  const auto first = std::lower_bound(markers.begin(), markers.end(), from.pos,
                                       [](const TargetMarker& m, size_t pos) { return m.position < pos; });
-  marker_ = static_cast<size_t>(first - scan.markers.begin());
-  next_marker_ = marker_ < scan.markers.size() ? scan.markers[marker_].position : kNoMarker;
+  marker_ = static_cast<size_t>(first - markers.begin());
+  next_marker_ = marker_ < markers.size() ? markers[marker_].position : kNoMarker;
   next_ = cursor_.take();
-}
-
-void TokenPrinter::set_layout(uint8_t op, int delta, bool break_after) {
-  layout_[op].delta = static_cast<int8_t>(delta);
-  layout_[op].break_after = break_after;
 }
 
 PrintState TokenPrinter::state() const {
@@ -193,10 +166,10 @@ void TokenPrinter::print_tokens(Out& out) {
       print_name(out, st, pos, g.name[t]);
     } else if (op == qb::kLineBreak) {
       print_line_break(out, st, op, pos);
-    } else if (const WordLayout layout = layout_[op]; layout.plain) {
+    } else if (const Layout::Word& word = layout_.word(op); word.word_only) {
       out.put(word_[op]);
-      st.indent += layout.delta;
-      if (layout.break_after) out.new_line(st.indent);
+      st.indent += word.delta;
+      if (word.break_after) out.new_line(st.indent);
     } else {
       print_token(out, st, pos, g.name[t]);
     }
@@ -278,19 +251,11 @@ void TokenPrinter::print_token(Out& out, PrintState& st, size_t pos, const std::
 // one tab left.
 template <typename Out>
 QBKIT_ALWAYS_INLINE void TokenPrinter::print_line_break(Out& out, PrintState& st, uint8_t op, size_t pos) {
-  int adjust = 0;
-  int delta = 0;
-  if (st.call_open) {
-    st.call_open = false;
-    adjust = -1;
-    delta = -1;
-  }
-  if (st.prev_op == qb::kLineBreak || st.prev_op == qb::kLineValue) {
-    --adjust;
-    --delta;
-  }
+  const int64_t delta = Layout::break_delta(st);
+  int64_t adjust = delta;
   const size_t next = pos + (op == qb::kLineValue ? 5 : 1);
-  if (next < data_.size() && closes_line_[data_[next]]) --adjust;
+  if (next < data_.size() && layout_.closes_line(data_[next])) --adjust;
+  st.call_open = false;
   out.new_line(st.indent + adjust);
   out.put(word_[op]);
   if (op == qb::kLineValue) {
@@ -305,7 +270,7 @@ QBKIT_ALWAYS_INLINE void TokenPrinter::print_line_break(Out& out, PrintState& st
 // names one tab deeper until the next line break.
 template <typename Out>
 QBKIT_ALWAYS_INLINE void TokenPrinter::print_name(Out& out, PrintState& st, size_t pos, const std::optional<std::string_view>& name) {
-  const bool call = !st.call_open && pos + 5 < data_.size() && data_[pos + 5] == qb::kName;
+  const bool call = Layout::opens_call(st, pos + 5 < data_.size() ? data_[pos + 5] : -1);
   if (call)
     out.put(call_open_word_);
   else
@@ -381,7 +346,7 @@ void TokenPrinter::print_select(Out& out, PrintState& st, uint8_t op, size_t pos
     out.put_dec(scan_.jump_indices[st.jump++]);
     out.put(')');
   }
-  if (!settings_.thug1) st.indent += 1;
+  st.indent += layout_.word(op).delta;
   out.new_line(st.indent);
 }
 
@@ -405,9 +370,9 @@ void TokenPrinter::print_word(Out& out, PrintState& st, uint8_t op) {
   } else {
     out.put(word_[op]);
   }
-  const WordLayout layout = layout_[op];
-  st.indent += layout.delta;
-  if (layout.break_after) out.new_line(st.indent);
+  const Layout::Word& word = layout_.word(op);
+  st.indent += word.delta;
+  if (word.break_after) out.new_line(st.indent);
 }
 
 // The debug form of a keyword: its word, "[", the counter, then `close`.
@@ -419,12 +384,8 @@ void TokenPrinter::put_debug_word(Out& out, PrintState& st, uint8_t op, std::str
   out.put(close);
 }
 
-void print_text(ByteSpan data, const StreamScan& scan, const NameIndex& names, std::string_view path,
-                const Settings& settings, TextWriter& out, bool plain) {
-  TokenPrinter printer(data, scan, names, settings, PrintState{}, plain);
-  TokenPrinter::print_header(out, path);
-  printer.print_until(out, scan.end, false);
-  printer.print_footer(out);
+void print_tokens(const PrintSource& source, TextWriter& out, bool plain) {
+  TokenPrinter(source, PrintState{}, plain).print_until(out, source.scan.end, false);
 }
 
 }  // namespace qbkit::decompiler

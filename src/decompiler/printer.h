@@ -10,6 +10,7 @@
 
 #include "common/bytes.h"
 #include "common/settings.h"
+#include "decompiler/layout.h"
 #include "decompiler/name_index.h"
 #include "decompiler/stream_scan.h"
 #include "decompiler/text_out.h"
@@ -17,15 +18,14 @@
 
 namespace qbkit::decompiler {
 
-// The running state of the layout where the printing of a stretch of tokens starts, and the
-// places of that stretch in the scan's lists.
-struct PrintState {
-  size_t pos = 0;              // the position of its first token
-  int64_t indent = 0;          // the running indentation; may fall below zero
-  bool call_open = false;      // a name took the call form and no line break followed yet
-  int prev_op = -1;            // the opcode of the token before; -1 for none
-  int64_t debug_counter = 0;   // wide enough that no stream can overflow it
-  size_t jump = 0;             // the next entry of scan.jump_indices
+// What a print reads: the stream, its scan (of the same layout) and the index of its names, the
+// settings and their layout rules.
+struct PrintSource {
+  ByteSpan data;
+  const StreamScan& scan;
+  const NameIndex& names;
+  const Settings& settings;
+  const Layout& layout;
 };
 
 // Prints the tokens of a scanned stream from a given state on, in groups: the tokens of a group
@@ -33,11 +33,9 @@ struct PrintState {
 // the room in the output for all of it.
 class TokenPrinter {
  public:
-  // `data` must be what `scan` was made of, with the same settings; `names` indexes its
-  // records. `plain` prints every piece through the checked writer and every float through
+  // `plain` prints every piece through the checked writer and every float through
   // qb::format_float_reference: the plain path that the fast one is compared with.
-  TokenPrinter(ByteSpan data, const StreamScan& scan, const NameIndex& names, const Settings& settings,
-               const PrintState& from, bool plain = false);
+  TokenPrinter(const PrintSource& source, const PrintState& from, bool plain = false);
 
   // Prints the tokens from the current one up to `end` (a token start, or scan.end). When
   // `bounded`, stops before the first group that does not fit the free space of `out` and
@@ -51,8 +49,8 @@ class TokenPrinter {
   // The header lines, before the first token; `path` is the name the include line gives the
   // table file.
   static void print_header(TextWriter& out, std::string_view path);
-  // After the last token: the unknown-instruction record when the scan stopped at a token
-  // it could not read, then the footer.
+  // After the last token (a printer made at scan.end): the unknown-instruction record when the
+  // scan stopped at a token it could not read, then the footer.
   void print_footer(TextWriter& out);
 
  private:
@@ -64,14 +62,6 @@ class TokenPrinter {
     std::array<size_t, kGroupTokens> pos;
     std::array<std::optional<std::string_view>, kGroupTokens> name;
   };
-  // Where a token that prints a fixed word leaves the layout.
-  struct WordLayout {
-    int8_t delta = 0;          // the change of the running indentation after it
-    bool break_after = false;  // a line end follows it
-    bool plain = false;        // the token prints its word alone
-  };
-
-  void set_layout(uint8_t op, int delta, bool break_after = false);
   void gather(size_t end);
   size_t group_bound() const;
   bool print_group(TextWriter& out, bool bounded);
@@ -100,10 +90,9 @@ class TokenPrinter {
   const StreamScan& scan_;
   const NameIndex& names_;
   const Settings& settings_;
+  const Layout& layout_;
   const bool plain_;
   std::array<FixedText, 256> word_{};
-  std::array<WordLayout, 256> layout_{};
-  std::array<bool, 256> closes_line_{};  // the line break before the token stands one tab left
   FixedText call_open_word_;             // "call $"
   FixedText call_close_word_;            // "$ arguments "
 
@@ -115,8 +104,7 @@ class TokenPrinter {
   Group group_;             // gathered, not yet printed
 };
 
-// Writes the whole script text of `data` to `out`: header, tokens, footer.
-void print_text(ByteSpan data, const StreamScan& scan, const NameIndex& names, std::string_view path,
-                const Settings& settings, TextWriter& out, bool plain = false);
+// Writes the tokens of the stream to `out`, on one thread.
+void print_tokens(const PrintSource& source, TextWriter& out, bool plain = false);
 
 }  // namespace qbkit::decompiler

@@ -1,5 +1,7 @@
 #include "decompiler/stream_scan.h"
 
+#include <cstddef>
+#include <type_traits>
 #include <utility>
 
 #include "common/error.h"
@@ -37,12 +39,24 @@ class Scanner {
     scan_.starts = TokenStarts(data.size());
   }
 
-  StreamScan run() && {
+  // `sums` is nullptr, or LayoutSums from which the state where each chunk of `chunk_bytes`
+  // starts is noted; a local, so that the compiler keeps the sums in registers.
+  template <typename Sums>
+  StreamScan run(Sums sums, size_t chunk_bytes) && {
     size_t pos = 0;
+    size_t next_chunk = 0;
     const size_t n = data_.size();
     while (pos < n) {
+      const uint8_t op = data_[pos];
+      if constexpr (!std::is_same_v<Sums, std::nullptr_t>) {
+        if (pos >= next_chunk) {
+          scan_.chunks.push_back(sums.state(pos, op, scan_.jump_indices.size()));
+          next_chunk = pos + chunk_bytes;
+        }
+        sums.add(op);
+      }
       // Most tokens are of fixed size and need nothing but their start noted.
-      const int8_t plain = sizes_.plain_operand_bytes(data_[pos]);
+      const int8_t plain = sizes_.plain_operand_bytes(op);
       if (plain >= 0 && n - pos - 1 >= static_cast<size_t>(plain)) {
         scan_.starts.add(pos);
         pos += 1 + static_cast<size_t>(plain);
@@ -52,6 +66,8 @@ class Scanner {
     }
     scan_.end = pos;
     scan_.markers = std::move(targets_).sorted_markers();
+    // A chunk noted at the token that cannot be read holds nothing to print.
+    if (!scan_.chunks.empty() && scan_.chunks.back().pos >= scan_.end) scan_.chunks.pop_back();
     return std::move(scan_);
   }
 
@@ -95,8 +111,11 @@ class Scanner {
 
 }  // namespace
 
-StreamScan scan_stream(ByteSpan data, const TokenSizes& sizes) {
-  return Scanner(data, sizes).run();
+StreamScan scan_stream(ByteSpan data, const TokenSizes& sizes, const ChunkPlan* chunks) {
+  if (chunks == nullptr) return Scanner(data, sizes).run<std::nullptr_t>(nullptr, 0);
+  QBKIT_ASSERT(chunks->bytes > 0);
+  const LayoutSums sums(chunks->layout);
+  return Scanner(data, sizes).run(sums, chunks->bytes);
 }
 
 }  // namespace qbkit::decompiler

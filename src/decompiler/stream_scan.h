@@ -12,6 +12,7 @@
 #include "common/assertion.h"
 #include "common/bytes.h"
 #include "decompiler/jump_targets.h"
+#include "decompiler/layout.h"
 #include "decompiler/token_sizes.h"
 #include "decompiler/token_starts.h"
 #include "qb/operands.h"
@@ -31,13 +32,23 @@ struct StreamScan {
   TokenStarts starts;                     // every token before `end`
   std::vector<uint32_t> jump_indices;     // the target index of each long offset, in stream order
   std::vector<TargetMarker> markers;      // sorted by position
+  // Where each chunk of a print in chunks starts (see ChunkPlan), in order; empty otherwise.
+  std::vector<PrintState> chunks;
+};
+
+// A print in chunks: the scan notes the layout state at the first token of every `bytes`
+// bytes of the stream, where a chunk starts.
+struct ChunkPlan {
+  const Layout& layout;
+  size_t bytes;
 };
 
 // Walks `data` up to its end token, its last byte or the first token that cannot be read.
 // Throws qbkit::Error (status 1) for a token met on the way that the layout refuses: an
 // endcase token in the THUG1 layout, a case or default not followed by the endcase token in
-// the standard layout (the stream is in the THUG1 layout). `sizes` gives the layout.
-StreamScan scan_stream(ByteSpan data, const TokenSizes& sizes);
+// the standard layout (the stream is in the THUG1 layout). `sizes` gives the layout; `chunks`,
+// when given, the chunks to plan, with layout rules of the same settings.
+StreamScan scan_stream(ByteSpan data, const TokenSizes& sizes, const ChunkPlan* chunks = nullptr);
 
 // Calls f(checksum, name) for each name record of the scanned stream, in stream order; the
 // names are views into `data`.

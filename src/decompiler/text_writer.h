@@ -53,6 +53,8 @@ class TextWriter {
   TextWriter(const TextWriter&) = delete;
   TextWriter& operator=(const TextWriter&) = delete;
 
+  TextSink& sink() const { return *sink_; }
+
   // Hands what is buffered to the sink, and the following text to `sink`.
   void redirect(TextSink& sink) {
     flush();

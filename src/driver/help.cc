@@ -29,6 +29,8 @@ same. A switch goes after the file name; only the argument right after it is rea
   -thug1   -d and -c: the THUG1 token layout, for the first game's scripts that
            hold a switch (without it, -d says "Maybe this file needs -thug1?")
   -debug   -d only: show the if-nesting counter (such text does not compile)
+-d of a file that ends without its end token prints all of it and warns on
+standard error that the file may be cut short; the status stays 0.
 
 Examples:
   qbkit -d menu.qb > menu.qbs

@@ -23,9 +23,9 @@ Layout::Layout(const Settings& settings) {
     words_[qb::kIf].debug_step = 1;
     words_[qb::kEndIf].debug_step = -1;
   }
-  words_[qb::kLineBreak].is_break = true;
-  words_[qb::kLineValue].is_break = true;
-  words_[qb::kName].is_name = true;
+  words_[qb::kLineBreak].kind = kBreakKind;
+  words_[qb::kLineValue].kind = kBreakKind;
+  words_[qb::kName].kind = kNameKind;
   // The tokens that print their word alone: no operand that the text shows, no debug form.
   for (int b = 0; b < 256; ++b) {
     const qb::TokenInfo* info = qb::token_info(static_cast<uint8_t>(b));

@@ -32,9 +32,10 @@ class Layout {
     int8_t debug_step = 0;     // the change of the debug counter by it: if +1, endif -1
     bool break_after = false;  // a line end follows it
     bool word_only = false;    // it prints its word and nothing else
-    bool is_break = false;     // a line-break token, 0x01 or 0x02
-    bool is_name = false;      // a name token
+    uint8_t kind = 0;          // kBreakKind, kNameKind or 0
   };
+  static constexpr uint8_t kBreakKind = 1;  // a line-break token, 0x01 or 0x02
+  static constexpr uint8_t kNameKind = 2;   // a name token
   const Word& word(uint8_t op) const { return words_[op]; }
 
   // Whether the line of a line break directly before the token stands one tab left.
@@ -66,22 +67,25 @@ class LayoutSums {
  public:
   explicit LayoutSums(const Layout& layout) : layout_(layout) {}
 
-  // Each condition is a bit, combined with & and |: the compiler makes no branch of them.
+  // The kinds are bits, combined with & and |: the compiler makes no branch of them, which
+  // the kind of token would mispredict. `pair` holds the kinds that this token shares with the
+  // one before: two line breaks in a row, or two names, the first of which opens a call
+  // unless one is open. The open call is kept in the name's bit.
   void add(uint8_t op) {
     const Layout::Word& w = layout_.word(op);
+    const unsigned pair = w.kind & prev_kind_;
     words_ += w.delta;
     debug_counter_ += w.debug_step;
-    breaks_after_breaks_ += w.is_break & prev_break_;
-    call_open_ = (call_open_ | (w.is_name & prev_name_)) & !w.is_break;
-    prev_break_ = w.is_break;
-    prev_name_ = w.is_name;
+    breaks_after_breaks_ += pair & Layout::kBreakKind;
+    call_open_ = (call_open_ | pair) & ~((w.kind & Layout::kBreakKind) * Layout::kNameKind);
+    prev_kind_ = w.kind;
     prev_op_ = op;
   }
 
   // The state before the next token, `op` at `pos`, whose jumps start at entry `jump`. A name
   // just before that token opened a call when the token is a name too.
   PrintState state(size_t pos, uint8_t op, size_t jump) const {
-    const bool call_open = call_open_ || (prev_name_ && op == qb::kName);
+    const bool call_open = ((call_open_ | (prev_kind_ & layout_.word(op).kind)) & Layout::kNameKind) != 0;
     return {pos, words_ + int64_t{call_open} - breaks_after_breaks_, call_open, prev_op_, debug_counter_, jump};
   }
 
@@ -90,9 +94,8 @@ class LayoutSums {
   int64_t words_ = 0;
   int64_t breaks_after_breaks_ = 0;
   int64_t debug_counter_ = 0;
-  bool call_open_ = false;
-  bool prev_break_ = false;
-  bool prev_name_ = false;
+  unsigned call_open_ = 0;  // kNameKind when a call is open
+  unsigned prev_kind_ = 0;
   int prev_op_ = -1;
 };
 

@@ -107,12 +107,8 @@ class TextWriter {
   // The unchecked cursor's way in: the free space at the end of the text, and the end of
   // what was written there.
   size_t available() const { return capacity_ - used_; }
-  size_t capacity() const { return capacity_; }
   char* cursor() { return buf_ + used_; }
   void advance_to(char* end) { used_ = static_cast<size_t>(end - buf_); }
-
-  // The text buffered so far.
-  std::string_view buffered() const { return {buf_, used_}; }
 
   // Hands the buffered text to the sink.
   void flush();

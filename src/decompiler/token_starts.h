@@ -24,19 +24,6 @@ class TokenStarts {
 
   void add(size_t pos) { words()[pos / 64] |= uint64_t{1} << (pos % 64); }
 
-  // The first token start at or after `pos`; kNone when there is none.
-  size_t next(size_t pos) const {
-    size_t w = pos / 64;
-    const size_t count = word_count();
-    if (w >= count) return kNone;
-    uint64_t bits = words()[w] & (~uint64_t{0} << (pos % 64));
-    while (bits == 0) {
-      if (++w == count) return kNone;
-      bits = words()[w];
-    }
-    return w * 64 + static_cast<size_t>(std::countr_zero(bits));
-  }
-
   // Visits the token starts in order, from a given position on. The bits of the current
   // word stay in a register: a step is a count of trailing zeros and a clear.
   class Cursor {

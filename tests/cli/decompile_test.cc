@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "cli/cli_util.h"
+#include "decompiler/decompiler.h"
 #include "support/profile_stream.h"
 #include "support/qb_stream.h"
 #include "qb/tokens.h"
@@ -227,6 +228,21 @@ TEST(DecompileCli, SwitchesInTheOptionSlot) {
   dir.write("c.qb", QbStream().op(kSwitch).op(kCase).op(kLineBreak).op(kEndSwitch).op(kEnd).bytes());
   EXPECT_EQ(run_qbkit({"-d", "c.qb", "-thug1"}, dir.path()).out,
             header("c.qb") + "switch case \n\t:i end_switch\n:end\n" + kFooter);
+}
+
+// A file large enough to be printed on two processors where the machine has them: the same
+// text as the plain in-process decompile.
+TEST(DecompileCli, ALargeFileGivesTheSameText) {
+  TempDir dir;
+  const Bytes data = generate_profile_stream(1200 << 10, 4);
+  dir.write("big.qb", data);
+  const RunResult r = run_qbkit({"-d", "big.qb"}, dir.path());
+  EXPECT_EQ(r.status, 0);
+  DecompileOptions plain;
+  plain.plain = true;
+  const Decompiled expected = decompile(data, "big.qb", Settings{}, plain);
+  EXPECT_TRUE(r.out == expected.text);
+  EXPECT_TRUE(dir.read("big.qb_table.qbi") == expected.table);
 }
 
 // 120 KB nesting 30,000 structures deep gives about 900 MB of tabs: the text goes out as it

@@ -108,5 +108,25 @@ TEST(FastPaths, RandomBytes) {
   }
 }
 
+// A sink that fails in the middle of a print on two threads: the failure reaches the caller,
+// once, with both threads stopped, and the text before it went out whole and in order.
+TEST(FastPaths, AFailingSinkStopsBothThreads) {
+  struct Failing final : decompiler::TextSink {
+    std::string text;
+    void write(std::string_view piece) override {
+      if (text.size() > (200 << 10)) throw Error(kExitFailure, "full");
+      text.append(piece);
+    }
+  };
+  const Bytes data = test::generate_profile_stream(400 << 10, 9);
+  DecompileOptions two;
+  two.threads = 2;
+  two.chunk_bytes = 8 << 10;
+  Failing sink;
+  EXPECT_THROW(decompile_to(data, "d.qb", kStandard, sink, nullptr, two), Error);
+  const std::string whole = decompile(data, "d.qb", kStandard).text;
+  EXPECT_TRUE(whole.starts_with(sink.text));
+}
+
 }  // namespace
 }  // namespace qbkit

@@ -84,7 +84,7 @@ bool TokenPrinter::print_until(TextWriter& out, size_t end, bool bounded) {
     gather(end);
     if (!print_group(out, bounded)) return false;
   }
-  state_.pos = next_ < end ? next_ : end;
+  state_.pos = end;
   return true;
 }
 

@@ -27,6 +27,8 @@ size_t text_buffer_size(ByteSpan data, const std::string& path) {
   return std::min(TextWriter::kMaxCapacity, 3 * std::min(data.size(), TextWriter::kMaxCapacity) + path.size() + 256);
 }
 
+constexpr size_t kChunkedWriterCapacity = size_t{64} << 10;
+
 // The table file's text straight from the stream's name records, in stream order.
 void put_table_lines(ByteSpan data, const decompiler::StreamScan& scan, const decompiler::TokenSizes& sizes,
                      TextWriter& out) {
@@ -77,9 +79,12 @@ struct Decompilation {
 void decompile_scanned(const Decompilation& d, const std::string& path, decompiler::TextSink& text,
                        decompiler::TextSink* table) {
   const decompiler::PrintSource source = d.source();
-  TextWriter writer(text, text_buffer_size(d.data, path));
+  // Printed in chunks, the text goes out from the chunks' own buffers; this one holds the
+  // header, the footer and the ends of chunks longer than their buffers.
+  const bool chunked = d.scan.chunks.size() >= 2;
+  TextWriter writer(text, chunked ? kChunkedWriterCapacity : text_buffer_size(d.data, path));
   decompiler::TokenPrinter::print_header(writer, path);
-  if (d.scan.chunks.size() < 2 || !decompiler::print_tokens_in_parallel(source, d.options.chunk_bytes, writer))
+  if (!chunked || !decompiler::print_tokens_in_parallel(source, d.options.chunk_bytes, writer))
     decompiler::print_tokens(source, writer, d.options.plain);
   decompiler::TokenPrinter(source, decompiler::PrintState{d.scan.end}).print_footer(writer);
   if (table != nullptr) {

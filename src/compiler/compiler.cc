@@ -43,17 +43,18 @@ struct ErrorCount : DiagnosticSink {
 
 // Text of the first game's scripts compiled without -thug1, or the other way round, fails on
 // the switch words: when the text compiles without an error in the other layout, say so.
-void note_other_layout(const SourceText& main, const CompileOptions& options, const SourceLoader& loader,
+void note_other_layout(SourceText main, const CompileOptions& options, const SourceLoader& loader,
                        DiagnosticSink& sink) {
   CompileOptions other = options;
   other.settings.thug1 = !options.settings.thug1;
   other.check = true;
   ErrorCount count;
   ScriptCompiler compiler(other, loader, nullptr);
-  compiler.compile(main);
+  const std::string name = main.name;
+  compiler.compile(std::move(main));
   compiler.flush_reports(count);
   if (count.errors > 0) return;
-  sink.report({main.name, 0, 0, Severity::kNote, {},
+  sink.report({name, 0, 0, Severity::kNote, {},
                other.settings.thug1 ? "the text compiles without errors with -thug1, the layout of the first "
                                       "game's scripts"
                                     : "the text compiles without errors without -thug1, in the standard layout",

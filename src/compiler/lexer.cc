@@ -13,8 +13,7 @@ uint32_t digit_value(uint8_t c) {
 std::optional<QuotedText> Lexer::read_string() {
   if (peek() != '"') return std::nullopt;
   const size_t start = cursor_ + 1;
-  size_t p = start;
-  while (buf_[p] != '"' && buf_[p] != 0) ++p;
+  const size_t p = find(start, '"', '"');
   // A zero byte inside the text ends the string as the quote does.
   const QuotedText s{text(start, p), p < size_};
   cursor_ = std::min(size_, p + 1);
@@ -59,10 +58,6 @@ uint32_t Lexer::read_hex_field() {
   skip_hex_digits();
   skip_blanks();
   return value;
-}
-
-void Lexer::skip_to(char stop) {
-  while (buf_[cursor_] != static_cast<uint8_t>(stop) && buf_[cursor_] != 0) ++cursor_;
 }
 
 void Lexer::skip_comment() {

@@ -5,6 +5,7 @@
 namespace qbkit {
 
 void InputBytes::pad(size_t padding) {
+  if (mapped_) return;  // mapped with its padding
   if (pages_.data() != nullptr) {
     QBKIT_ASSERT(pages_.capacity() - size_ >= padding);  // precondition: read with that much room
     return;

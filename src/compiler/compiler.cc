@@ -13,9 +13,25 @@ Bytes ScriptCompiler::compile(SourceText main) {
   // A decompiled text is about twice the size of its QB file.
   output_.reserve(main.text.size() / 2 + 64);
   const uint32_t id = sources_.add(std::move(main.text), std::move(main.name), nullptr);
-  compile_source(id, main.identity);
-  finish_output();
+  try {
+    compile_source(id, main.identity);
+    finish_output();
+  } catch (const Error&) {
+    // A text that changed while it was read is what went wrong, whatever was found in it.
+    check_unchanged();
+    throw;
+  }
+  check_unchanged();
   return options_.check ? Bytes() : output_.take();
+}
+
+void ScriptCompiler::check_unchanged() {
+  for (uint32_t id = 0; id < sources_.count(); ++id) {
+    if (!sources_.changed(id)) continue;
+    const std::string& name = sources_.name(id);
+    error({0, code::kCannotOpen, "cannot read: the file changed while it was compiled; compile it again", {}, id},
+          kExitFailure, format("File '%s' changed while it was compiled\n", name.c_str()));
+  }
 }
 
 void ScriptCompiler::finish_output() {

@@ -100,7 +100,7 @@ void ScriptCompiler::reserve_names_for(ByteSpan text) {
   const size_t wanted = names_.size() + hashes;
   if (hashes == 0 || wanted <= names_reserved_) return;
   names_reserved_ = std::max(wanted, 2 * names_reserved_);
-  names_.reserve(names_reserved_, text.size());
+  names_.reserve(names_reserved_, 0);
 }
 
 }  // namespace qbkit::compiler

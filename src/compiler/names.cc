@@ -47,7 +47,7 @@ void ScriptCompiler::declare_name(size_t at) {
                     "compiled as declared",
                     show_control_bytes(name.text).c_str(), *checksum, game)});
   }
-  names_.add_name(checksum.value_or(game), name.text);
+  names_.add_kept_name(checksum.value_or(game), name.text);
 }
 
 // An exact match first; then the first entry that the game reads as the same name, as a

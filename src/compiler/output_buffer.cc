@@ -14,17 +14,22 @@ bool reachable(size_t position) { return position <= static_cast<size_t>(INT32_M
 
 }  // namespace
 
+// The capacity is not backed by huge pages: the last one would be resident whole, and the
+// output of the benchmark's 21 MB text took 1.3 MiB more memory so, in no less time than with
+// the small pages faulted in a chunk at a time.
 void OutputBuffer::reserve(size_t bytes) {
   if (bytes <= bytes_.capacity()) return;
   bytes_.reserve(bytes);
   data_ = bytes_.data();
-  prefer_huge_pages(bytes_);
 }
 
 void OutputBuffer::grow(size_t bytes) {
-  // A chunk ahead at a time: the zeros are written just before the bytes, while in cache.
-  constexpr size_t kChunk = size_t{64} << 10;
-  bytes_.resize(used_ + std::max(bytes, kChunk));
+  // A chunk ahead at a time, its pages faulted in by one request: the zeros are written just
+  // before the bytes, while in cache.
+  constexpr size_t kChunk = size_t{256} << 10;
+  const size_t size = used_ + std::max(bytes, kChunk);
+  if (size <= bytes_.capacity()) prefault(bytes_.data() + bytes_.size(), size - bytes_.size());
+  bytes_.resize(size);
   data_ = bytes_.data();
   limit_ = bytes_.size();
 }

@@ -76,6 +76,8 @@ class ScriptCompiler {
 
   // compiler.cc: the compile driver
   void finish_output();
+  // Reports each text whose file another program changed while it was compiled.
+  void check_unchanged();
 
   // include.cc
   void compile_include(size_t at);

@@ -38,6 +38,9 @@ class SourceSet {
   // The text without its padding; the padding follows it in memory.
   ByteSpan text(uint32_t id) const { return sources_[id].text; }
   const std::string& name(uint32_t id) const { return sources_[id].name; }
+  uint32_t count() const { return static_cast<uint32_t>(sources_.size()); }
+  // Whether another program changed the file of text `id` while it was being compiled.
+  bool changed(uint32_t id) const { return sources_[id].text.changed(); }
   // The script text starts after the first `bytes` (a byte-order mark that was skipped).
   void skip_prefix(uint32_t id, size_t bytes) { sources_[id].start = bytes; }
 

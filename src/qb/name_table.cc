@@ -179,12 +179,14 @@ void NameTable::reserve(size_t names, size_t text_bytes) {
   }
 }
 
-void NameTable::add_name(uint32_t checksum, std::string_view name) {
+void NameTable::add_name(uint32_t checksum, std::string_view name) { add_kept_name(checksum, {store(name), name.size()}); }
+
+void NameTable::add_kept_name(uint32_t checksum, std::string_view name) {
   // A length plus one fits a slot's 32 bits.
   if (entries_.size() >= std::numeric_limits<uint32_t>::max() - 1 || name.size() >= UINT32_MAX - 1) {
     throw std::bad_alloc();
   }
-  entries_.push_back(Entry{store(name), static_cast<uint32_t>(name.size()), checksum});
+  entries_.push_back(Entry{name.empty() ? "" : name.data(), static_cast<uint32_t>(name.size()), checksum});
   keep_indexed(static_cast<uint32_t>(entries_.size() - 1));
 }
 

@@ -47,6 +47,9 @@ class NameTable {
   void reserve(size_t names, size_t text_bytes);
 
   void add_name(uint32_t checksum, std::string_view name);
+  // add_name for a name whose bytes outlive the table (the compiler's names stand in texts
+  // that it keeps until it ends): they are not copied.
+  void add_kept_name(uint32_t checksum, std::string_view name);
 
   // The checksum of the first entry with exactly this name.
   std::optional<uint32_t> find_checksum(std::string_view name) const { return find_checksum(NameKey::of(name)); }

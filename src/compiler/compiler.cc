@@ -28,6 +28,7 @@ Bytes ScriptCompiler::compile(SourceText main) {
 void ScriptCompiler::check_unchanged() {
   for (uint32_t id = 0; id < sources_.count(); ++id) {
     if (!sources_.changed(id)) continue;
+    silenced_ = false;  // the change, rather than a zero byte it left, is what went wrong
     const std::string& name = sources_.name(id);
     error({0, code::kCannotOpen, "cannot read: the file changed while it was compiled; compile it again", {}, id},
           kExitFailure, format("File '%s' changed while it was compiled\n", name.c_str()));

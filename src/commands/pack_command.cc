@@ -26,7 +26,8 @@ ExitStatus cmd_pack(const Invocation& call) {
   if (names.empty())
     throw Error(kExitFailure, format("Member list '%s' names no member; nothing was changed (new makes an empty "
                                      "archive)\n",
-                                     list_path.c_str()));
+                                     list_path.c_str()),
+                Echo::kAlsoToErr);
   pre::check_storable(names);
   std::vector<std::string> paths;
   paths.reserve(names.size());
@@ -35,6 +36,7 @@ ExitStatus cmd_pack(const Invocation& call) {
   const GameStreams streams(files);
   pre::ArchiveEdit edit = pre::pack_members(names, streams.members());
   call.console.out << edit.out;
+  call.progress << edit.progress;
   if (edit.too_large) throw_too_large(archive_path, *edit.too_large);
   // An archive that is there already is locked while it is replaced, so that an append
   // running meanwhile lands before (and is replaced) or after (and is kept).

@@ -23,6 +23,7 @@ ExitStatus cmd_update(const Invocation& call) {
   const GameStreams streams(files);
   pre::ArchiveEdit edit = pre::update_members(target->archive, paths, streams.members());
   call.console.out << edit.out;
+  call.progress << edit.progress;
   if (edit.too_large) throw_too_large(archive_path, *edit.too_large);
   write_output(call.files, archive_path, edit.writer.pieces());
   call.console.out << "Done...\n";

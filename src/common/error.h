@@ -23,17 +23,24 @@ enum ExitStatus : int {
   kExitInternal = 99,           // a fault of qbkit itself, not of its input
 };
 
+// Where the driver shows a message besides standard output. The archive commands' own errors,
+// beyond the messages they have always had, are also written to standard error when standard
+// output is not a terminal, so that a batch that keeps the output in a file still shows them.
+enum class Echo { kOutOnly, kAlsoToErr };
+
 class Error : public std::runtime_error {
  public:
-  Error(ExitStatus status, std::string message)
-      : std::runtime_error(message), status_(status), message_(std::move(message)) {}
+  Error(ExitStatus status, std::string message, Echo echo = Echo::kOutOnly)
+      : std::runtime_error(message), status_(status), message_(std::move(message)), echo_(echo) {}
 
   ExitStatus status() const { return status_; }
   const std::string& message() const { return message_; }
+  Echo echo() const { return echo_; }
 
  private:
   ExitStatus status_;
   std::string message_;
+  Echo echo_;
 };
 
 }  // namespace qbkit

@@ -87,6 +87,7 @@ Decompiled decompile(ByteSpan data, const std::string& path, const Settings& set
   Decompiled result;
   result.text = std::move(text.text);
   result.table = std::move(table.text);
+  if (d.scan.unknown) result.stopped_at = d.scan.end;
   decompiler::for_each_name_record(data, d.scan, d.sizes,
                                    [&result](uint32_t checksum, std::string_view name) { result.names.add_name(checksum, name); });
   return result;

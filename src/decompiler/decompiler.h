@@ -1,7 +1,9 @@
 // The decompiler: QB file to script text on standard output, plus its table file.
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 #include "common/bytes.h"
@@ -26,6 +28,8 @@ struct Decompiled {
   std::string text;
   std::string table;
   qb::NameTable names;
+  // Where a token that cannot be read ends the text early ("Unknown instruction at"), if one does.
+  std::optional<size_t> stopped_at;
 };
 
 // decompile_to into strings.

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "commands/command_table.h"
+#include "commands/commands.h"
 #include "common/error.h"
 #include "common/file_io.h"
 #include "common/format.h"
@@ -52,6 +53,11 @@ ExitStatus dispatch(std::span<const std::string> args, const Console& console, F
   if (args.size() >= 2 && args[1] == "--lsp") {
     if (args.size() > 3 || (args.size() == 3 && args[2] != "--stdio")) return print_usage(program, out);
     return lsp::run_language_server(console);
+  }
+  // Where a name stands, in the paths given.
+  if (args.size() >= 2 && args[1] == "--refs") {
+    if (args.size() < 4) return print_usage(program, out);
+    return commands::find_references(args.subspan(2), console);
   }
   // Mode k has a usage line of its own for a command line without names.
   if (mode_letter(args) == 'k') return qb::checksum_mode(program, args.subspan(2), console);
@@ -126,7 +132,7 @@ ExitStatus run_driver(std::span<const std::string> args, const Console& console,
   try {
     status = dispatch(args, console, files);
   } catch (const Error& e) {
-    report(e.message(), mirror, console);
+    report(e.message(), mirror || (e.echo() == Echo::kAlsoToErr && !console.out_is_terminal), console);
     status = e.status();
   } catch (const std::bad_alloc&) {
     // No memory for an input: the tools end with status 2 and no message.

@@ -98,7 +98,7 @@ ArchiveEdit update_members(const AppendableArchive& archive, std::span<const std
   for (const Member& m : archive.entries.members) names.push_back(m.name);
   const UpdateMatch match = match_update(names, files);
   for (size_t k = 0; k < files.size(); ++k)
-    edit.out += format(match.updates[k] ? "Updating '%s'\n" : "Adding '%s'\n", files[k].c_str());
+    edit.progress += format(match.updates[k] ? "Updating '%s'\n" : "Adding '%s'\n", files[k].c_str());
   if (!write_old_entries(archive, match.source, files, data, edit)) return edit;
   // A new entry is named as typed less its "." parts and repeated separators: the name the
   // game looks up.
@@ -113,7 +113,7 @@ ArchiveEdit update_members(const AppendableArchive& archive, std::span<const std
 ArchiveEdit pack_members(std::span<const std::string> names, std::span<const MemberData> data) {
   ArchiveEdit edit(kFormatTag);
   for (size_t k = 0; k < names.size(); ++k) {
-    edit.out += format("Packing '%s'\n", names[k].c_str());
+    edit.progress += format("Packing '%s'\n", names[k].c_str());
     edit.writer.named_entry(names[k], true, data[k].uncompressed_size, data[k].compressed_size, data[k].data);
     if (!still_fits(edit, names[k], 0)) break;
   }

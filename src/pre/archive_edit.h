@@ -41,8 +41,9 @@ struct ArchiveEdit {
   explicit ArchiveEdit(uint32_t format_tag) : writer(format_tag) {}
 
   ArchiveWriter writer;
-  std::string out;  // progress lines for standard output, in order
-  std::string err;  // warnings for standard error
+  std::string out;       // lines for standard output that always show (the size mistake), in order
+  std::string progress;  // a progress line for each member, shown after `out` unless silenced
+  std::string err;       // warnings for standard error
   // The member, as the command was given it, that took the archive past its 32-bit sizes:
   // the edit stops there, and the command refuses it after printing `out` and `err`.
   std::optional<std::string> too_large;

@@ -72,7 +72,8 @@ bool is_storable_member_name(std::string_view name) {
 }
 
 void throw_unsafe_name(std::string_view name) {
-  throw Error(kExitFailure, format("Refusing unsafe member name '%s'\n", show_control_bytes(name).c_str()));
+  throw Error(kExitFailure, format("Refusing unsafe member name '%s'\n", show_control_bytes(name).c_str()),
+              Echo::kAlsoToErr);
 }
 
 void check_storable(std::span<const std::string> names) {

@@ -22,6 +22,10 @@ inline constexpr std::string_view kAddxWord = "addx";
 inline constexpr std::string_view kCallWord = "call";
 inline constexpr std::string_view kArgumentsWord = "arguments";
 
+// The first line of a text in the THUG1 layout, as unpack writes it: a comment to any reader,
+// and to the compiler the -thug1 switch.
+inline constexpr std::string_view kThug1LayoutLine = "#/ layout: THUG1";
+
 // The table file of names beside a decompiled QB file, and mode t's raw copy of its records.
 inline constexpr std::string_view kTableFileSuffix = "_table.qbi";
 inline constexpr std::string_view kRawTableSuffix = ".tab";

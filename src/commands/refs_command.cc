@@ -1,0 +1,112 @@
+// --refs NAME PATH...: where a name is declared, defined and used, in script text and table
+// files, in the folders that hold them, in QB files and in archives.
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <ostream>
+
+#include "commands/command_files.h"
+#include "commands/commands.h"
+#include "common/error.h"
+#include "common/file_io.h"
+#include "common/format.h"
+#include "scripts/archive_scripts.h"
+#include "scripts/name_finder.h"
+#include "scripts/script_text.h"
+
+namespace qbkit::commands {
+namespace {
+
+bool ends_with_blind(std::string_view name, std::string_view suffix) {
+  if (name.size() < suffix.size()) return false;
+  for (size_t i = 0; i < suffix.size(); ++i)
+    if ((name[name.size() - suffix.size() + i] | 0x20) != suffix[i]) return false;
+  return true;
+}
+
+// Script text and table files are read as text.
+bool is_text_name(std::string_view name) { return ends_with_blind(name, ".qbs") || ends_with_blind(name, ".qbi"); }
+
+std::string_view as_text(ByteSpan bytes) { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
+
+class ReferenceSearch {
+ public:
+  ReferenceSearch(uint32_t checksum, const Console& console) : checksum_(checksum), console_(console) {}
+
+  // Every place in `path`, in order; a path that cannot be read is reported and noted.
+  void search(const std::string& path) {
+    try {
+      if (is_directory(path))
+        search_folder(path);
+      else if (is_text_name(path))
+        search_text(path, read_input(path));
+      else if (scripts::is_qb_name(path))
+        search_script(path, scripts::decompile_script(read_input(path), scripts::member_file_name(path)));
+      else
+        search_archive(path);
+    } catch (const Error& e) {
+      report_failure(console_, e.message());
+      unreadable_ = true;
+    }
+  }
+
+  ExitStatus status() const {
+    if (unreadable_) return kExitNoAccess;
+    return found_ ? kExitOk : kExitFailure;
+  }
+
+ private:
+  void search_folder(const std::string& dir) {
+    const std::optional<std::vector<std::string>> files = files_below(dir);
+    if (!files) throw_cannot_open_archive(dir);
+    const bool separated = !dir.empty() && std::strchr("/\\", dir.back()) != nullptr;
+    for (const std::string& file : *files)
+      if (is_text_name(file)) search(separated ? dir + file : dir + "/" + file);
+  }
+
+  void search_text(const std::string& label, ByteSpan text) {
+    for (const scripts::NameOccurrence& o : scripts::find_names(as_text(text), checksum_)) {
+      console_.out << format("%s:%d:%d: %s\n", label.c_str(), o.line, o.column,
+                             std::string(scripts::role_word(o.role)).c_str());
+      found_ = true;
+    }
+  }
+
+  void search_script(const std::string& label, const scripts::ScriptText& script) {
+    if (!script.failure.empty()) {
+      console_.err << format("Warning: '%s' does not decompile, so it was not searched: %s\n", label.c_str(),
+                             script.failure.c_str());
+      return;
+    }
+    const std::string_view text = script.text;
+    search_text(label, {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
+  }
+
+  // Only members whose bytes hold the checksum can name it: the others are not decompiled.
+  void search_archive(const std::string& path) {
+    const ArchiveFile archive = read_archive(path);
+    uint8_t wanted[4];
+    for (int i = 0; i < 4; ++i) wanted[i] = static_cast<uint8_t>(checksum_ >> (8 * i));
+    const std::vector<scripts::MemberContent> content =
+        scripts::read_members(archive.members, path, [&](size_t, ByteSpan bytes) {
+          return std::search(bytes.begin(), bytes.end(), wanted, wanted + 4) != bytes.end();
+        });
+    for (size_t k = 0; k < content.size(); ++k)
+      if (content[k].script) search_script(path + "!" + scripts::script_name(archive.members[k].name), *content[k].script);
+  }
+
+  uint32_t checksum_;
+  const Console& console_;
+  bool found_ = false;
+  bool unreadable_ = false;
+};
+
+}  // namespace
+
+ExitStatus find_references(std::span<const std::string> args, const Console& console) {
+  ReferenceSearch search(scripts::wanted_checksum(args[0]), console);
+  for (const std::string& path : args.subspan(1)) search.search(path);
+  return search.status();
+}
+
+}  // namespace qbkit::commands

@@ -10,6 +10,7 @@
 #include "common/format.h"
 #include "common/parallel.h"
 #include "compiler/compiler.h"
+#include "compiler/diagnostic.h"
 #include "qb/words.h"
 #include "scripts/archive_scripts.h"
 
@@ -19,18 +20,18 @@ namespace {
 // The QB bytes that a text compiles to, its table file read from memory; when it does not
 // compile, the bytes made before it failed.
 Bytes compile_script(const scripts::ScriptText& script, const std::string& file_name) {
-  Settings settings;
-  settings.thug1 = script.thug1;
   const std::string table_name = qb::table_file_path(file_name);
-  const SourceLoader loader = [&](const std::string& name) -> std::optional<LoadedSource> {
-    if (name != table_name) return std::nullopt;
-    return LoadedSource{Bytes(script.table.begin(), script.table.end()), table_name};
+  const SourceLoader loader = [&](const std::string& name, const std::string&) -> LoadedSource {
+    if (name != table_name) return {{}, {}, "no such file"};
+    return {Bytes(script.table.begin(), script.table.end()), table_name, {}};
   };
-  std::ostream discard(nullptr);
+  struct Unheard : DiagnosticSink {
+    void report(const Diagnostic&) override {}
+  } unheard;
   Bytes produced;
   try {
-    return compile_text(Bytes(script.text.begin(), script.text.end()), file_name, settings, loader, discard,
-                        &produced);
+    return compile_text({Bytes(script.text.begin(), script.text.end()), file_name, file_name}, {}, loader, unheard,
+                        nullptr, &produced);
   } catch (const Error&) {
     return produced;
   }

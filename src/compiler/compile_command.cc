@@ -15,7 +15,8 @@ constexpr size_t kMaxWarnings = 20;
 
 }  // namespace
 
-ExitStatus compile_file(const std::string& path, const Settings& settings, const Console& console) {
+ExitStatus compile_file(const std::string& path, const Settings& settings, const Console& console,
+                        const std::string& output) {
   // Running out of memory anywhere below ends in the driver with status 2 and no message.
   LoadedSource source = load_from_disk(path, {});
   if (!source.failure.empty()) {
@@ -35,7 +36,7 @@ ExitStatus compile_file(const std::string& path, const Settings& settings, const
     Bytes qb = compile_text({std::move(source.text), path, source.identity}, {settings, false}, load_from_disk,
                             printer, &console.out, &produced);
     end_of_warnings();
-    const std::string name = path + ".qb";
+    const std::string name = output.empty() ? path + ".qb" : output;
     if (!write_file_atomic(name, qb)) {
       produced = std::move(qb);
       console.err << render({name, 0, 0, Severity::kError, code::kCannotWrite, "cannot write the file", {}});

@@ -29,7 +29,8 @@ void ScriptCompiler::compile_include(size_t at) {
   }
   reserve_names_for(loaded.text);
   const Place from{source_, at};
-  compile_source(sources_.add(std::move(loaded.text), name, &from), loaded.identity);
+  compile_source(sources_.add(std::move(loaded.text), loaded.path.empty() ? name : loaded.path, &from),
+                 loaded.identity);
   if (progress_ != nullptr) *progress_ << "done.\n";
   lex_.skip_blanks();
 }

@@ -35,9 +35,11 @@ struct Decompiled {
 // decompile_to into strings.
 Decompiled decompile(ByteSpan data, const std::string& path, const Settings& settings);
 
-// Mode d. Returns the exit status; errors are raised as qbkit::Error. A decompile that stops
+// Mode d: the text to standard output, or to the file `output` (replaced once the text is whole)
+// when that is given. Returns the exit status; errors are raised as qbkit::Error. A decompile that stops
 // at a token it cannot read writes the text and the table file as far as they go, says so
 // on `console.err` and fails (status 1).
-ExitStatus decompile_file(const std::string& path, const Settings& settings, const Console& console);
+ExitStatus decompile_file(const std::string& path, const Settings& settings, const Console& console,
+                          const std::string& output = {});
 
 }  // namespace qbkit

@@ -26,6 +26,11 @@ constexpr Command kCommands[] = {
      "-d writes them; a first-game script gets the first line\n"
      "#/ layout: THUG1",
      cmd_unpack},
+    {"build", 2, 2, "DIR ARCHIVE",
+     "update ARCHIVE from the folder that unpack wrote: each\n"
+     "edited script text is compiled, each changed file taken;\n"
+     "nothing is written when a text does not compile",
+     cmd_build},
     {"verify", 1, 1, "ARCHIVE",
      "check that each QB member decompiles and compiles back\n"
      "byte for byte; writes nothing",

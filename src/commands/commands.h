@@ -44,6 +44,9 @@ ExitStatus cmd_pack(const Invocation& call);
 // "update ARCHIVE FILE...": the entries that the files name get their data in the game's
 // layout; the other files are appended (pre::update_members).
 ExitStatus cmd_update(const Invocation& call);
+// "build DIR ARCHIVE": the archive's members from the folder that unpack wrote: edited script
+// texts compiled, changed files taken, all or nothing; status 1 when a text does not compile.
+ExitStatus cmd_build(const Invocation& call);
 // "jdc STREAM": a raw stream decoded into uncomp.bin.
 ExitStatus cmd_jdc(const Invocation& call);
 

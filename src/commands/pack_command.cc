@@ -33,7 +33,7 @@ ExitStatus cmd_pack(const Invocation& call) {
   paths.reserve(names.size());
   for (const std::string& name : names) paths.push_back(pre::member_output_path(name));
   const MemberFiles files(paths, archive_path);
-  const GameStreams streams(files);
+  const GameStreams streams(files.all());
   pre::ArchiveEdit edit = pre::pack_members(names, streams.members());
   call.console.out << edit.out;
   call.progress << edit.progress;

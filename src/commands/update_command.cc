@@ -20,7 +20,7 @@ ExitStatus cmd_update(const Invocation& call) {
   const std::optional<AppendTarget> target = open_for_append(archive_path);
   const MemberFiles files(paths, archive_path);
   if (!target) throw_cannot_open_archive(archive_path);
-  const GameStreams streams(files);
+  const GameStreams streams(files.all());
   pre::ArchiveEdit edit = pre::update_members(target->archive, paths, streams.members());
   call.console.out << edit.out;
   call.progress << edit.progress;

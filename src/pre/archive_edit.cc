@@ -110,6 +110,22 @@ ArchiveEdit update_members(const AppendableArchive& archive, std::span<const std
   return edit;
 }
 
+ArchiveEdit replace_members(const AppendableArchive& archive, std::span<const size_t> entries,
+                            std::span<const MemberData> data) {
+  ArchiveEdit edit(archive.header.format_tag);
+  note_size_mistake(archive, edit);
+  const std::vector<Member>& members = archive.entries.members;
+  std::vector<size_t> source(members.size(), UpdateMatch::kKept);
+  std::vector<std::string> names;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    source[entries[i]] = i;
+    names.push_back(members[entries[i]].name);
+    edit.progress += format("Updating '%s'\n", names.back().c_str());
+  }
+  write_old_entries(archive, source, names, data, edit);
+  return edit;
+}
+
 ArchiveEdit pack_members(std::span<const std::string> names, std::span<const MemberData> data) {
   ArchiveEdit edit(kFormatTag);
   for (size_t k = 0; k < names.size(); ++k) {

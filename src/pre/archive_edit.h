@@ -61,6 +61,12 @@ ArchiveEdit add_member(const AppendableArchive& archive, const std::string& arch
 ArchiveEdit update_members(const AppendableArchive& archive, std::span<const std::string> files,
                            std::span<const MemberData> data);
 
+// "build": the entries numbered `entries` (from 0, in archive order) get `data[i]` and keep
+// their name fields, as update gives them; every other entry is kept byte for byte. An
+// "Updating" progress line names each.
+ArchiveEdit replace_members(const AppendableArchive& archive, std::span<const size_t> entries,
+                            std::span<const MemberData> data);
+
 // "pack": a new archive in the game's layout holding `names` in order, `data[k]` under
 // names[k], with a progress line for each.
 ArchiveEdit pack_members(std::span<const std::string> names, std::span<const MemberData> data);

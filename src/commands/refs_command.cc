@@ -1,6 +1,5 @@
 // --refs NAME PATH...: where a name is declared, defined and used, in script text and table
 // files, in the folders that hold them, in QB files and in archives.
-#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <ostream>
@@ -82,15 +81,10 @@ class ReferenceSearch {
     search_text(label, {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
   }
 
-  // Only members whose bytes hold the checksum can name it: the others are not decompiled.
   void search_archive(const std::string& path) {
     const ArchiveFile archive = read_archive(path);
-    uint8_t wanted[4];
-    for (int i = 0; i < 4; ++i) wanted[i] = static_cast<uint8_t>(checksum_ >> (8 * i));
     const std::vector<scripts::MemberContent> content =
-        scripts::read_members(archive.members, path, [&](size_t, ByteSpan bytes) {
-          return std::search(bytes.begin(), bytes.end(), wanted, wanted + 4) != bytes.end();
-        });
+        scripts::read_members(archive.members, path, [](size_t, ByteSpan) { return true; });
     for (size_t k = 0; k < content.size(); ++k)
       if (content[k].script) search_script(path + "!" + scripts::script_name(archive.members[k].name), *content[k].script);
   }

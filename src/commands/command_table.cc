@@ -17,27 +17,27 @@ constexpr Command kCommands[] = {
     {"addx", 3, 3, "ARCHIVE FILE MAGIC", "append FILE stored, uncompressed", cmd_addx},
     {"list", 1, 1, "ARCHIVE", "print each member's name and name checksum", cmd_list},
     {"x", 1, kNoLimit, "ARCHIVE [MEMBER...]",
-     "extract every member, or the members named (whatever the\n"
-     "case and the separators), all or nothing",
+     "extract every member, or those named (in any case,\n"
+     "with either separator), all or nothing",
      cmd_extract},
     {"unpack", 2, 2, "ARCHIVE DIR",
-     "extract every member below DIR (new or empty) and beside\n"
-     "each QB member its script text (.qbs) and table file, as\n"
-     "-d writes them; a first-game script gets the first line\n"
-     "#/ layout: THUG1",
+     "extract every member below DIR, new or empty, and\n"
+     "beside each QB member its script text (.qbs) and\n"
+     "table file, as -d writes them; a first-game script\n"
+     "starts with the line #/ layout: THUG1",
      cmd_unpack},
     {"build", 2, 2, "DIR ARCHIVE",
-     "update ARCHIVE from the folder that unpack wrote: each\n"
-     "edited script text is compiled, each changed file taken;\n"
-     "nothing is written when a text does not compile",
+     "update ARCHIVE from the folder that unpack wrote:\n"
+     "edited script texts are compiled, changed files\n"
+     "taken; nothing is written if a text fails",
      cmd_build},
     {"verify", 1, 1, "ARCHIVE",
-     "check that each QB member decompiles and compiles back\n"
-     "byte for byte; writes nothing",
+     "check that each QB member decompiles and compiles\n"
+     "back byte for byte; writes nothing",
      cmd_verify},
     {"diff", 2, 2, "OLD NEW",
-     "show what changed from archive OLD to NEW: a unified diff\n"
-     "of each changed script's text",
+     "show what changed from archive OLD to NEW, with a\n"
+     "unified diff of each changed script's text",
      cmd_diff},
     {"pack", 2, 2, "ARCHIVE LIST",
      "write a new archive in the game's layout from a member\n"

@@ -109,7 +109,11 @@ RunResult run_qbkit(const std::vector<std::string>& args, const std::filesystem:
   std::vector<std::string> command = qbkit_command();
   // The program name slot: the binary as named in the command (argv[0] of the child).
   command.insert(command.end(), args.begin(), args.end());
+  return run_program(std::move(command), cwd, options);
+}
 
+RunResult run_program(std::vector<std::string> command, const std::filesystem::path& cwd,
+                      const RunOptions& options) {
   int outfd[2], errfd[2];
   if (pipe(outfd) != 0 || pipe(errfd) != 0) throw std::runtime_error("pipe failed");
   pid_t pid = fork();

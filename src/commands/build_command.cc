@@ -29,13 +29,7 @@ namespace {
 // Warnings shown for one text, as -c shows them.
 constexpr size_t kMaxWarnings = 20;
 
-std::string joined(const std::string& dir, const std::string& path) {
-  return !dir.empty() && (dir.back() == '/' || dir.back() == '\\') ? dir + path : dir + "/" + path;
-}
-
 bool same_bytes(ByteSpan a, ByteSpan b) { return std::equal(a.begin(), a.end(), b.begin(), b.end()); }
-
-std::string_view as_text(ByteSpan bytes) { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
 
 // The file at `path`, or nullopt when there is none; one that is there but cannot be read is
 // refused (status 2).
@@ -45,22 +39,15 @@ std::optional<Bytes> read_if_there(const std::string& path) {
   return data;
 }
 
-bool ends_with_blind(std::string_view name, std::string_view suffix) {
-  if (name.size() < suffix.size()) return false;
-  for (size_t i = 0; i < suffix.size(); ++i)
-    if ((name[name.size() - suffix.size() + i] | 0x20) != (suffix[i] | 0x20)) return false;
-  return true;
-}
-
 // Files that are no member and no script text but belong in the folder: table files, what -c
 // and a failed compile write, hidden names and folders, editors' backups, what Windows adds.
 bool is_ignored(const std::string& path) {
   for (const std::string& part : pre::name_parts(path))
     if (part.starts_with('.')) return true;
   const std::string name = scripts::member_file_name(path);
-  return ends_with_blind(name, ".qbi") || ends_with_blind(name, ".qbs.qb") || name == "temp.dump" ||
-         name.ends_with('~') || (name.size() == 11 && ends_with_blind(name, "desktop.ini")) ||
-         (name.size() == 9 && ends_with_blind(name, "thumbs.db"));
+  return scripts::has_extension(name, ".qbi") || scripts::has_extension(name, ".qbs.qb") || name == "temp.dump" ||
+         name.ends_with('~') || (name.size() == 11 && scripts::has_extension(name, "desktop.ini")) ||
+         (name.size() == 9 && scripts::has_extension(name, "thumbs.db"));
 }
 
 // A compile of one edited text, with what it reported.
@@ -96,7 +83,7 @@ class ArchiveBuild {
   ExitStatus write_changes(const AppendTarget& target);
 
  private:
-  std::string script_path(size_t k) const { return joined(dir_, scripts::script_name(plan_.targets[k])); }
+  std::string script_path(size_t k) const { return path_in(dir_, scripts::script_name(plan_.targets[k])); }
   bool text_unchanged(size_t k, ByteSpan text) const;
 
   const Invocation& call_;
@@ -122,7 +109,7 @@ void ArchiveBuild::refuse_unknown_files() const {
     throw Error(kExitFailure,
                 format("'%s' names no member of '%s': add it to the archive with -p add or -p update first; "
                        "nothing was changed\n",
-                       joined(dir_, file).c_str(), archive_path_.c_str()),
+                       path_in(dir_, file).c_str(), archive_path_.c_str()),
                 Echo::kAlsoToErr);
   }
 }
@@ -146,7 +133,7 @@ void ArchiveBuild::read_sources() {
   replacement_.resize(plan_.members.size());
   for (size_t k = 0; k < plan_.members.size(); ++k) {
     if (!kept_[k]) continue;
-    const std::string path = joined(dir_, plan_.targets[k]);
+    const std::string path = path_in(dir_, plan_.targets[k]);
     std::optional<Bytes> file = read_if_there(path);
     const bool file_changed = file && !same_bytes(*file, content_[k].bytes);
     if (!texts[k]) {
@@ -191,7 +178,7 @@ ExitStatus ArchiveBuild::write_changes(const AppendTarget& target) {
   std::vector<ByteSpan> data;
   for (size_t k = 0; k < replacement_.size(); ++k) {
     if (!replacement_[k]) continue;
-    check_member_size(replacement_[k]->size(), joined(dir_, plan_.targets[k]), archive_path_);
+    check_member_size(replacement_[k]->size(), path_in(dir_, plan_.targets[k]), archive_path_);
     changed.push_back(k);
     data.push_back(*replacement_[k]);
   }

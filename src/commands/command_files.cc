@@ -34,6 +34,10 @@ void report_failure(const Console& console, const std::string& line) {
   console.err << line;
 }
 
+std::string path_in(const std::string& dir, const std::string& path) {
+  return !dir.empty() && (dir.back() == '/' || dir.back() == '\\') ? dir + path : dir + "/" + path;
+}
+
 Bytes read_input(const std::string& path) {
   std::optional<Bytes> data = read_file(path);
   if (!data) throw_cannot_open_archive(path);

@@ -30,6 +30,9 @@ namespace qbkit::commands {
 // the driver shows the archive commands' own errors.
 void report_failure(const Console& console, const std::string& line);
 
+// `path` in the folder `dir`, with a '/' between them when `dir` does not end in a separator.
+std::string path_in(const std::string& dir, const std::string& path);
+
 // The whole file at `path` (an archive, a member list, a raw stream); one that cannot be read
 // is refused with throw_cannot_open_archive.
 Bytes read_input(const std::string& path);

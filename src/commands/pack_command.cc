@@ -21,7 +21,7 @@ ExitStatus cmd_pack(const Invocation& call) {
   const std::string& list_path = call.args[1];
   const Bytes list = read_input(list_path);
   const std::vector<std::string> names =
-      pre::parse_member_list(std::string_view(reinterpret_cast<const char*>(list.data()), list.size()));
+      pre::parse_member_list(as_text(list));
   // An empty archive in place of the old one is never what a list was written for.
   if (names.empty())
     throw Error(kExitFailure, format("Member list '%s' names no member; nothing was changed (new makes an empty "

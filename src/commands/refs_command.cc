@@ -1,6 +1,5 @@
 // --refs NAME PATH...: where a name is declared, defined and used, in script text and table
 // files, in the folders that hold them, in QB files and in archives.
-#include <cstring>
 #include <optional>
 #include <ostream>
 
@@ -16,17 +15,10 @@
 namespace qbkit::commands {
 namespace {
 
-bool ends_with_blind(std::string_view name, std::string_view suffix) {
-  if (name.size() < suffix.size()) return false;
-  for (size_t i = 0; i < suffix.size(); ++i)
-    if ((name[name.size() - suffix.size() + i] | 0x20) != suffix[i]) return false;
-  return true;
-}
-
 // Script text and table files are read as text.
-bool is_text_name(std::string_view name) { return ends_with_blind(name, ".qbs") || ends_with_blind(name, ".qbi"); }
-
-std::string_view as_text(ByteSpan bytes) { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
+bool is_text_name(std::string_view name) {
+  return scripts::has_extension(name, ".qbs") || scripts::has_extension(name, ".qbi");
+}
 
 class ReferenceSearch {
  public:
@@ -58,9 +50,8 @@ class ReferenceSearch {
   void search_folder(const std::string& dir) {
     const std::optional<std::vector<std::string>> files = files_below(dir);
     if (!files) throw_cannot_open_archive(dir);
-    const bool separated = !dir.empty() && std::strchr("/\\", dir.back()) != nullptr;
     for (const std::string& file : *files)
-      if (is_text_name(file)) search(separated ? dir + file : dir + "/" + file);
+      if (is_text_name(file)) search(path_in(dir, file));
   }
 
   void search_text(const std::string& label, ByteSpan text) {
@@ -77,8 +68,7 @@ class ReferenceSearch {
                              script.failure.c_str());
       return;
     }
-    const std::string_view text = script.text;
-    search_text(label, {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
+    search_text(label, as_bytes(script.text));
   }
 
   void search_archive(const std::string& path) {

@@ -49,8 +49,6 @@ void check_script_files(const pre::ExtractionPlan& plan) {
   }
 }
 
-ByteSpan bytes_of(std::string_view text) { return {reinterpret_cast<const uint8_t*>(text.data()), text.size()}; }
-
 }  // namespace
 
 ExitStatus cmd_unpack(const Invocation& call) {
@@ -78,8 +76,8 @@ ExitStatus cmd_unpack(const Invocation& call) {
       continue;
     }
     const std::string file = scripts::member_file_name(plan.members[k].name);
-    extraction.write_beside(k, scripts::script_name(file), bytes_of(script.text));
-    extraction.write_beside(k, qb::table_file_path(file), bytes_of(script.table));
+    extraction.write_beside(k, scripts::script_name(file), as_bytes(script.text));
+    extraction.write_beside(k, qb::table_file_path(file), as_bytes(script.table));
     ++decompiled;
   }
   extraction.commit();

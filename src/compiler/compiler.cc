@@ -68,8 +68,7 @@ Bytes compile_text(SourceText main, const CompileOptions& given, const SourceLoa
                    std::ostream* progress, Bytes* partial) {
   // A text that unpack wrote in the THUG1 layout says so on its first line.
   CompileOptions options = given;
-  const std::string_view text(reinterpret_cast<const char*>(main.text.data()), main.text.size());
-  if (qb::starts_with_thug1_line(text)) options.settings.thug1 = true;
+  if (qb::starts_with_thug1_line(as_text(main.text))) options.settings.thug1 = true;
   compiler::ScriptCompiler compiler(options, loader, progress);
   const std::string name = main.name;
   const std::string identity = main.identity;

@@ -1,5 +1,6 @@
 #include "scripts/script_text.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -19,10 +20,14 @@ std::string stopped_reason(size_t at) { return format("no token can be read at b
 
 }  // namespace
 
-bool is_qb_name(std::string_view name) {
-  return name.size() >= 3 && name[name.size() - 3] == '.' && (name[name.size() - 2] | 0x20) == 'q' &&
-         (name[name.size() - 1] | 0x20) == 'b';
+bool has_extension(std::string_view name, std::string_view extension) {
+  if (name.size() < extension.size()) return false;
+  const std::string_view tail = name.substr(name.size() - extension.size());
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  return std::equal(tail.begin(), tail.end(), extension.begin(), [&](char a, char b) { return lower(a) == lower(b); });
 }
+
+bool is_qb_name(std::string_view name) { return has_extension(name, ".qb"); }
 
 std::string script_name(std::string_view qb_name) {
   std::string name(qb_name.substr(0, qb_name.size() - 3));

@@ -9,6 +9,9 @@
 
 namespace qbkit::scripts {
 
+// Whether `name` ends in `extension` (".qbs"), A-Z in any case.
+bool has_extension(std::string_view name, std::string_view extension);
+
 // A QB file or member: one whose name ends in ".qb", in any case.
 bool is_qb_name(std::string_view name);
 

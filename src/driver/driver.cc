@@ -61,8 +61,10 @@ ExitStatus dispatch(std::span<const std::string> args, const Console& console, F
   }
   // Where a name stands, in the paths given.
   if (args.size() >= 2 && args[1] == "--refs") {
-    if (args.size() < 4) return print_usage(program, out);
-    return commands::find_references(args.subspan(2), console);
+    if (args.size() >= 4) return commands::find_references(args.subspan(2), console);
+    out << format("Usage: %s --refs NAME PATH... (prints where NAME is declared, defined or used)\n",
+                  program.c_str());
+    return kExitFailure;
   }
   // Mode k and --check have a usage line of their own for a command line without names.
   if (mode_letter(args) == 'k') return qb::checksum_mode(program, args.subspan(2), console);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <ostream>
 #include <set>
+#include <sstream>
 #include <vector>
 
 #include "commands/command_files.h"
@@ -162,14 +163,19 @@ bool ArchiveBuild::compile_texts() {
     }
   });
   const bool failed = std::any_of(compiles_.begin(), compiles_.end(), [](const Compile& c) { return c.failed; });
-  // On a failure every diagnostic is the command's output; otherwise the warnings go where -c puts them.
-  std::ostream& out = failed ? call_.console.out : call_.console.err;
+  std::ostringstream shown;
   for (Compile& c : compiles_) {
-    DiagnosticPrinter printer(out, false, kMaxWarnings);
+    DiagnosticPrinter printer(shown, false, kMaxWarnings);
     for (const Diagnostic& d : c.diagnostics) printer.report(d);
-    if (printer.not_printed() > 0) out << c.path << ": note: further warnings are not shown\n";
+    if (printer.not_printed() > 0) shown << c.path << ": note: further warnings are not shown\n";
     if (!c.failed && !same_bytes(c.qb, content_[c.member].bytes)) replacement_[c.member] = std::move(c.qb);
   }
+  // On a failure the diagnostics report it, as the command's errors; otherwise the warnings go
+  // where -c puts them.
+  if (failed)
+    report_failure(call_.console, shown.str());
+  else
+    call_.console.err << shown.str();
   return !failed;
 }
 

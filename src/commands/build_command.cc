@@ -107,6 +107,7 @@ void ArchiveBuild::refuse_unknown_files() const {
   }
   for (const std::string& file : *files) {
     if (is_ignored(file) || known.count(pre::path_key(file)) != 0) continue;
+    if (canonical_path(path_in(dir_, file)) == canonical_path(archive_path_)) continue;  // the archive itself
     throw Error(kExitFailure,
                 format("'%s' names no member of '%s': add it to the archive with -p add or -p update first; "
                        "nothing was changed\n",

@@ -93,6 +93,7 @@ void ScriptCompiler::reserve_names_for(ByteSpan text) {
   // Every name declaration begins with '#'; capacity for that many spares the name table from
   // regrowing its indexes while a table file of thousands of names is read. The capacity at
   // least doubles when it grows, so that many small included tables cost linear time.
+  if (text.empty()) return;  // an empty text held in memory may have no buffer for memchr
   size_t hashes = 0;
   for (const uint8_t *p = text.data(), *end = p + text.size();
        (p = static_cast<const uint8_t*>(std::memchr(p, '#', static_cast<size_t>(end - p)))) != nullptr; ++p) {

@@ -23,7 +23,8 @@ if exist mod (
   echo The folder mod exists already: build it, or move it away to unpack again.
   exit /b 1
 )
-copy /y "%~2" "%~2.orig" > nul || exit /b 2
+copy /y "%~2" "%~2.orig" > nul
+if errorlevel 1 exit /b 2
 qbkit -p unpack "%~2" mod -q
 exit /b %errorlevel%
 

@@ -29,6 +29,10 @@ ExitStatus compile_file(const std::string& path, const Settings& settings, const
     return kExitFailure;
   }
 
+  // An output that may not be replaced is refused before the compile, and nothing is written.
+  const std::string name = path + ".qb";
+  if (!may_replace(link_target(name))) throw Error(kExitFailure, format("Couldn't create file '%s'!\n", name.c_str()));
+
   // Included files are opened under the name as written, relative to the working directory.
   // Only regular files: read_file fails on anything else as on a missing file.
   const SourceLoader loader = [](const std::string& name) -> std::optional<LoadedSource> {
@@ -38,12 +42,11 @@ ExitStatus compile_file(const std::string& path, const Settings& settings, const
   };
 
   // Whatever fails after the source was read leaves the bytes produced so far in "temp.dump";
-  // a dump that cannot be written is skipped.
+  // a dump that cannot be written, or whose path is no file that may be replaced, is skipped.
   Bytes produced;
   const WarningOutput warnings{console.err, path};
   try {
     Bytes qb = compile_text(std::move(*source), canonical_path(path), settings, loader, out, &produced, &warnings);
-    const std::string name = path + ".qb";
     if (!write_file_atomic(name, qb)) {
       produced = std::move(qb);
       throw Error(kExitFailure, format("Couldn't create file '%s'!\n", name.c_str()));

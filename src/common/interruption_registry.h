@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ struct Registry {
   std::vector<Temporary> temporaries;
   int holds = 0;  // the InterruptionsHeld alive (on the main thread)
   unsigned handled = 0;  // POSIX: bit k set when the k-th interruption signal is handled
+  // Windows: held by the holds and by the thread of a console event, which never lets go.
+  std::recursive_mutex lock;
 };
 
 // The one registry; it lives until the process ends (it is never destroyed, so that a signal

@@ -16,8 +16,8 @@ int main(int argc, char** argv) {
 #endif
   qbkit::clean_up_when_interrupted();
   qbkit::hold_standard_descriptors();
-  qbkit::set_stdout_binary();
-  std::vector<std::string> args(argv, argv + argc);
+  const qbkit::StandardStreams streams;
+  const std::vector<std::string> args = qbkit::command_line_arguments(argc, argv);
   const qbkit::Console console{std::cout, std::cerr, qbkit::stdout_is_terminal()};
   int status = qbkit::run_driver(args, console);
   // Text that did not reach standard output (a full disk, a closed descriptor) is lost: the

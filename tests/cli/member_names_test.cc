@@ -20,13 +20,6 @@ std::string list_line(const std::string& name) {
   return format("%s 0x%08x\n", name.c_str(), (c >> 24) | ((c >> 8) & 0xFF00) | ((c << 8) & 0xFF0000) | (c << 24));
 }
 
-// Standard error as text: on Windows it ends its lines in "\r\n".
-std::string err_text(const RunResult& r) {
-  std::string text = r.err;
-  std::erase(text, '\r');
-  return text;
-}
-
 TEST(OneMemberPerName, UpdateFindsTheMemberHoweverItsPathIsTyped) {
   TempDir dir;
   dir.write("scripts/a.qb", "first");
@@ -61,12 +54,12 @@ TEST(OneMemberPerName, TwoEntriesForOneFileAreReported) {
   dir.write("d/m.qb", "one");
   RunResult r = run_qbkit({"-p", "add", "a.prd", "d/m.qb", "0"}, dir.path());
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(err_text(r), "");
+  EXPECT_EQ(r.err, "");
   dir.write("d\\m.qb", "two");
   r = run_qbkit({"-p", "addx", "a.prd", "d\\m.qb", "0"}, dir.path());
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "Adding 'd\\m.qb'\nDone...\n");
-  EXPECT_EQ(err_text(r),
+  EXPECT_EQ(r.err,
             "Warning: 'a.prd' already holds a member 'd/m.qb' of this name; the game may read either entry. To "
             "replace a member, use update.\n");
   // Both entries stay; extraction writes them in order and names both.
@@ -74,7 +67,7 @@ TEST(OneMemberPerName, TwoEntriesForOneFileAreReported) {
   fs::copy_file(dir / "a.prd", out / "a.prd");
   r = run_qbkit({"-p", "x", "a.prd"}, out.path());
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(err_text(r), "Warning: members 'd/m.qb' and 'd\\m.qb' are both extracted to 'd/m.qb'; the later one is kept\n");
+  EXPECT_EQ(r.err, "Warning: members 'd/m.qb' and 'd\\m.qb' are both extracted to 'd/m.qb'; the later one is kept\n");
   EXPECT_EQ(out.read("d/m.qb"), "two");
 
   // Names that differ in case only are one file where the file system ignores case.
@@ -82,7 +75,7 @@ TEST(OneMemberPerName, TwoEntriesForOneFileAreReported) {
   cased.write("c.prd", archive_with({{"A.qb", "upper"}, {"a.qb", "lower"}}));
   r = run_qbkit({"-p", "x", "c.prd"}, cased.path());
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(err_text(r), qbkit_is_windows_binary()
+  EXPECT_EQ(r.err, qbkit_is_windows_binary()
                        ? "Warning: members 'A.qb' and 'a.qb' are both extracted to 'a.qb'; the later one is kept\n"
                        : "");
 }

@@ -221,8 +221,9 @@ RunResult run_qbkit(const std::vector<std::string>& args, const std::filesystem:
   std::vector<std::string> command = qbkit_command();
   // The program name slot: the binary as named in the command (argv[0] of the child).
   command.insert(command.end(), args.begin(), args.end());
+  // Wine runs only as the owner of its prefix: a Windows binary runs as the tests do.
   const std::optional<std::pair<uid_t, gid_t>> user =
-      options.unprivileged && geteuid() == 0 ? nobody() : std::nullopt;
+      options.unprivileged && geteuid() == 0 && !qbkit_is_windows_binary() ? nobody() : std::nullopt;
 
   int outfd[2], errfd[2];
   if (pipe(outfd) != 0 || pipe(errfd) != 0) throw std::runtime_error("pipe failed");
@@ -303,6 +304,22 @@ std::vector<std::string> files_in(const std::filesystem::path& dir) {
     names.push_back(std::filesystem::relative(e.path(), dir).generic_string());
   std::sort(names.begin(), names.end());
   return names;
+}
+
+std::map<std::string, std::string> snapshot(const std::filesystem::path& dir) {
+  namespace fs = std::filesystem;
+  std::map<std::string, std::string> files;
+  for (const std::string& name : files_in(dir)) {
+    const fs::file_status st = fs::symlink_status(dir / name);
+    if (fs::is_regular_file(st)) {
+      std::ifstream in(dir / name, std::ios::binary);
+      files[name] = std::string(std::istreambuf_iterator<char>(in), {}) + " mode " +
+                    std::to_string(static_cast<int>(st.permissions()));
+    } else {
+      files[name] = "kind " + std::to_string(static_cast<int>(st.type()));
+    }
+  }
+  return files;
 }
 
 }  // namespace qbkit::test

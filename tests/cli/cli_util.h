@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -66,6 +67,10 @@ bool qbkit_is_windows_binary();
 
 // Every file and directory below `dir`, as relative paths with '/', sorted.
 std::vector<std::string> files_in(const std::filesystem::path& dir);
+
+// Every name below `dir` (links not followed) with what stands there: a file's content and
+// permission bits, or the kind of anything else. Two equal snapshots: nothing changed.
+std::map<std::string, std::string> snapshot(const std::filesystem::path& dir);
 
 // A fresh directory that is removed with everything in it when the object goes away.
 // Names given to its members are read as the qbkit under test reads paths: for a Windows

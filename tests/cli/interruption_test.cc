@@ -1,0 +1,188 @@
+// End-to-end: an interrupted run leaves nothing behind. Real signals sent after seeded delays
+// during -d, -c, x, add and pack on inputs shaped like the game's (the seed is printed; set
+// QBKIT_TEST_SEED to replay one), and standard output closed early as "| head" closes it: each
+// run either finished, and left what an uninterrupted run leaves, or ended by the signal and
+// left every file as it was, with no temporary and no folder of its own. Under Wine, SIGINT is
+// Ctrl-C, SIGTERM ends the process as TerminateProcess would, and a closed pipe is a failed
+// write.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <thread>
+
+#include "cli/cli_util.h"
+#include "support/archive_files.h"
+#include "support/profile_stream.h"
+
+namespace qbkit::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Snapshot = std::map<std::string, std::string>;
+
+uint32_t test_seed() {
+  const char* env = std::getenv("QBKIT_TEST_SEED");
+  const uint32_t seed = env && *env ? static_cast<uint32_t>(std::strtoul(env, nullptr, 10)) : std::random_device()();
+  std::printf("[ seed     ] %u (QBKIT_TEST_SEED=%u replays it)\n", seed, seed);
+  return seed;
+}
+
+// The members of a script archive: about 150 scripts of the profile's sizes, in folders.
+const std::vector<std::pair<std::string, Bytes>>& members() {
+  static const auto* all = [] {
+    auto* m = new std::vector<std::pair<std::string, Bytes>>;
+    std::mt19937 sizes(5);
+    for (uint32_t k = 0; k < 150; ++k) {
+      const size_t size = 2000 + sizes() % (k % 10 == 0 ? 120000 : 30000);
+      m->emplace_back("scripts/part" + std::to_string(k % 7) + "/s" + std::to_string(k) + ".qb",
+                      generate_profile_stream(size, k + 1));
+    }
+    return m;
+  }();
+  return *all;
+}
+
+void write_members(const TempDir& dir) {
+  std::string list;
+  for (const auto& [name, data] : members()) {
+    dir.write(name, data);
+    list += name + "\n";
+  }
+  dir.write("list.txt", list);
+}
+
+// A folder in which a command runs from a known state.
+struct Scenario {
+  std::string name;
+  std::vector<std::string> args;
+  std::function<void(const TempDir&)> prepare;
+  bool makes_folders = false;
+};
+
+// The snapshot once the system has let go of the process: under Wine the server removes the
+// files of a process ended from outside a moment after it ended.
+Snapshot settled_snapshot(const fs::path& dir) {
+  Snapshot now = snapshot(dir);
+  for (int wait = 0; wait < 60 && qbkit_is_windows_binary(); ++wait) {
+    bool temporaries = false;
+    for (const auto& entry : now) temporaries |= entry.first.find(".qbkit-") != std::string::npos;
+    if (!temporaries) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    now = snapshot(dir);
+  }
+  return now;
+}
+
+// The signals of a scenario: under Wine only Ctrl-C runs a handler, and a process ended from
+// outside leaves the folders it made.
+std::vector<int> signals_for(const Scenario& s) {
+  if (!qbkit_is_windows_binary()) return {SIGINT, SIGTERM, SIGHUP};
+  if (s.makes_folders) return {SIGINT, SIGINT};
+  return {SIGINT, SIGTERM};
+}
+
+// The first name whose entry differs between two snapshots, for a failure's report.
+std::string first_difference(const Snapshot& a, const Snapshot& b) {
+  for (const auto& [name, what] : a)
+    if (!b.count(name) || b.at(name) != what) return name;
+  for (const auto& [name, what] : b)
+    if (!a.count(name)) return name;
+  return "";
+}
+
+// A run that the signal ended left the files as they were, or, when the signal came while
+// the result was put in place, as the finished run left them. Anything it printed on standard
+// error is what the finished run prints (compile warnings, say): the end itself is silent.
+void interrupt(const Scenario& s, std::mt19937& rng) {
+  SCOPED_TRACE(s.name);
+  TempDir done;
+  s.prepare(done);
+  const auto start = std::chrono::steady_clock::now();
+  const RunResult full = run_qbkit(s.args, done.path(), {Stdout::kNull});
+  ASSERT_EQ(full.status, 0);
+  const auto duration = std::chrono::steady_clock::now() - start;
+  const Snapshot finished = snapshot(done.path());
+  for (const int signal : signals_for(s)) {
+    TempDir dir;
+    s.prepare(dir);
+    const Snapshot before = snapshot(dir.path());
+    const auto delay = std::chrono::duration_cast<std::chrono::microseconds>(duration * 1.2 * (rng() % 1000) / 1000);
+    SCOPED_TRACE("signal " + std::to_string(signal) + " after " + std::to_string(delay.count()) + " us");
+    const RunResult r = run_qbkit(s.args, dir.path(), {.out = Stdout::kNull, .signal = signal, .signal_after = delay});
+    const Snapshot after = settled_snapshot(dir.path());
+    EXPECT_TRUE(full.err.starts_with(r.err)) << r.err;
+    if (r.status == 0) {
+      EXPECT_TRUE(after == finished) << first_difference(after, finished);
+      continue;
+    }
+    EXPECT_EQ(r.status, status_of_signal(signal));
+    EXPECT_TRUE(after == before || after == finished) << first_difference(after, before);
+  }
+}
+
+const Scenario kDecompile{"-d", {"-d", "big.qb"}, [](const TempDir& dir) {
+                            dir.write("big.qb", generate_profile_stream(6 << 20, 11));
+                            dir.write("big.qb_table.qbi", "the old table\n");
+                          }};
+
+const Scenario kExtract{"x", {"-p", "x", "a.prd"}, [](const TempDir& dir) {
+                          std::vector<TestMember> stored;
+                          for (const auto& [name, data] : members()) stored.push_back({name, data});
+                          dir.write("a.prd", archive_file(stored));
+                          dir.write("scripts/part3/s3.qb", "the user's own");
+                        },
+                        true};
+
+TEST(Interruptions, LeaveNothingBehind) {
+  std::mt19937 rng(test_seed());
+  TempDir text;
+  kDecompile.prepare(text);
+  ASSERT_EQ(run_qbkit({"-d", "big.qb"}, text.path()).status, 0);
+  const std::string script = run_qbkit({"-d", "big.qb"}, text.path()).out;
+  const std::string table = text.read("big.qb_table.qbi");
+  const Scenario compile{"-c", {"-c", "big.qbs"}, [&](const TempDir& dir) {
+                           dir.write("big.qbs", script);
+                           dir.write("big.qb_table.qbi", table);
+                           dir.write("big.qbs.qb", "the old QB file");
+                         }};
+  const Scenario add{"add", {"-p", "add", "a.prd", "new.qb", "0"}, [](const TempDir& dir) {
+                       kExtract.prepare(dir);
+                       dir.write("new.qb", generate_profile_stream(1 << 20, 12));
+                     }};
+  const Scenario pack{"pack", {"-p", "pack", "a.prd", "list.txt"}, [](const TempDir& dir) {
+                        write_members(dir);
+                        dir.write("a.prd", archive_with({{"old.qb", "the old archive"}}));
+                      }};
+  for (const Scenario* s : {&kDecompile, &compile, &kExtract, &add, &pack}) interrupt(*s, rng);
+}
+
+// "qbkit -d big.qb | head -1" and "qbkit -p x a.prd | head -2". The lines that x prints may
+// all wait in the output's buffer until the end: the members are then in place when the write
+// fails.
+TEST(Interruptions, AClosedPipeLeavesNothingBehind) {
+  for (const Scenario* s : {&kDecompile, &kExtract}) {
+    SCOPED_TRACE(s->name);
+    TempDir done;
+    s->prepare(done);
+    ASSERT_EQ(run_qbkit(s->args, done.path(), {Stdout::kNull}).status, 0);
+    TempDir dir;
+    s->prepare(dir);
+    const Snapshot before = snapshot(dir.path());
+    const RunResult r = run_qbkit(s->args, dir.path(), {.close_stdout_after = 60});
+    // A closed pipe is SIGPIPE; Windows has none, and the run ends with status 1.
+    EXPECT_EQ(r.status, qbkit_is_windows_binary() ? 1 : status_of_signal(SIGPIPE));
+    EXPECT_EQ(r.err, "");
+    const Snapshot after = settled_snapshot(dir.path());
+    EXPECT_TRUE(after == before || (s->makes_folders && after == snapshot(done.path())));
+  }
+}
+
+}  // namespace
+}  // namespace qbkit::test

@@ -40,20 +40,31 @@ bool cut_short(std::string_view tail) {
   return true;
 }
 
+// One part of a path: UTF-8 when it is valid UTF-8, else Windows-1252.
+void append_path_part(std::string_view part, std::wstring& wide) {
+  if (!is_utf8(part)) {
+    for (const char c : part) wide += windows_1252(static_cast<uint8_t>(c));
+    return;
+  }
+  for (size_t i = 0; i < part.size();) {
+    const size_t n = utf8_sequence_length(part, i);
+    append_character(utf8_character(part, i, n), wide);
+    i += n;
+  }
+}
+
 }  // namespace
 
 std::wstring wide_path(std::string_view text) {
+  // Part by part, so that a folder on the way is read the same in every path that holds it.
   std::wstring wide;
   wide.reserve(text.size());
-  if (!is_utf8(text)) {
-    for (const char c : text) wide += windows_1252(static_cast<uint8_t>(c));
-    return wide;
+  size_t start = 0;
+  for (size_t cut; (cut = text.find_first_of("/\\", start)) != std::string_view::npos; start = cut + 1) {
+    append_path_part(text.substr(start, cut - start), wide);
+    wide += static_cast<wchar_t>(text[cut]);
   }
-  for (size_t i = 0; i < text.size();) {
-    const size_t n = utf8_sequence_length(text, i);
-    append_character(utf8_character(text, i, n), wide);
-    i += n;
-  }
+  append_path_part(text.substr(start), wide);
   return wide;
 }
 

@@ -86,6 +86,32 @@ TEST(NewNames, MinusKUsageAndNamesNoTableLineCanHold) {
                    "character; nothing was printed\n");
 }
 
+// The argument is UTF-8 (on Windows, as typed whatever the code page) and the script text
+// holds one byte per character: the line holds the name in ISO 8859-1, with the checksum of
+// those bytes, and no warning. A character above U+00FF has no such byte.
+TEST(NewNames, MinusKWritesTheNameInOneBytePerCharacter) {
+  TempDir dir;
+  dir.write("t.qbi", "#addx \"Caf\xE9 cr\xE8me\"\n");
+  dir.write("s.txt", "%include \"t.qbi\"\n");
+  ASSERT_EQ(run_qbkit({"-c", "s.txt"}, dir.path()).status, 0);
+  const std::string record = dir.read("s.txt.qb").substr(1, 4);  // the checksum of the name record
+  char line[64];
+  std::snprintf(line, sizeof line, "#addx 0x%02x%02x%02x%02x \"Caf\xE9 cr\xE8me\"\n", record[3] & 0xFF,
+                record[2] & 0xFF, record[1] & 0xFF, record[0] & 0xFF);
+  std::vector<std::string> spellings = {"Café crème"};
+  if (!qbkit_is_windows_binary()) spellings.push_back("Caf\xE9 cr\xE8me");  // no UTF-8: taken byte for byte
+  for (const std::string& typed : spellings) {
+    const RunResult r = run_qbkit({"-k", typed}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, line);
+    EXPECT_EQ(r.err, "");
+  }
+  const RunResult refused = run_qbkit({"-k", "caf\xC3\xA9", "\xCE\xA9mega"}, dir.path());
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.out, "Name '\xCE\xA9mega' cannot stand in a table line: it holds a character above U+00FF, and the "
+                         "script text holds one byte per character; nothing was printed\n");
+}
+
 TEST(NewNames, ReferencesInAnotherCaseTakeTheFirstSameNameToTheGame) {
   TempDir dir;
   dir.write("t.qbi", "#addx \"GotParam\"\n#addx 0x0f3e1a2b \"gotPARAM\"\n#addx \"models\\a.tex\"\n"

@@ -45,12 +45,13 @@ else()
   include(GNUInstallDirs)
   install(TARGETS qbkit COMPONENT tool)
   install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT readme)
-  # The .deb's README is compressed, made here, anew whenever the README changes.
-  set(readme_gz ${PROJECT_BINARY_DIR}/deb/README.md.gz)
-  file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/deb)
-  file(ARCHIVE_CREATE OUTPUT ${readme_gz} PATHS README.md FORMAT raw COMPRESSION GZip COMPRESSION_LEVEL 9)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS README.md)
-  install(FILES ${readme_gz} DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT readme_gz EXCLUDE_FROM_ALL)
+  # The .deb's README is compressed when it is installed (only the .deb installs it).
+  install(CODE "
+    set(doc \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DOCDIR}\")
+    file(MAKE_DIRECTORY \"\${doc}\")
+    file(ARCHIVE_CREATE OUTPUT \"\${doc}/README.md.gz\" PATHS \"${PROJECT_SOURCE_DIR}/README.md\"
+         FORMAT raw COMPRESSION GZip COMPRESSION_LEVEL 9)"
+    COMPONENT readme_gz EXCLUDE_FROM_ALL)
   # Each package takes its components (cmake/cpack_components.cmake): the tarball the README
   # as it is, the .deb the compressed one.
   set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/cpack_components.cmake)

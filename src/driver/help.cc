@@ -22,7 +22,8 @@ Usage:
                                       that the text's %include line finds the table
   qbkit -p COMMAND ARGUMENT...        PRE archive commands, below
   qbkit -k NAME...                    print a table line that declares each NAME
-                                      with the game's checksum of it
+                                      with the game's checksum of it, the name in
+                                      one byte per character (ISO 8859-1)
   qbkit -t FILE.qb                    deprecated: copy the name records of FILE.qb
                                       into FILE.qb.tab
   qbkit --lsp                         the language server that editors start: it
@@ -35,6 +36,11 @@ same. A switch goes after the file name; only the argument right after it is rea
   -thug1   -d and -c: the THUG1 token layout, for the first game's scripts that
            hold a switch (without it, -d says "Maybe this file needs -thug1?")
   -debug   -d only: show the if-nesting counter (such text does not compile)
+
+Each mode writes a file only where none is, or where a regular file is that the
+user may write: a device, a FIFO, a folder or a read-only file is refused before
+the work starts. A run ended by Ctrl-C, a closed pipe, SIGTERM or SIGHUP removes
+its temporary files and the folders it made; a result put in place is whole.
 
 Examples:
   qbkit -d menu.qb > menu.qbs

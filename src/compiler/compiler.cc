@@ -30,8 +30,9 @@ ExitStatus compile_file(const std::string& path, const Settings& settings, const
   }
 
   // An output that may not be replaced is refused before the compile, and nothing is written.
-  const std::string name = path + ".qb";
-  if (!may_replace(link_target(name))) throw Error(kExitFailure, format("Couldn't create file '%s'!\n", name.c_str()));
+  const std::string output = path + ".qb";
+  if (!may_replace(link_target(output)))
+    throw Error(kExitFailure, format("Couldn't create file '%s'!\n", output.c_str()));
 
   // Included files are opened under the name as written, relative to the working directory.
   // Only regular files: read_file fails on anything else as on a missing file.
@@ -47,9 +48,9 @@ ExitStatus compile_file(const std::string& path, const Settings& settings, const
   const WarningOutput warnings{console.err, path};
   try {
     Bytes qb = compile_text(std::move(*source), canonical_path(path), settings, loader, out, &produced, &warnings);
-    if (!write_file_atomic(name, qb)) {
+    if (!write_file_atomic(output, qb)) {
       produced = std::move(qb);
-      throw Error(kExitFailure, format("Couldn't create file '%s'!\n", name.c_str()));
+      throw Error(kExitFailure, format("Couldn't create file '%s'!\n", output.c_str()));
     }
     return kExitOk;
   } catch (...) {

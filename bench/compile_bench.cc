@@ -181,11 +181,14 @@ Bytes source_of(const std::string& text) {
 }
 
 Bytes compile(const Script& script, Bytes text) {
-  const qbkit::SourceLoader table = [&script](const std::string&) -> std::optional<qbkit::LoadedSource> {
-    return qbkit::LoadedSource{source_of(script.table), "table"};
+  const qbkit::SourceLoader table = [&script](const std::string&, const std::string&) -> qbkit::LoadedSource {
+    return {source_of(script.table), "table", {}};
   };
+  struct Ignored : qbkit::DiagnosticSink {
+    void report(const qbkit::Diagnostic&) override {}
+  } ignored;
   std::ostringstream out;
-  return qbkit::compile_text(std::move(text), "bench", qbkit::Settings{}, table, out);
+  return qbkit::compile_text({std::move(text), "bench", "bench"}, {}, table, ignored, &out);
 }
 Bytes compile(const Script& script) { return compile(script, source_of(script.text)); }
 

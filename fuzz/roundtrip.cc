@@ -3,7 +3,6 @@
 // compiling its text gives back exactly the stream.
 #include <cstdint>
 #include <cstdio>
-#include <sstream>
 #include <string>
 
 #include "common/error.h"
@@ -21,13 +20,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Bytes stream = test::generate_stream(ByteSpan(data + 1, size - 1), settings.thug1);
   Decompiled d = decompile(stream, "r.qb", settings);
   const std::string table = test::render_table_file(d.names);
-  const SourceLoader loader = [&](const std::string& name) -> std::optional<LoadedSource> {
-    if (name != "r.qb_table.qbi") return std::nullopt;
-    return LoadedSource{Bytes(table.begin(), table.end()), name};
+  const SourceLoader loader = [&](const std::string& name, const std::string&) -> LoadedSource {
+    if (name != "r.qb_table.qbi") return {{}, {}, "no such file"};
+    return {Bytes(table.begin(), table.end()), name, {}};
   };
-  std::ostringstream out;
+  struct Ignored : DiagnosticSink {
+    void report(const Diagnostic&) override {}
+  } ignored;
   try {
-    Bytes back = compile_text(Bytes(d.text.begin(), d.text.end()), "r.txt", settings, loader, out);
+    Bytes back = compile_text({Bytes(d.text.begin(), d.text.end()), "r.txt", "r.txt"}, {settings, false}, loader,
+                              ignored);
     if (back != stream) std::fprintf(stderr, "%s\n", d.text.c_str());
     FUZZ_ASSERT(back == stream, "the decompiled text compiles back to the same stream");
   } catch (const Error& e) {

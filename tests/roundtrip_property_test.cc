@@ -18,6 +18,7 @@ namespace {
 struct Trip {
   std::string text;
   Bytes compiled;
+  std::string diagnostics;
 };
 
 Trip decompile_and_compile(const Bytes& stream, bool thug1) {
@@ -25,13 +26,17 @@ Trip decompile_and_compile(const Bytes& stream, bool thug1) {
   settings.thug1 = thug1;
   Decompiled d = decompile(stream, "gen.qb", settings);
   const std::string table = test::render_table_file(d.names);
-  SourceLoader loader = [&](const std::string& name) -> std::optional<LoadedSource> {
-    if (name != "gen.qb_table.qbi") return std::nullopt;
-    return LoadedSource{Bytes(table.begin(), table.end()), name};
+  SourceLoader loader = [&](const std::string& name, const std::string&) -> LoadedSource {
+    if (name != "gen.qb_table.qbi") return {{}, {}, "no such file"};
+    return {Bytes(table.begin(), table.end()), name, {}};
   };
-  std::ostringstream progress;
+  struct Kept : DiagnosticSink {
+    std::string text;
+    void report(const Diagnostic& d) override { text += render(d); }
+  } diagnostics;
   Bytes text(d.text.begin(), d.text.end());
-  return {d.text, compile_text(std::move(text), "gen.txt", settings, loader, progress)};
+  Bytes compiled = compile_text({std::move(text), "gen.txt", "gen.txt"}, {settings, false}, loader, diagnostics);
+  return {d.text, std::move(compiled), diagnostics.text};
 }
 
 void check_many(bool thug1, uint32_t seed, int count) {
@@ -57,12 +62,21 @@ TEST(RoundTripProperty, GeneratedStreamsStandardLayout) { check_many(false, 1234
 TEST(RoundTripProperty, GeneratedStreamsThug1Layout) { check_many(true, 98765, 1500); }
 
 // The script-shaped stream of the benchmarks compiles back to itself, so a benchmark of
-// either direction works on data the other direction produced.
+// either direction works on data the other direction produced; like the game's own scripts,
+// its text draws no diagnostic, in either layout.
 TEST(RoundTripProperty, ScriptShapedStream) {
   const Bytes stream = test::generate_profile_stream(256 << 10, 7);
   ASSERT_GE(stream.size(), 256u << 10);
   const Trip trip = decompile_and_compile(stream, false);
   EXPECT_TRUE(trip.compiled == stream);
+  EXPECT_EQ(trip.diagnostics, "");
+  for (const bool thug1 : {false, true}) {
+    const Bytes with_switches =
+        test::generate_profile_stream(64 << 10, 8, thug1 ? test::Switches::kThug1 : test::Switches::kStandard);
+    const Trip t = decompile_and_compile(with_switches, thug1);
+    EXPECT_TRUE(t.compiled == with_switches);
+    EXPECT_EQ(t.diagnostics, "") << thug1;
+  }
 }
 
 }  // namespace

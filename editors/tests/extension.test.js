@@ -16,6 +16,7 @@ const vscode = {
     onDidChangeConfiguration: (listener) => { listeners.push(listener); return { dispose() {} }; },
   },
   window: { showErrorMessage: (text) => started.push({ error: text }) },
+  tasks: { registerTaskProvider: () => ({ dispose() {} }) },
 };
 class LanguageClient {
   constructor(id, name, server, client) { Object.assign(this, { server, client }); }

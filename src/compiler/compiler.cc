@@ -1,60 +1,86 @@
+// The compile driver: the main text compiled in one pass, then the name records, the end
+// token and the long offsets; and the engine's entry, which hands on what it reported.
 #include "compiler/compiler.h"
 
-#include <ostream>
-
-#include "common/error.h"
-#include "common/file_io.h"
 #include "common/format.h"
 #include "compiler/script_compiler.h"
+#include "qb/tokens.h"
 
 namespace qbkit {
+namespace compiler {
 
-Bytes compile_text(Bytes text, const std::string& identity, const Settings& settings, const SourceLoader& loader,
-                   std::ostream& out, Bytes* partial, const WarningOutput* warnings) {
-  compiler::ScriptCompiler compiler(settings, loader, out, warnings ? &warnings->err : nullptr);
-  try {
-    return compiler.compile(std::move(text), identity, warnings ? warnings->main_name : identity);
-  } catch (...) {
-    if (partial) *partial = compiler.output().take();
-    throw;
+Bytes ScriptCompiler::compile(SourceText main) {
+  // A decompiled text is about twice the size of its QB file.
+  output_.reserve(main.text.size() / 2 + 64);
+  const uint32_t id = sources_.add(std::move(main.text), std::move(main.name), nullptr);
+  compile_source(id, main.identity);
+  finish_output();
+  return options_.check ? Bytes() : output_.take();
+}
+
+void ScriptCompiler::finish_output() {
+  for (const qb::NameEntry entry : names_.entries()) {
+    output_.emit(qb::kNameRecord);
+    output_.emit_name_record_operand(entry.checksum, entry.name);
+  }
+  output_.emit(qb::kEnd);
+  while (const std::optional<LongOffset> missing = output_.resolve_long_offsets()) {
+    error({missing->from.offset, code::kMissingTarget,
+           format("the jump to target %u finds no ':POS(%u)': add it where the jump leads", missing->index,
+                  missing->index),
+           {}, missing->from.source},
+          kExitFailure, format("Offset pointint to non-existing offset %i\n", static_cast<int>(missing->index)));
   }
 }
 
-ExitStatus compile_file(const std::string& path, const Settings& settings, const Console& console) {
-  std::ostream& out = console.out;
-  // Running out of memory anywhere below ends in the driver with status 2 and no message.
-  std::optional<Bytes> source = read_file(path, 1);
-  if (!source) {
-    out << "Couldn't open file!";
-    return kExitFailure;
-  }
+namespace {
 
-  // An output that may not be replaced is refused before the compile, and nothing is written.
-  const std::string output = path + ".qb";
-  if (!may_replace(link_target(output)))
-    throw Error(kExitFailure, format("Couldn't create file '%s'!\n", output.c_str()));
+// Collects the errors of a compile in the other layout, to tell whether there are any.
+struct ErrorCount : DiagnosticSink {
+  int errors = 0;
+  void report(const Diagnostic& d) override { errors += d.severity == Severity::kError; }
+};
 
-  // Included files are opened under the name as written, relative to the working directory.
-  // Only regular files: read_file fails on anything else as on a missing file.
-  const SourceLoader loader = [](const std::string& name) -> std::optional<LoadedSource> {
-    std::optional<Bytes> data = read_file(name, 1);
-    if (!data) return std::nullopt;
-    return LoadedSource{std::move(*data), canonical_path(name)};
+// Text of the first game's scripts compiled without -thug1, or the other way round, fails on
+// the switch words: when the text compiles without an error in the other layout, say so.
+void note_other_layout(const SourceText& main, const CompileOptions& options, const SourceLoader& loader,
+                       DiagnosticSink& sink) {
+  CompileOptions other = options;
+  other.settings.thug1 = !options.settings.thug1;
+  other.check = true;
+  ErrorCount count;
+  ScriptCompiler compiler(other, loader, nullptr);
+  compiler.compile(main);
+  compiler.flush_reports(count);
+  if (count.errors > 0) return;
+  sink.report({main.name, 0, 0, Severity::kNote, {},
+               other.settings.thug1 ? "the text compiles without errors with -thug1, the layout of the first "
+                                      "game's scripts"
+                                    : "the text compiles without errors without -thug1, in the standard layout",
+               {}});
+}
+
+}  // namespace
+}  // namespace compiler
+
+Bytes compile_text(SourceText main, const CompileOptions& options, const SourceLoader& loader, DiagnosticSink& sink,
+                   std::ostream* progress, Bytes* partial) {
+  compiler::ScriptCompiler compiler(options, loader, progress);
+  const std::string name = main.name;
+  const std::string identity = main.identity;
+  auto finish = [&] {
+    compiler.flush_reports(sink);
+    if (!compiler.switch_trouble()) return;
+    const ByteSpan text = compiler.main_text();
+    compiler::note_other_layout({Bytes(text.begin(), text.end()), name, identity}, options, loader, sink);
   };
-
-  // Whatever fails after the source was read leaves the bytes produced so far in "temp.dump";
-  // a dump that cannot be written, or whose path is no file that may be replaced, is skipped.
-  Bytes produced;
-  const WarningOutput warnings{console.err, path};
   try {
-    Bytes qb = compile_text(std::move(*source), canonical_path(path), settings, loader, out, &produced, &warnings);
-    if (!write_file_atomic(output, qb)) {
-      produced = std::move(qb);
-      throw Error(kExitFailure, format("Couldn't create file '%s'!\n", output.c_str()));
-    }
-    return kExitOk;
-  } catch (...) {
-    write_file_atomic("temp.dump", produced);
+    Bytes qb = compiler.compile(std::move(main));
+    finish();
+    return qb;
+  } catch (const Error&) {
+    if (partial != nullptr) *partial = compiler.output().take();
+    finish();
     throw;
   }
 }

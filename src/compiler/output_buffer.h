@@ -12,7 +12,10 @@
 #include <string_view>
 #include <vector>
 
+#include <optional>
+
 #include "common/bytes.h"
+#include "compiler/sources.h"
 #include "qb/operands.h"
 
 namespace qbkit::compiler {
@@ -28,9 +31,13 @@ class JumpList {
   std::vector<size_t> positions_;
 };
 
-// An output position that a long offset can reach: long offsets are signed 32-bit, so every
-// position they join lies below 2^31. Refused with a message naming `line` otherwise.
-uint32_t long_offset_position(size_t position, int line);
+// A long offset reserved in the output: where its four bytes stand, the index of the ":POS"
+// marker it leads to, and the place in the text of the command that reserved it.
+struct LongOffset {
+  uint32_t position;
+  uint32_t index;
+  Place from;
+};
 
 class OutputBuffer {
  public:
@@ -48,40 +55,44 @@ class OutputBuffer {
 
   // Two zero bytes for a short offset to be patched later; returns where they stand.
   size_t reserve_short();
+  // Each patch below returns false, and leaves the offset as it was, when its value does not
+  // fit the 16 bits: the jump would be corrupt.
   // The short offset at `at` leads to the current position.
-  void patch_to_here(size_t at, int line) { patch_short(at, position() - at, line); }
+  [[nodiscard]] bool patch_to_here(size_t at) { return patch_short(at, position() - at); }
   // The short offset at `at` leads past the one-byte token that is emitted next.
-  void patch_past_next(size_t at, int line) { patch_short(at, position() + 1 - at, line); }
+  [[nodiscard]] bool patch_past_next(size_t at) { return patch_short(at, position() + 1 - at); }
   // The short offset at `at` leads to the one-byte token emitted last.
-  void patch_to_last(size_t at, int line) { patch_short(at, position() - 1 - at, line); }
+  [[nodiscard]] bool patch_to_last(size_t at) { return patch_short(at, position() - 1 - at); }
   // Every short offset of the list leads to the current position; the last added is patched first.
-  void patch_list_to_here(const JumpList& list, int line);
+  [[nodiscard]] bool patch_list_to_here(const JumpList& list);
 
-  // A long offset at the current position to the ":POS" marker `index`: four zero bytes until
-  // resolve_long_offsets() fills them in.
-  void reserve_long(uint32_t index, int line);
+  // Long offsets are signed 32-bit, so every position they join lies below 2^31: the two
+  // calls below return false, and record nothing, at a position beyond.
+  // A long offset at the current position to the ":POS" marker `index`, reserved by the
+  // command at `from`: four zero bytes until resolve_long_offsets() fills them in.
+  [[nodiscard]] bool reserve_long(uint32_t index, Place from);
   // The current position is the target of every long offset to `index` (the first marker wins).
-  void mark(uint32_t index, int line);
-  // Fills in every long offset, the last one reserved first; a missing marker is an error.
-  void resolve_long_offsets();
+  [[nodiscard]] bool mark(uint32_t index);
+  // Fills in the long offsets, the last one reserved first, up to one whose marker is
+  // missing: that one is returned and dropped, and a next call goes on with the rest.
+  std::optional<LongOffset> resolve_long_offsets();
 
   const Bytes& bytes() const { return bytes_; }
   Bytes take() { return std::move(bytes_); }
 
  private:
-  // A reserved long offset, or a marker: an output position and the index written in the text.
-  struct Target {
+  // A marker: an output position and the index written in the text.
+  struct Marker {
     uint32_t position;
     uint32_t index;
   };
 
-  // Writes `value` over the two reserved bytes at `at`. A value beyond 16 bits would
-  // corrupt the jump, so it is refused with a message naming `line`.
-  void patch_short(size_t at, size_t value, int line);
+  // Writes `value` over the two reserved bytes at `at`, when it fits them.
+  bool patch_short(size_t at, size_t value);
 
   Bytes bytes_;
-  std::vector<Target> long_offsets_;
-  std::vector<Target> markers_;
+  std::vector<LongOffset> long_offsets_;
+  std::vector<Marker> markers_;
 };
 
 }  // namespace qbkit::compiler

@@ -1,14 +1,11 @@
-// The statement loop and its block handlers: both conditional forms, the switch in both
-// token layouts, select and %include. Tokens are emitted as the text is read; short offsets
-// are reserved as two zero bytes and patched when their block closes.
+// The statement loop: the byte or keyword at the cursor decides what is compiled, and tokens
+// are emitted as the text is read. The block handlers (blocks.cc), select and %include
+// (include.cc) run from here; so does the structure check of the blocks that mode c
+// compiles as plain tokens (function, while, the switch of the THUG1 layout).
 #include <algorithm>
 #include <array>
-#include <cstring>
-#include <optional>
 #include <span>
 #include <vector>
-#include <ostream>
-#include <utility>
 
 #include "common/error.h"
 #include "common/format.h"
@@ -23,6 +20,9 @@ using qb::word_of;
 
 enum class Action : uint8_t {
   kToken,        // emit the token
+  kOpen,         // emit the token, which opens a block for the structure check
+  kClose,        // emit the token, which closes one
+  kMiddle,       // emit the token, which stands inside one (case and default of the THUG1 layout)
   kIf,           // conditional with offsets
   kDoIf,         // conditional without offsets
   kIfStop,       // endif, else, doElse
@@ -37,6 +37,7 @@ struct Keyword {
   std::string_view word;
   Action action;
   uint8_t token;
+  BlockKind block;
 };
 
 // The keywords of one layout, grouped by their first byte; within a group they keep the
@@ -46,12 +47,14 @@ class KeywordTable {
  public:
   explicit KeywordTable(bool thug1) {
     std::vector<Keyword> all;
-    auto token = [&](qb::Op op) { all.push_back({word_of(op), Action::kToken, op}); };
-    auto action = [&](std::string_view word, Action a) { all.push_back({word, a, 0}); };
-    token(qb::kFunction);
-    token(qb::kEndFunction);
-    token(qb::kWhile);
-    token(qb::kLoopTo);
+    auto token = [&](qb::Op op, Action a = Action::kToken, BlockKind block = BlockKind::kFunction) {
+      all.push_back({word_of(op), a, op, block});
+    };
+    auto action = [&](std::string_view word, Action a) { all.push_back({word, a, 0, BlockKind::kFunction}); };
+    token(qb::kFunction, Action::kOpen, BlockKind::kFunction);
+    token(qb::kEndFunction, Action::kClose, BlockKind::kFunction);
+    token(qb::kWhile, Action::kOpen, BlockKind::kWhile);
+    token(qb::kLoopTo, Action::kClose, BlockKind::kWhile);
     token(qb::kContinue);
     action(word_of(qb::kIf), Action::kIf);
     action(word_of(qb::kDoIf), Action::kDoIf);
@@ -66,9 +69,9 @@ class KeywordTable {
     action(word_of(qb::kSwitch), Action::kSwitch);
     if (thug1) {
       // The branch words are plain tokens; they come first, so only endcase stops a loop.
-      token(qb::kCase);
-      token(qb::kDefault);
-      token(qb::kEndSwitch);
+      token(qb::kCase, Action::kMiddle, BlockKind::kSwitch);
+      token(qb::kDefault, Action::kMiddle, BlockKind::kSwitch);
+      token(qb::kEndSwitch, Action::kClose, BlockKind::kSwitch);
     }
     action(word_of(qb::kCase), Action::kSwitchStop);
     action(word_of(qb::kEndCase), Action::kSwitchStop);
@@ -107,16 +110,13 @@ const KeywordTable& keywords(bool thug1) {
 }
 
 // Counts one level of recursion of the statement loop for as long as it lives.
-class NestingGuard {
+class NestingCount {
  public:
-  NestingGuard(int& nesting, int line) : nesting_(nesting) {
-    if (++nesting_ > ScriptCompiler::kMaxNesting) {
-      throw Error(kExitFailure, format("Blocks nested too deeply at line %i\n", line));
-    }
-  }
-  ~NestingGuard() { --nesting_; }
-  NestingGuard(const NestingGuard&) = delete;
-  NestingGuard& operator=(const NestingGuard&) = delete;
+  explicit NestingCount(int& nesting) : nesting_(++nesting) {}
+  ~NestingCount() { --nesting_; }
+  NestingCount(const NestingCount&) = delete;
+  NestingCount& operator=(const NestingCount&) = delete;
+  bool too_deep() const { return nesting_ > ScriptCompiler::kMaxNesting; }
 
  private:
   int& nesting_;
@@ -131,32 +131,49 @@ void ScriptCompiler::single(uint8_t token) {
 }
 
 std::string_view ScriptCompiler::compile_statements(bool stop_at_default) {
-  NestingGuard guard(nesting_, lex_.line());
+  const NestingCount count(nesting_);
+  if (count.too_deep()) {
+    const size_t at = lex_.cursor();
+    fail({at, code::kTooDeep, format("blocks and includes are nested more than %i deep here", kMaxNesting)},
+         kExitFailure, format("Blocks nested too deeply at line %i\n", line_of(at)));
+  }
+  for (;;) {
+    try {
+      return statement_loop(stop_at_default);
+    } catch (const Error&) {
+      if (!options_.check) throw;
+      lex_.seek(resume_);
+      lex_.skip_blanks();
+    }
+  }
+}
+
+std::string_view ScriptCompiler::statement_loop(bool stop_at_default) {
   while (!lex_.at_end()) {
+    const size_t at = lex_.cursor();
     switch (lex_.peek()) {
       case '#':
         lex_.advance(1);
-        declare_name();
+        declare_name(at);
         break;
       case '%': {
-        const int line = lex_.line();
         lex_.advance(1);
-        const std::string_view word = lex_.read_word();
+        const std::string_view word = read_word("a command word after '%'");
         if (word == qb::kIncludeWord) {
-          compile_include(line);
+          compile_include(at);
         } else {
-          compile_percent(word);
+          compile_percent(word, at);
         }
         break;
       }
       case '$':
         lex_.advance(1);
-        compile_name_reference();
+        compile_name_reference(at);
         break;
       case '=': single(qb::kEquals); break;
       case '+': single(qb::kPlus); break;
       case '-':
-        if (lex_.at(lex_.cursor() + 1) == '>') {
+        if (lex_.at(at + 1) == '>') {
           lex_.advance(2);
           lex_.skip_blanks();
           output_.emit(qb::kArrow);
@@ -172,7 +189,7 @@ std::string_view ScriptCompiler::compile_statements(bool stop_at_default) {
       case ')': single(qb::kParenClose); break;
       case ':':
         lex_.advance(1);
-        compile_colon();
+        compile_colon(at);
         break;
       case ';': single(qb::kSeparator); break;
       case '.': single(qb::kDot); break;
@@ -185,40 +202,40 @@ std::string_view ScriptCompiler::compile_statements(bool stop_at_default) {
 }
 
 std::string_view ScriptCompiler::compile_keyword(bool stop_at_default) {
-  for (const Keyword& k : keywords(settings_.thug1).starting_with(lex_.peek())) {
+  const size_t at = lex_.cursor();
+  for (const Keyword& k : keywords(options_.settings.thug1).starting_with(lex_.peek())) {
     if (!lex_.starts_with(k.word)) continue;
-    const int line = lex_.line();
     switch (k.action) {
       case Action::kToken:
+      case Action::kOpen:
+      case Action::kClose:
+      case Action::kMiddle:
         lex_.accept(k.word);
         output_.emit(k.token);
+        if (k.action == Action::kOpen) open_plain(k.block, at);
+        if (k.action == Action::kClose || k.action == Action::kMiddle)
+          close_plain(k.block, k.word, at, k.action == Action::kMiddle);
         return {};
       case Action::kIf:
-        lex_.accept(k.word);
-        compile_if(line);
-        return {};
       case Action::kDoIf:
         lex_.accept(k.word);
-        compile_do_if(line);
+        compile_conditional(at, k.action == Action::kIf);
         return {};
       case Action::kIfStop:
-        if (if_depth_ == 0) throw Error(kExitFailure, format("endif/else without if at line %i\n", line));
-        return k.word;
+        return stop_word(k.word, at, if_depth_ != 0);
       case Action::kSwitch:
         lex_.accept(k.word);
-        if (settings_.thug1) {
+        if (options_.settings.thug1) {
           output_.emit(qb::kSwitch);
+          open_plain(BlockKind::kSwitch, at);
         } else {
-          compile_switch();
+          compile_switch(at);
         }
         return {};
       case Action::kSwitchStop:
-        if (switch_depth_ == 0)
-          throw Error(kExitFailure, format("case/endcase/endswitch without switch at line %i\n", line));
-        return k.word;
+        return stop_word(k.word, at, switch_depth_ != 0);
       case Action::kDefaultStop:
-        if (!stop_at_default) continue;
-        return k.word;
+        return stop_at_default ? k.word : default_word(k.word, at);
       case Action::kNothing:
         lex_.accept(k.word);
         return {};
@@ -227,173 +244,94 @@ std::string_view ScriptCompiler::compile_keyword(bool stop_at_default) {
         return {};
     }
   }
-  throw Error(kExitFailure, format("Unkown how to handle '%c' at line %i\n", lex_.peek(), lex_.line()));
+  unknown_text(at);
 }
 
-void ScriptCompiler::compile_if(int line) {
-  ++if_depth_;
-  output_.emit(qb::kIf);
-  size_t pending = output_.reserve_short();
-  for (;;) {
-    const std::string_view stop = compile_statements();
-    if (stop == word_of(qb::kEndIf)) break;
-    if (stop != word_of(qb::kElse)) throw Error(kExitFailure, format("Unclosed if block starting at line %i\n", line));
-    lex_.accept(stop);
-    output_.emit(qb::kElse);
-    const size_t next = output_.reserve_short();
-    // The jump of the if (or of the else before) leads to the first token of this branch.
-    output_.patch_to_here(pending, lex_.line());
-    pending = next;
+// A stop word ends the loop of the block it belongs to; without that block open it is an
+// error, after which the compile goes on past the word.
+std::string_view ScriptCompiler::stop_word(std::string_view word, size_t at, bool open) {
+  if (open) return word;
+  const bool if_word = word == word_of(qb::kEndIf) || word == word_of(qb::kElse) || word == word_of(qb::kDoElse);
+  const std::string said(word);
+  if (if_word) {
+    error({at, code::kStrayCloser, format("'%s' without an open 'if'", said.c_str())}, kExitFailure,
+          format("endif/else without if at line %i\n", line_of(at)));
+  } else {
+    switch_trouble_ = true;
+    const std::string message = options_.settings.thug1 && word == word_of(qb::kEndCase)
+                                    ? std::string("'endcase' is no word of the THUG1 layout (-thug1)")
+                                    : format("'%s' without an open 'switch'", said.c_str());
+    error({at, code::kStrayCloser, message}, kExitFailure,
+          format("case/endcase/endswitch without switch at line %i\n", line_of(at)));
   }
-  lex_.accept(word_of(qb::kEndIf));
-  // The last jump leads past the endif token.
-  output_.patch_past_next(pending, lex_.line());
-  output_.emit(qb::kEndIf);
-  --if_depth_;
+  lex_.accept(word);
+  return {};
 }
 
-void ScriptCompiler::compile_do_if(int line) {
-  ++if_depth_;
-  output_.emit(qb::kDoIf);
-  for (;;) {
-    const std::string_view stop = compile_statements();
-    if (stop == word_of(qb::kEndIf)) break;
-    if (stop != word_of(qb::kDoElse))
-      throw Error(kExitFailure, format("Unclosed if block starting at line %i\n", line));
-    lex_.accept(stop);
-    output_.emit(qb::kDoElse);
+// "default" in the standard layout outside a switch's subject: a stop word only where a branch
+// of a switch can end. Mode c knows no such word there.
+std::string_view ScriptCompiler::default_word(std::string_view word, size_t at) {
+  const std::string legacy = format("Unkown how to handle '%c' at line %i\n", 'd', line_of(at));
+  switch_trouble_ = true;
+  if (switch_depth_ == 0) {
+    error({at, code::kStrayCloser, "'default' without an open 'switch'"}, kExitFailure, legacy);
+  } else {
+    error({at, code::kMissingEndcase, "'endcase' is missing before this 'default'"}, kExitFailure, legacy);
+    // The branch ends here, as with the endcase, when it is the switch's own.
+    const std::optional<size_t> handled = innermost_handled();
+    if (handled && blocks_[*handled].kind == BlockKind::kSwitch) return word;
   }
-  lex_.accept(word_of(qb::kEndIf));
-  output_.emit(qb::kEndIf);
-  --if_depth_;
+  lex_.accept(word);
+  return {};
 }
 
-void ScriptCompiler::compile_switch() {
-  const std::string_view kCase = word_of(qb::kCase);
-  const std::string_view kDefault = word_of(qb::kDefault);
-  ++switch_depth_;
-  output_.emit(qb::kSwitch);
-  // The subject: real scripts may open with a default branch, so this loop stops there too.
-  const std::string_view first = compile_statements(true);
-  if (first != kCase && first != kDefault) {
-    throw Error(kExitFailure, format("Switch without cases??? fuck you??? Line %i\n"
-                                     "Or maybe just a foolish syntax error :P\n",
-                                     lex_.line()));
+void ScriptCompiler::unknown_text(size_t at) {
+  const uint8_t c = lex_.peek();
+  std::string message;
+  if (is_decimal_digit(c)) {
+    message = "a number on its own: numbers are written %i(DECIMAL,HEX) for integers, as in %i(5,00000005), "
+              "and %f(X.Y) for floats, as in %f(1.500000)";
+  } else if (c == '"') {
+    message = "a quoted text on its own: strings are written %s(0,\"text\"), names $name$";
+  } else if (is_word_start(c)) {
+    size_t end = at;
+    while (is_word_char(lex_.at(end))) ++end;
+    message = format("unknown word '%s': names are written between dollar signs, as in $%s$",
+                     std::string(lex_.text(at, end)).c_str(), std::string(lex_.text(at, end)).c_str());
+  } else {
+    message = format("%s cannot start anything here", shown_at(at).c_str());
   }
-  JumpList breaks;  // the endcase jumps, all past end_switch
-  for (;;) {
-    if (lex_.accept(kCase)) {
-      output_.emit(qb::kCase);
-    } else if (lex_.accept(kDefault)) {
-      output_.emit(qb::kDefault);
-    } else {
-      throw Error(kExitFailure,
-                  format("Unknown switch command starting with '%c' in line %i\n", lex_.peek(), lex_.line()));
-    }
-    output_.emit(qb::kEndCase);
-    const size_t pending = output_.reserve_short();  // to the next branch head
-    const std::string_view stop = compile_statements();
-
-    if (stop == word_of(qb::kEndCase)) {
-      lex_.accept(stop);
-      output_.emit(qb::kEndCase);
-      breaks.add(output_.reserve_short());
-      output_.patch_to_here(pending, lex_.line());
-    } else if (stop == word_of(qb::kEndSwitch)) {
-      lex_.accept(stop);
-      output_.emit(qb::kEndSwitch);
-      // The last branch leads to the end_switch token itself, every endcase past it.
-      output_.patch_to_last(pending, lex_.line());
-      output_.patch_list_to_here(breaks, lex_.line());
-      --switch_depth_;
-      return;
-    } else {
-      // A branch that runs straight into the next branch word: its offset leads to the next
-      // branch head, as an endcase would have made it. Anything else fails at the head.
-      output_.patch_to_here(pending, lex_.line());
-    }
-  }
+  fail({at, code::kUnexpectedChar, std::move(message)}, kExitFailure,
+       format("Unkown how to handle '%c' at line %i\n", c, line_of(at)));
 }
 
 void ScriptCompiler::compile_select() {
   lex_.accept(word_of(qb::kSelect2F));
-  lex_.expect_char('(');
+  expect_char('(');
   const uint32_t opcode = lex_.parse_number(lex_.cursor(), true);
   lex_.skip_hex_digits();
-  lex_.expect_char(',');
+  expect_char(',');
   output_.emit(static_cast<uint8_t>(opcode));
   const uint32_t count = lex_.parse_number(lex_.cursor(), false);
   output_.emit_u32(count);
   lex_.skip_decimal_digits();
-  lex_.expect_char(',');
+  expect_char(',');
   const auto pairs = static_cast<int32_t>(count);
   for (int32_t i = 0; i < pairs; ++i) {
     for (int half = 0; half < 2; ++half) {
-      if (!is_hex_digit(lex_.peek())) throw Error(kExitFailure, "Wrong select syntax...\n");
+      if (!is_hex_digit(lex_.peek())) {
+        const size_t at = lex_.cursor();
+        fail({at, code::kBadSelect,
+              format("expected a byte of two hexadecimal digits here, found %s: the select holds %u pairs",
+                     shown_at(at).c_str(), count)},
+             kExitFailure, "Wrong select syntax...\n");
+      }
       output_.emit(static_cast<uint8_t>(lex_.parse_number(lex_.cursor(), true)));
       lex_.skip_hex_digits();
       lex_.skip_blanks();
     }
   }
-  lex_.expect_char(')');
-}
-
-void ScriptCompiler::compile_include(int line) {
-  const std::string name(lex_.read_string());
-  out_ << format("Including: '%s'\n...", name.c_str());
-  std::optional<LoadedSource> loaded;
-  if (loader_) loaded = loader_(name);
-  if (!loaded) throw Error(kExitFailure, "Couldn't open file!");
-  if (std::find(files_.begin(), files_.end(), loaded->identity) != files_.end()) {
-    throw Error(kExitFailure, format("Recursive include of '%s' at line %i\n", name.c_str(), line));
-  }
-
-  files_.push_back(loaded->identity);
-  shown_.push_back(name);
-  reserve_names_for(loaded->text);
-  Lexer saved = std::exchange(lex_, Lexer(std::move(loaded->text)));
-  lex_.skip_blanks();
-  const std::string_view stop = compile_statements();
-  if (!stop.empty()) {
-    // The word would end a block of the including file and silently drop the rest of this one.
-    throw Error(kExitFailure, format("'%s' in an included file closes a block opened outside it - line %i\n",
-                                     std::string(stop).c_str(), lex_.line()));
-  }
-  lex_ = std::move(saved);
-  files_.pop_back();
-  shown_.pop_back();
-
-  out_ << "done.\n";
-  lex_.skip_blanks();
-}
-
-void ScriptCompiler::reserve_names_for(const Bytes& text) {
-  // Every name declaration begins with '#'; capacity for that many spares the name table from
-  // regrowing its indexes while a table file of thousands of names is read.
-  size_t hashes = 0;
-  for (const uint8_t *p = text.data(), *end = p + text.size();
-       (p = static_cast<const uint8_t*>(std::memchr(p, '#', static_cast<size_t>(end - p)))) != nullptr; ++p) {
-    ++hashes;
-  }
-  if (hashes > 0) names_.reserve(names_.size() + hashes, text.size());
-}
-
-Bytes ScriptCompiler::compile(Bytes text, const std::string& identity, const std::string& shown_name) {
-  files_.assign(1, identity);
-  shown_.assign(1, shown_name);
-  // A decompiled text is about twice the size of its QB file.
-  output_.reserve(text.size() / 2 + 64);
-  lex_ = Lexer(std::move(text));
-  lex_.skip_blanks();
-  compile_statements();
-
-  for (const qb::NameEntry entry : names_.entries()) {
-    output_.emit(qb::kNameRecord);
-    output_.emit_name_record_operand(entry.checksum, entry.name);
-  }
-  output_.emit(qb::kEnd);
-  output_.resolve_long_offsets();
-  return output_.take();
+  expect_char(')');
 }
 
 }  // namespace qbkit::compiler

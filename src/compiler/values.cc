@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <iterator>
 
-#include "common/error.h"
 #include "common/format.h"
 #include "compiler/script_compiler.h"
 #include "qb/float_text.h"
@@ -27,7 +26,8 @@ bool is_single_word(std::string_view s) {
 
 }  // namespace
 
-void ScriptCompiler::compile_name_reference() {
+// `at` is the opening '$'; the cursor stands just past it.
+void ScriptCompiler::compile_name_reference(size_t at) {
   // Names may hold blanks and other characters ("Birdhouse Team", "T-shirt"): when a closing
   // '$' stands on the same line, the text between the signs, exactly as it stands, is tried
   // as a declared name first.
@@ -38,34 +38,34 @@ void ScriptCompiler::compile_name_reference() {
     const std::string_view trimmed = trim_blanks(exact);
     std::optional<uint32_t> checksum = names_.find_checksum(exact);
     if (checksum || (!trimmed.empty() && !is_single_word(trimmed))) {
-      // Past the closing '$' and its blanks first, so that an unknown name reports the line
-      // that a single word would report.
       lex_.advance(exact.size() + 1);
       lex_.skip_blanks();
       output_.emit(qb::kName);
-      if (!checksum) checksum = names_.find_checksum_folded(exact);
-      if (!checksum) unknown_name(exact, lex_.line());
-      output_.emit_u32(*checksum);
+      if (!checksum) checksum = find_name_checksum(exact);
+      if (!checksum) unknown_name(exact, at);
+      output_.emit_u32(checksum.value_or(0));
       return;
     }
   }
 
   // A single word between blanks.
   lex_.skip_blanks();
-  const std::string_view word = lex_.read_word();
-  lex_.expect_char('$');
+  const std::string_view word = read_word("a name after '$'");
+  expect_char('$');
   output_.emit(qb::kName);
   const std::optional<uint32_t> checksum = find_name_checksum(word);
-  if (!checksum) unknown_name(word, lex_.line());
-  output_.emit_u32(*checksum);
+  if (!checksum) unknown_name(word, at);
+  output_.emit_u32(checksum.value_or(0));
 }
 
 float ScriptCompiler::read_float_field() {
+  const size_t start = lex_.cursor();
   const float value = qb::read_float_text(lex_.text_at_cursor());
   if (lex_.peek() == '-') lex_.advance(1);
   lex_.skip_decimal_digits();
   if (lex_.peek() != '.') {
-    throw Error(kExitFailure, format("Float needs a dot... add it you fool - line %i\n", lex_.line()));
+    fail({start, code::kBadNumber, "a float needs a point: write 1.0 or 1.000000, not 1"}, kExitFailure,
+         format("Float needs a dot... add it you fool - line %i\n", line_of(start)));
   }
   lex_.advance(1);
   lex_.skip_decimal_digits();
@@ -75,18 +75,36 @@ float ScriptCompiler::read_float_field() {
 
 void ScriptCompiler::compile_string(uint8_t token) {
   output_.emit(token);
-  lex_.expect_char('(');
+  expect_char('(');
   // The length field is not read: the length comes from the quoted text.
   lex_.skip_to(',');
-  lex_.expect_char(',');
-  const int line = lex_.line();
-  const std::string_view text = lex_.read_string();
-  check_encoding(text, "string", line);
-  lex_.expect_char(')');
+  expect_char(',');
+  const size_t quote = lex_.cursor();
+  const std::string_view text = read_quoted().text;
+  check_encoding(text, "string", quote);
+  expect_char(')');
   output_.emit_string_operand(text);
 }
 
-void ScriptCompiler::compile_percent(std::string_view word) {
+void ScriptCompiler::compile_integer() {
+  output_.emit(qb::kInteger);
+  expect_char('(');
+  uint32_t value;
+  if (lex_.peek() == ',') {
+    expect_char(',');
+    value = lex_.read_hex_field();
+  } else {
+    value = lex_.read_decimal_field();
+    expect_char(',');
+    // The second field repeats the value in hex and is not read.
+    lex_.skip_to(')');
+  }
+  expect_char(')');
+  output_.emit_u32(value);
+}
+
+// `at` is the '%'; the cursor stands past the word and the blanks after it.
+void ScriptCompiler::compile_percent(std::string_view word, size_t at) {
   // The token whose word this is, compared whole and with case.
   static constexpr qb::Op kPercentTokens[] = {qb::kGlobal, qb::kInteger,  qb::kFloat,  qb::kString,
                                               qb::kLocalString, qb::kVector2, qb::kVector3};
@@ -94,35 +112,25 @@ void ScriptCompiler::compile_percent(std::string_view word) {
                                   [word](qb::Op o) { return qb::word_of(o) == word; });
   if (op == std::end(kPercentTokens)) {
     const std::string text(word);
-    throw Error(kExitFailure, format("Unknown Percent command '%s' at line %i\n", text.c_str(), lex_.line()));
+    fail({at, code::kUnknownCommand,
+          format("unknown command '%%%s': the value commands are %%i, %%f, %%s, %%sc, %%vec2, %%vec3 and %%GLOBAL%%, "
+                 "with case",
+                 text.c_str())},
+         kExitFailure, format("Unknown Percent command '%s' at line %i\n", text.c_str(), line_of(at)));
   }
   switch (*op) {
     case qb::kGlobal:
       output_.emit(qb::kGlobal);
-      lex_.expect_char('%');
+      expect_char('%');
       return;
-    case qb::kInteger: {
-      output_.emit(qb::kInteger);
-      lex_.expect_char('(');
-      uint32_t value;
-      if (lex_.peek() == ',') {
-        lex_.expect_char(',');
-        value = lex_.read_hex_field();
-      } else {
-        value = lex_.read_decimal_field();
-        lex_.expect_char(',');
-        // The second field repeats the value in hex and is not read.
-        lex_.skip_to(')');
-      }
-      lex_.expect_char(')');
-      output_.emit_u32(value);
+    case qb::kInteger:
+      compile_integer();
       return;
-    }
     case qb::kFloat: {
       output_.emit(qb::kFloat);
-      lex_.expect_char('(');
+      expect_char('(');
       const float value = read_float_field();
-      lex_.expect_char(')');
+      expect_char(')');
       output_.emit_u32(float_to_bits(value));
       return;
     }
@@ -133,12 +141,12 @@ void ScriptCompiler::compile_percent(std::string_view word) {
     default: {
       const int components = *op == qb::kVector2 ? 2 : 3;
       output_.emit(*op);
-      lex_.expect_char('(');
+      expect_char('(');
       for (int i = 0; i < components; ++i) {
-        if (i > 0) lex_.expect_char(',');
+        if (i > 0) expect_char(',');
         output_.emit_u32(float_to_bits(read_float_field()));
       }
-      lex_.expect_char(')');
+      expect_char(')');
       return;
     }
   }

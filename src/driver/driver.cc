@@ -11,6 +11,7 @@
 #include "common/settings.h"
 #include "compiler/compiler.h"
 #include "decompiler/decompiler.h"
+#include "driver/arguments.h"
 #include "driver/help.h"
 #include "lsp/language_server.h"
 #include "qb/checksum_mode.h"
@@ -27,12 +28,6 @@ ExitStatus print_usage(const std::string& program, std::ostream& out) {
       "information\nUsage: %s [c,d,t,p] filename.qb -command(thug1,debug)\n ",
       name, name);
   return kExitFailure;
-}
-
-// The mode letter of a command line: the second character of slot 1 after a dash; 0 if none.
-char mode_letter(std::span<const std::string> args) {
-  if (args.size() < 2 || args[1].size() < 2 || args[1][0] != '-') return 0;
-  return args[1][1];
 }
 
 ExitStatus dispatch(std::span<const std::string> args, const Console& console, FileSystem& files) {
@@ -53,13 +48,15 @@ ExitStatus dispatch(std::span<const std::string> args, const Console& console, F
     if (args.size() > 3 || (args.size() == 3 && args[2] != "--stdio")) return print_usage(program, out);
     return lsp::run_language_server(console);
   }
-  // Mode k has a usage line of its own for a command line without names.
+  // Mode k and --check have a usage line of their own for a command line without names.
   if (mode_letter(args) == 'k') return qb::checksum_mode(program, args.subspan(2), console);
+  if (args.size() >= 2 && args[1] == "--check") return check_files(program, args.subspan(2), console);
   if (args.size() < 3) return print_usage(program, out);
   const std::string& mode = args[1];
   if (mode.size() < 2 || mode[0] != '-') return print_usage(program, out);
 
   const std::string& path = args[2];
+  if (mode[1] == 'c' || mode[1] == 'd' || mode[1] == 't') warn_ignored_arguments(args, console.err);
   Settings settings;
   switch (mode[1]) {
     case 'c':
@@ -81,26 +78,6 @@ ExitStatus dispatch(std::span<const std::string> args, const Console& console, F
     default:
       return print_usage(program, out);
   }
-}
-
-// An argument for a command line that the user may copy: quoted when it holds a blank.
-std::string shell_word(const std::string& arg) {
-  return arg.find_first_of(" \t") == std::string::npos ? arg : "\"" + arg + "\"";
-}
-
-// "qbkit -d -thug1 file.qb" tries to open a file named -thug1: options count only after the
-// file name. Says so, with the command put right, when that file could not be opened.
-void hint_misplaced_option(std::span<const std::string> args, const Console& console) {
-  const char mode = mode_letter(args);
-  if ((mode != 'c' && mode != 'd') || args.size() < 3) return;
-  const std::string& option = args[2];
-  if ((option != "-thug1" && option != "-debug") || is_regular_file(option)) return;
-  std::string command = shell_word(args[0]) + " " + args[1] + " " + (args.size() > 3 ? shell_word(args[3]) : "FILE");
-  // The compiler knows only -thug1.
-  const bool ignored = mode == 'c' && option == "-debug";
-  if (!ignored) command += " " + option;
-  console.err << format("Options go after the file name%s: %s\n", ignored ? ", and -c takes only -thug1" : "",
-                        command.c_str());
 }
 
 // The message of a failed command goes to standard output. The text of -d usually goes to

@@ -20,6 +20,8 @@ Usage:
   qbkit -c FILE [-thug1]              compile script text into FILE.qb (the name
                                       with .qb appended); run it where -d ran, so
                                       that the text's %include line finds the table
+  qbkit --check FILE... [-thug1]      report every error and warning in script text
+                                      and the files it includes; writes nothing
   qbkit -p COMMAND ARGUMENT...        PRE archive commands, below
   qbkit -k NAME...                    print a table line that declares each NAME
                                       with the game's checksum of it, the name in
@@ -36,6 +38,14 @@ same. A switch goes after the file name; only the argument right after it is rea
   -thug1   -d and -c: the THUG1 token layout, for the first game's scripts that
            hold a switch (without it, -d says "Maybe this file needs -thug1?")
   -debug   -d only: show the if-nesting counter (such text does not compile)
+Every other argument of -c, -d and -t is ignored, with a warning that names it.
+
+Errors and warnings in script text take the form that editors jump to:
+  FILE:LINE:COLUMN: error: MESSAGE [CODE]
+LINE counts every line feed of FILE (an included file names itself), COLUMN the
+bytes of the line from 1. --check prints them on standard output, at most 100 a
+file; -c stops at the first error, prints its message on standard output as
+before and its diagnostic, with the warnings, on standard error.
 
 Each mode writes a file only where none is, or where a regular file is that the
 user may write: a device, a FIFO, a folder or a read-only file is refused before
@@ -46,6 +56,7 @@ Examples:
   qbkit -d menu.qb > menu.qbs
   qbkit -d menu.qb -thug1 > menu.qbs
   qbkit -c menu.qbs
+  qbkit --check menu.qbs other.qbs
   qbkit -k spin_faster >> menu.qb_table.qbi
 
 PRE archives (-p). A member's name is the path given to add, addx or update, and
@@ -66,8 +77,9 @@ scripts/game/intro.qb and stream.bin:
   qbkit -p jdc stream.bin
 
 Exit statuses:
-  0   done
-  1   usage shown; an input of -c, -d or -t that cannot be opened, or an output
+  0   done; for --check, nothing reported
+  1   usage shown; --check reported an error or a warning; an input of -c, -d
+      or -t that cannot be opened, or an output
       of theirs that cannot be written; an error in script text; a script of the
       other layout; a decompile that stopped early; an archive, member name or
       member list refused

@@ -78,7 +78,7 @@ TEST(CompileInputs, UnknownNameGivesTheSameLineHoweverItIsWritten) {
     dir.write("x.q", ":i $" + name + "$\n:i");
     const RunResult r = run_qbkit({"-c", "x.q"}, dir.path());
     EXPECT_EQ(r.status, 6);
-    EXPECT_EQ(r.out, "Name '" + name + "' is unknown - line 2\n");
+    EXPECT_EQ(r.out, "Name '" + name + "' is unknown - line 1\n");
     EXPECT_EQ(dir.read("temp.dump"), "\x01\x16");
   }
 }

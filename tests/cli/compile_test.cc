@@ -111,8 +111,8 @@ TEST(CompileCli, OutputThatCannotBeWritten) {
 }
 
 // Strings and names an editor turned into UTF-8 are compiled as they stand, with a warning
-// that names the file and the line; single bytes above 0x7F, as the game's own texts hold
-// them, draw none.
+// at their opening quote; single bytes above 0x7F, as the game's own texts hold them, draw
+// none.
 TEST(CompileCli, WarnsOfUtf8AndOfReplacementCharacters) {
   TempDir dir;
   dir.write("t.qbi", "#addx \"Caf\xC3\xA9\"\n");
@@ -121,12 +121,12 @@ TEST(CompileCli, WarnsOfUtf8AndOfReplacementCharacters) {
   RunResult r = run_qbkit({"-c", "s.q"}, dir.path());
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err,
-            "Warning: 't.qbi' line 1: the name is written in UTF-8, but the game reads one byte per character; "
-            "compiled as it stands. Save the text as ISO 8859-1 (Latin-1) to keep one byte per letter\n"
-            "Warning: 's.q' line 3: the string is written in UTF-8, but the game reads one byte per character; "
-            "compiled as it stands. Save the text as ISO 8859-1 (Latin-1) to keep one byte per letter\n"
-            "Warning: 's.q' line 4: the string holds the replacement character U+FFFD (bytes EF BF BD): an editor "
-            "replaced a byte it could not read, and the original byte is lost; type the letter again\n");
+            "t.qbi:1:7: warning: the name is written in UTF-8, but the game reads one byte per character; "
+            "compiled as it stands. Save the text as ISO 8859-1 (Latin-1) to keep one byte per letter [encoding]\n"
+            "s.q:3:9: warning: the string is written in UTF-8, but the game reads one byte per character; "
+            "compiled as it stands. Save the text as ISO 8859-1 (Latin-1) to keep one byte per letter [encoding]\n"
+            "s.q:4:10: warning: the string holds the replacement character U+FFFD (bytes EF BF BD): an editor "
+            "replaced a byte it could not read, and the original byte is lost; type the letter again [encoding]\n");
   const std::string qb = dir.read("s.q.qb");
   EXPECT_NE(qb.find("Caf\xEF\xBF\xBD"), std::string::npos);
   EXPECT_NE(qb.find("Caf\xE9"), std::string::npos);

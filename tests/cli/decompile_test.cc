@@ -153,7 +153,9 @@ TEST(DecompileCli, FailuresAndTheirStatuses) {
     RunResult swapped = run_qbkit({"-d", option, "x.qb"}, dir.path());
     EXPECT_EQ(swapped.status, 1);
     EXPECT_EQ(swapped.out, "Couldn't open file!");
-    EXPECT_TRUE(swapped.err.starts_with("Couldn't open file!\nOptions go after the file name: ")) << swapped.err;
+    EXPECT_TRUE(swapped.err.starts_with("qbkit: warning: 'x.qb' is ignored: -d takes one file [command-line]\n"
+                                        "Couldn't open file!\nqbkit: note: options go after the file name: "))
+        << swapped.err;
     EXPECT_TRUE(swapped.err.ends_with(" -d x.qb " + std::string(option) + "\n")) << swapped.err;
   }
 }

@@ -137,8 +137,8 @@ TEST(NewNames, DeclaredChecksumThatIsNotTheGamesIsCompiledAsDeclaredWithAWarning
   dir.write("s.txt", "%include \"t.qbi\"\n$GotParam2$\n");
   RunResult r = run_qbkit({"-c", "s.txt"}, dir.path());
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "Warning: 't.qbi' line 2: \"GotParam2\" is declared with the checksum 0x12345678, but the "
-                   "game's checksum of that name is 0x0fcf9f45; compiled as declared\n");
+  EXPECT_EQ(r.err, "t.qbi:2:7: warning: \"GotParam2\" is declared with the checksum 0x12345678, but the "
+                   "game's checksum of that name is 0x0fcf9f45; compiled as declared [checksum-mismatch]\n");
   EXPECT_EQ(dir.read("s.txt.qb").substr(0, 5), std::string("\x16\x78\x56\x34\x12", 5));
 
   // A table of made-up checksums gives 20 warnings and one line for the rest.
@@ -148,9 +148,9 @@ TEST(NewNames, DeclaredChecksumThatIsNotTheGamesIsCompiledAsDeclaredWithAWarning
   r = run_qbkit({"-c", "m.txt"}, dir.path());
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 21);
-  EXPECT_TRUE(r.err.ends_with("Warning: 'm.txt' line 20: \"n19\" is declared with the checksum 0x00000009, but the "
-                              "game's checksum of that name is 0xdbaf4f7d; compiled as declared\n"
-                              "Warning: further warnings of this compile are not shown\n"))
+  EXPECT_TRUE(r.err.ends_with("m.txt:20:7: warning: \"n19\" is declared with the checksum 0x00000009, but the "
+                              "game's checksum of that name is 0xdbaf4f7d; compiled as declared [checksum-mismatch]\n"
+                              "m.txt: note: further warnings are not shown\n"))
       << r.err;
 }
 

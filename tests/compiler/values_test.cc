@@ -86,11 +86,11 @@ TEST(Names, TextBetweenDollarsThatIsNotOneWord) {
 
   expect_failure(table + "$Birdhouse  Team$", 6, "Name 'Birdhouse  Team' is unknown - line 5\n");
   expect_failure("$[01020304]$", 6, "Name '[01020304]' is unknown - line 1\n");
-  // An unknown name reports the line after the blanks that follow the closing '$', one word or not.
+  // An unknown name reports the line it stands on, one word or not, whatever follows it.
   for (const char* text : {":i $foo$\n", ":i $fo o$\n"}) {
     CompileRun run = compile_with(text);
     EXPECT_EQ(run.status, 6) << text;
-    EXPECT_EQ(run.message, std::string("Name '") + (text[6] == 'o' ? "foo" : "fo o") + "' is unknown - line 2\n");
+    EXPECT_EQ(run.message, std::string("Name '") + (text[6] == 'o' ? "foo" : "fo o") + "' is unknown - line 1\n");
     EXPECT_EQ(run.bytes, (Bytes{0x01, 0x16})) << text;
   }
   // A second '$' on a later line does not pair with this one.

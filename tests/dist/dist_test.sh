@@ -39,7 +39,7 @@ trap cleanup EXIT
 # The zip: its files, then their checksums.
 mkdir "$work/zip"
 (cd "$work/zip" && cmake -E tar xf "$root/$zip")
-expected=$(printf '%s\n' README.md SHA256SUMS editors/QBScript.tmLanguage "editors/$vsix" \
+expected=$(printf '%s\n' README.md SHA256SUMS editors/QBScript.tmLanguage editors/QBScript.sublime-build "editors/$vsix" \
   editors/qb-script.udl.xml examples/example.qb qbkit.exe | sort)
 actual=$(cd "$work/zip" && find . -type f -printf '%P\n' | sort)
 check "the zip holds $(echo $expected)" test "$actual" = "$expected"

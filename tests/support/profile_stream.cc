@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/name_checksum.h"
 #include "qb/tokens.h"
 #include "support/qb_stream.h"
 
@@ -33,15 +34,6 @@ class ProfileGenerator {
     std::string text;
   };
 
-  // The game's checksums look random; this mix of the index is, and it is one to one, so
-  // the checksums are distinct.
-  static uint32_t checksum_of(uint32_t i) {
-    uint32_t h = i ^ 0x5bd1e995u;
-    h = (h ^ (h >> 16)) * 0x85ebca6bu;
-    h = (h ^ (h >> 13)) * 0xc2b2ae35u;
-    return h ^ (h >> 16);
-  }
-
   uint32_t pick(uint32_t n) { return static_cast<uint32_t>(rng_() % n); }
   bool chance(uint32_t percent) { return pick(100) < percent; }
 
@@ -59,7 +51,9 @@ class ProfileGenerator {
       text += kTails[pick(12)];
       if (chance(5)) text += kStems[pick(15)];
       text += std::to_string(i);
-      names_.push_back({checksum_of(static_cast<uint32_t>(i)), std::move(text)});
+      // Each with the game's checksum of it, as in the game's own files.
+      const uint32_t checksum = name_checksum(text);
+      names_.push_back({checksum, std::move(text)});
     }
   }
 

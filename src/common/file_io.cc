@@ -202,8 +202,10 @@ PendingFile::~PendingFile() { give_up(); }
 bool PendingFile::commit() {
   // The rename is not interrupted: it happens whole, or not at all.
   const InterruptionsHeld hold;
-  if (temporary_.empty() || !close()) return false;
-  if (!file_io_platform::replace_file(temporary_, target_)) {
+  if (temporary_.empty()) return false;
+  const bool ok = file_io_platform::put_in_place(std::exchange(handle_, kNoHandle), temporary_, target_);
+  temporary_file_closed(registration_);
+  if (!ok) {
     give_up();
     return false;
   }

@@ -39,16 +39,17 @@ std::string path_text(const std::filesystem::path& path);
 intptr_t create_exclusive(const std::string& path, bool& name_taken);
 // Writes the pieces one after another at the end of the file; false on a write error.
 bool write_pieces(intptr_t handle, std::span<const ByteSpan> pieces);
-// Closes a temporary that is to be kept (on Windows it is no longer removed on closing); false
-// when the close reports an error (a write that did not reach the disk).
+// Closes a temporary that is to be kept; false when the close reports an error (a write that
+// did not reach the disk).
 bool close_kept(intptr_t handle);
 // Closes a temporary that is given up (on Windows this removes it).
 void close_given_up(intptr_t handle);
+// Renames the temporary over `target` (beside it) and closes it, if `handle` is still open;
+// false when either fails: the temporary then stays, closed, for the caller to remove.
 // Gives the file the permission bits of the regular file at `target`, where the system has
 // such bits.
 void keep_mode_of(intptr_t handle, const std::string& target);
-// Renames `from` over `to`; false when it cannot.
-bool replace_file(const std::string& from, const std::string& to);
+bool put_in_place(intptr_t handle, const std::string& temporary, const std::string& target);
 void remove_file(const std::string& path);
 
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;

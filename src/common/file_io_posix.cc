@@ -64,7 +64,10 @@ void keep_mode_of(intptr_t handle, const std::string& target) {
   if (::lstat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::fchmod(static_cast<int>(handle), st.st_mode & 07777);
 }
 
-bool replace_file(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0; }
+bool put_in_place(intptr_t handle, const std::string& temporary, const std::string& target) {
+  if (handle != kNoHandle && !close_kept(handle)) return false;
+  return ::rename(temporary.c_str(), target.c_str()) == 0;
+}
 
 void remove_file(const std::string& path) { ::unlink(path.c_str()); }
 

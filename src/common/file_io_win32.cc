@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 #include "common/file_io.h"
 #include "common/file_io_platform.h"
@@ -19,8 +21,8 @@ HANDLE as_handle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 }  // namespace
 
 // The temporary is open for deleting too, and marked to go when its handle closes: however
-// the process ends, even by TerminateProcess, the system removes it. close_kept takes the mark
-// back before the file is renamed into place.
+// the process ends, even by TerminateProcess, the system removes it. put_in_place takes the
+// mark back just before it renames the file into place.
 intptr_t create_exclusive(const std::string& path, bool& name_taken) {
   const HANDLE h = CreateFileW(wide_path(path).c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -57,8 +59,49 @@ void close_given_up(intptr_t handle) { CloseHandle(as_handle(handle)); }
 
 void keep_mode_of(intptr_t, const std::string&) {}
 
-bool replace_file(const std::string& from, const std::string& to) {
-  return MoveFileExW(wide_path(from).c_str(), wide_path(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+namespace {
+
+// The system's own form of a path, which renaming by handle takes: "\??\" and the full path
+// ("\??\UNC\" for a share).
+std::wstring nt_path(const std::string& path) {
+  const std::wstring wide = wide_path(path);
+  const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  std::wstring full(size, L'\0');
+  full.resize(GetFullPathNameW(wide.c_str(), size, full.data(), nullptr));
+  if (full.starts_with(L"\\\\?\\")) return L"\\??\\" + full.substr(4);
+  if (full.starts_with(L"\\\\")) return L"\\??\\UNC\\" + full.substr(2);
+  return L"\\??\\" + full;
+}
+
+// Renames the open file to `name`, a path of the system's own form.
+bool rename_open_file(HANDLE h, const std::wstring& name) {
+  std::vector<uint8_t> info(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(info.data());
+  rename->ReplaceIfExists = TRUE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+  std::memcpy(rename->FileName, name.data(), rename->FileNameLength);
+  return SetFileInformationByHandle(h, FileRenameInfo, rename, static_cast<DWORD>(info.size())) != 0;
+}
+
+}  // namespace
+
+// The mark that removes the temporary on closing is taken back, and the open file is renamed
+// by its handle: only an end forced between these two calls can leave it behind. Where the
+// handle cannot rename it, it is closed and moved by name.
+bool put_in_place(intptr_t handle, const std::string& temporary, const std::string& target) {
+  if (handle != kNoHandle) {
+    const HANDLE h = as_handle(handle);
+    FILE_DISPOSITION_INFO kept = {FALSE};
+    if (!SetFileInformationByHandle(h, FileDispositionInfo, &kept, sizeof kept)) {
+      CloseHandle(h);
+      return false;
+    }
+    const bool renamed = rename_open_file(h, nt_path(target));
+    if (!CloseHandle(h)) return false;
+    if (renamed) return true;
+  }
+  return MoveFileExW(wide_path(temporary).c_str(), wide_path(target).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 void remove_file(const std::string& path) { DeleteFileW(wide_path(path).c_str()); }

@@ -47,6 +47,9 @@ bytes of the line from 1. --check prints them on standard output, at most 100 a
 file; -c stops at the first error, prints its message on standard output as
 before and its diagnostic, with the warnings, on standard error.
 
+-d of a file that ends without its end token prints all of it and warns on
+standard error that the file may be cut short; the status stays 0.
+
 Each mode writes a file only where none is, or where a regular file is that the
 user may write: a device, a FIFO, a folder or a read-only file is refused before
 the work starts. A run ended by Ctrl-C, a closed pipe, SIGTERM or SIGHUP removes

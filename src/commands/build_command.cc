@@ -99,7 +99,7 @@ class ArchiveBuild {
 
 void ArchiveBuild::refuse_unknown_files() const {
   const std::optional<std::vector<std::string>> files = files_below(dir_);
-  if (!files) throw Error(kExitNoAccess, format("Couldn't read the folder '%s'!\n", dir_.c_str()), Echo::kAlsoToErr);
+  if (!files) throw Error(kExitNoAccess, format("Couldn't read the folder '%s'!\n", dir_.c_str()), Echo::kWhenRedirected);
   std::set<std::string> known;
   for (size_t k = 0; k < plan_.targets.size(); ++k) {
     known.insert(pre::path_key(plan_.targets[k]));
@@ -112,7 +112,7 @@ void ArchiveBuild::refuse_unknown_files() const {
                 format("'%s' names no member of '%s': add it to the archive with -p add or -p update first; "
                        "nothing was changed\n",
                        path_in(dir_, file).c_str(), archive_path_.c_str()),
-                Echo::kAlsoToErr);
+                Echo::kWhenRedirected);
   }
 }
 
@@ -207,6 +207,7 @@ ExitStatus cmd_build(const Invocation& call) {
   const std::string& archive_path = call.args[1];
   const std::optional<AppendTarget> target = open_for_append(archive_path);
   if (!target) throw_cannot_open_archive(archive_path);
+  check_output(call.files, archive_path);
   ArchiveBuild build(call, *target);
   build.refuse_unknown_files();
   build.read_sources();

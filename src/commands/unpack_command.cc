@@ -25,8 +25,8 @@ void check_new_folder(FileSystem& files, const std::string& dir) {
   if (kind == PathKind::missing) return;
   if (kind != PathKind::other && files.is_empty_directory(dir)) return;
   if (kind == PathKind::other || is_regular_file(dir))
-    throw Error(kExitFailure, format("'%s' is not a folder; nothing was written\n", dir.c_str()), Echo::kAlsoToErr);
-  throw Error(kExitFailure, format("'%s' is not empty; nothing was written\n", dir.c_str()), Echo::kAlsoToErr);
+    throw Error(kExitFailure, format("'%s' is not a folder; nothing was written\n", dir.c_str()), Echo::kWhenRedirected);
+  throw Error(kExitFailure, format("'%s' is not empty; nothing was written\n", dir.c_str()), Echo::kWhenRedirected);
 }
 
 // Refuses an archive in which the text or the table file of a QB member would land on another
@@ -44,7 +44,7 @@ void check_script_files(const pre::ExtractionPlan& plan) {
       throw Error(kExitFailure,
                   format("Refusing to unpack: '%s' and '%s' would both be written to '%s'; nothing was written\n",
                          plan.members[it->second].name.c_str(), plan.members[k].name.c_str(), file.c_str()),
-                  Echo::kAlsoToErr);
+                  Echo::kWhenRedirected);
     }
   }
 }

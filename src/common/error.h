@@ -23,14 +23,14 @@ enum ExitStatus : int {
   kExitInternal = 99,           // a fault of qbkit itself, not of its input
 };
 
-// Where the driver shows a message besides standard output. The archive commands' own errors,
-// beyond the messages they have always had, are also written to standard error when standard
-// output is not a terminal, so that a batch that keeps the output in a file still shows them.
-enum class Echo { kOutOnly, kAlsoToErr };
+// Whether the driver repeats a message on standard error when standard output is not a
+// terminal, so that it reaches the user whose output goes to a file or a pipe. The messages
+// that qbkit has always printed stay on standard output alone, where batch files look for them.
+enum class Echo { kNo, kWhenRedirected };
 
 class Error : public std::runtime_error {
  public:
-  Error(ExitStatus status, std::string message, Echo echo = Echo::kOutOnly)
+  Error(ExitStatus status, std::string message, Echo echo = Echo::kNo)
       : std::runtime_error(message), status_(status), message_(std::move(message)), echo_(echo) {}
 
   ExitStatus status() const { return status_; }

@@ -89,7 +89,7 @@ OutputOption output_option(std::span<const std::string> args) {
   if (option.at == 0) return option;
   if (option.at + 1 >= args.size())
     throw Error(kExitFailure, "-o needs the name of the output file after it; nothing was written\n",
-                Echo::kAlsoToErr);
+                Echo::kWhenRedirected);
   option.path = args[option.at + 1];
   return option;
 }

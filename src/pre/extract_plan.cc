@@ -66,16 +66,17 @@ ExtractionPlan select_members(ExtractionPlan plan, std::span<const std::string> 
   for (const std::string& name : names)
     if (!wanted[member_key(name)])
       throw Error(kExitFailure, format("'%s' is no member of '%s'; nothing was written\n", name.c_str(), path.c_str()),
-                  Echo::kAlsoToErr);
+                  Echo::kWhenRedirected);
   return selected;
 }
 
 ByteSpan decode_member(const Member& member, size_t number, const std::string& path, Bytes& buffer) {
   if (member.stored()) return member.data;
   if (!lzss::decompress_member_into(member.data, member.uncompressed_size, buffer))
-    throw Error(kExitFailure, format("Archive '%s' is damaged: member %i does not decode to its size\n",
-                                     path.c_str(), static_cast<int>(number)),
-                Echo::kAlsoToErr);
+    throw Error(kExitFailure,
+                format("Archive '%s' is damaged: member %i does not decode to its size\n", path.c_str(),
+                       static_cast<int>(number)),
+                Echo::kWhenRedirected);
   return ByteSpan(buffer.data(), member.uncompressed_size);
 }
 

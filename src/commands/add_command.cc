@@ -23,9 +23,10 @@ ExitStatus add(const Invocation& call, bool compress) {
   std::ostream& out = call.console.out;
   pre::check_storable(std::span<const std::string>(&qb_path, 1));
   const std::optional<AppendTarget> target = open_for_append(archive_path);
+  if (target) check_output(call.files, archive_path);
   std::optional<Bytes> qb = read_file(qb_path);
   if (!qb) throw_cannot_read_member(qb_path);
-  out << format("Adding '%s'\n", qb_path.c_str());
+  call.progress << format("Adding '%s'\n", qb_path.c_str());
   check_member_size(qb->size(), qb_path, archive_path);
   pre::MemberData member{static_cast<uint32_t>(qb->size()), 0, *qb};
   Bytes stream;

@@ -1,5 +1,6 @@
 #include "commands/command_files.h"
 
+#include <ostream>
 #include <utility>
 
 #include "common/error.h"
@@ -21,14 +22,36 @@ void throw_cannot_write(const std::string& path) {
 }
 
 void throw_too_large(const std::string& archive_path, const std::string& member) {
-  throw Error(kExitFailure, format("Archive '%s' cannot hold '%s': an archive holds at most 4 GiB\n",
-                                   archive_path.c_str(), member.c_str()));
+  throw Error(kExitFailure,
+              format("Archive '%s' cannot hold '%s': an archive holds at most 4 GiB\n", archive_path.c_str(),
+                     member.c_str()),
+              Echo::kWhenRedirected);
+}
+
+void report_failure(const Console& console, const std::string& line) {
+  console.out << line;
+  if (console.out_is_terminal) return;
+  console.out.flush();
+  console.err << line;
+}
+
+std::string path_in(const std::string& dir, const std::string& path) {
+  return !dir.empty() && (dir.back() == '/' || dir.back() == '\\') ? dir + path : dir + "/" + path;
 }
 
 Bytes read_input(const std::string& path) {
   std::optional<Bytes> data = read_file(path);
   if (!data) throw_cannot_open_archive(path);
   return std::move(*data);
+}
+
+ArchiveFile read_archive(const std::string& path) {
+  ArchiveFile archive{read_input(path), {}};
+  pre::MemberWalk walk =
+      pre::walk_members(archive.file, pre::kHeaderSize, pre::read_archive_header(archive.file).member_count);
+  if (walk.damaged) pre::throw_member_past_end(path, walk.members.size() + 1);
+  archive.members = std::move(walk.members);
+  return archive;
 }
 
 Bytes read_member_file(const std::string& path, const std::string& archive_path) {
@@ -53,6 +76,10 @@ std::optional<AppendTarget> open_for_append(const std::string& path) {
   // The views stay valid: moving the file moves its buffer, not the bytes in it.
   pre::AppendableArchive archive = pre::appendable_archive(locked->content(), path);
   return AppendTarget{std::move(*locked), std::move(archive)};
+}
+
+void check_output(FileSystem& files, const std::string& path) {
+  if (!files.may_replace(path)) throw_cannot_write(path);
 }
 
 void write_output(FileSystem& files, const std::string& path, std::span<const ByteSpan> pieces) {

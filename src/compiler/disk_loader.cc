@@ -1,23 +1,60 @@
+#include <optional>
+
 #include "common/file_io.h"
 #include "common/mapped_file.h"
+#include "common/platform.h"
 #include "common/read_failure.h"
 #include "compiler/compiler.h"
 #include "compiler/sources.h"
 
 namespace qbkit {
+namespace {
 
 // Only regular files: the read fails on anything else as on a missing file. A large text is
 // mapped, a small one read into pages, with the compiler's padding after it either way:
 // against a vector, zeroed before the read and padded after it, the compile of the
 // benchmark's 21 MB text took 3% less processor time read into pages (mapped_file.h gives
 // the mapping's gain).
-LoadedSource load_from_disk(const std::string& name, const std::string&) {
-  if (std::optional<MappedFile> mapped = MappedFile::map(name, compiler::kTextPadding)) {
-    return {InputBytes(std::move(*mapped)), canonical_path(name), {}};
+LoadedSource load(const std::string& path) {
+  if (std::optional<MappedFile> mapped = MappedFile::map(path, compiler::kTextPadding)) {
+    return {InputBytes(std::move(*mapped)), canonical_path(path), {}};
   }
-  std::optional<PageBuffer> data = read_file_paged(name, compiler::kTextPadding);
-  if (!data) return {{}, {}, std::string(read_failure_reason(name))};
-  return {InputBytes(std::move(*data)), canonical_path(name), {}};
+  std::optional<PageBuffer> data = read_file_paged(path, compiler::kTextPadding);
+  if (!data) return {{}, {}, std::string(read_failure_reason(path))};
+  return {InputBytes(std::move(*data)), canonical_path(path), {}};
+}
+
+bool is_separator(char c) { return c != ':' && kDirectorySeparators.find(c) != std::string_view::npos; }
+
+// A name that starts at a root ("/a", and on Windows "\a", "C:\a" or "C:a"): no folder comes
+// before it.
+bool is_rooted(const std::string& name) {
+  if (name.empty()) return false;
+  return is_separator(name[0]) || (name.size() > 1 && name[1] == ':' && kDirectorySeparators.find(':') != std::string_view::npos);
+}
+
+// `name` in `folder`: the name itself when either is rooted or the folder is the working one.
+std::string in_folder(const std::string& folder, const std::string& name) {
+  if (folder.empty() || is_rooted(name)) return name;
+  return is_separator(folder.back()) ? folder + name : folder + "/" + name;
+}
+
+}  // namespace
+
+LoadedSource load_from_folder(const std::string& folder, const std::string& name, const std::string& including) {
+  LoadedSource here = load(in_folder(folder, name));
+  if (here.failure != kNoSuchFile || is_rooted(name)) return here;
+  const size_t cut = including.find_last_of(kDirectorySeparators);
+  if (cut == std::string::npos) return here;
+  const std::string beside = including.substr(0, cut + 1) + name;
+  LoadedSource there = load(beside);
+  if (!there.failure.empty()) return here;
+  there.path = beside;
+  return there;
+}
+
+LoadedSource load_from_disk(const std::string& name, const std::string& including) {
+  return load_from_folder({}, name, including);
 }
 
 }  // namespace qbkit

@@ -32,10 +32,18 @@ bool still_fits(ArchiveEdit& edit, const std::string& name, uint32_t member_size
   return false;
 }
 
-// Appending a name the archive holds already gives it two entries of one name: warned of,
-// since the game may read either.
-void warn_if_held(const AppendableArchive& archive, const std::string& archive_path, const std::string& name,
+// A name stored with "." parts or doubled separators has the checksum of those, while the
+// game looks its members up by their tidied names: it never finds such a member, which is
+// warned of. Appending a name the archive holds already gives it two entries of one name:
+// warned of, since the game may read either.
+void warn_of_name(const AppendableArchive& archive, const std::string& archive_path, const std::string& name,
                   ArchiveEdit& edit) {
+  const std::string tidy = tidy_member_name(name);
+  if (tidy != name) {
+    edit.err += format("Warning: the game looks members up by their tidied name '%s' and will never find '%s'\n",
+                       tidy.c_str(), name.c_str());
+    return;
+  }
   const std::string key = member_key(name);
   for (const Member& m : archive.entries.members) {
     if (member_key(m.name) != key) continue;
@@ -82,7 +90,7 @@ ArchiveEdit add_member(const AppendableArchive& archive, const std::string& arch
                        const MemberData& member) {
   ArchiveEdit edit(archive.header.format_tag);
   note_size_mistake(archive, edit);
-  warn_if_held(archive, archive_path, name, edit);
+  warn_of_name(archive, archive_path, name, edit);
   copy_run(edit.writer, archive.file, kHeaderSize, archive.entries.end, archive.header.member_count);
   edit.writer.named_entry(name, false, member.uncompressed_size, member.compressed_size, member.data);
   still_fits(edit, name, member.uncompressed_size);
@@ -98,7 +106,7 @@ ArchiveEdit update_members(const AppendableArchive& archive, std::span<const std
   for (const Member& m : archive.entries.members) names.push_back(m.name);
   const UpdateMatch match = match_update(names, files);
   for (size_t k = 0; k < files.size(); ++k)
-    edit.out += format(match.updates[k] ? "Updating '%s'\n" : "Adding '%s'\n", files[k].c_str());
+    edit.progress += format(match.updates[k] ? "Updating '%s'\n" : "Adding '%s'\n", files[k].c_str());
   if (!write_old_entries(archive, match.source, files, data, edit)) return edit;
   // A new entry is named as typed less its "." parts and repeated separators: the name the
   // game looks up.
@@ -110,10 +118,26 @@ ArchiveEdit update_members(const AppendableArchive& archive, std::span<const std
   return edit;
 }
 
+ArchiveEdit replace_members(const AppendableArchive& archive, std::span<const size_t> entries,
+                            std::span<const MemberData> data) {
+  ArchiveEdit edit(archive.header.format_tag);
+  note_size_mistake(archive, edit);
+  const std::vector<Member>& members = archive.entries.members;
+  std::vector<size_t> source(members.size(), UpdateMatch::kKept);
+  std::vector<std::string> names;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    source[entries[i]] = i;
+    names.push_back(members[entries[i]].name);
+    edit.progress += format("Updating '%s'\n", names.back().c_str());
+  }
+  write_old_entries(archive, source, names, data, edit);
+  return edit;
+}
+
 ArchiveEdit pack_members(std::span<const std::string> names, std::span<const MemberData> data) {
   ArchiveEdit edit(kFormatTag);
   for (size_t k = 0; k < names.size(); ++k) {
-    edit.out += format("Packing '%s'\n", names[k].c_str());
+    edit.progress += format("Packing '%s'\n", names[k].c_str());
     edit.writer.named_entry(names[k], true, data[k].uncompressed_size, data[k].compressed_size, data[k].data);
     if (!still_fits(edit, names[k], 0)) break;
   }

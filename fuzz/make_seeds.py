@@ -73,6 +73,13 @@ def main():
     write(c, "values", b"#addx 0x00000001 \"a b\"\n$a b$ %i(-1,0) %f(1.5) %vec2(.5,-.5) %s(0,\"x\") %GLOBAL%")
     write(c, "names", b"#addx \"New Name\"\n#addx \"Caf\xc3\xa9\"\n$new name$ $NEW NAME$ %s(0,\"\xef\xbf\xbd\")")
 
+    # compile_paths: the same texts, and float fields for the reader in integers.
+    cp = os.path.join(out, "compile_paths")
+    for name in os.listdir(c):
+        with open(os.path.join(c, name), "rb") as f:
+            write(cp, name, f.read())
+    write(cp, "floats", b"16777217.0) %f(-.5) %vec3(1.5e3,.,-0.000000) %f(123456789012345.6)")
+
     # roundtrip: the generator turns any bytes into a stream; a few varied seeds.
     r = os.path.join(out, "roundtrip")
     write(r, "example", example)

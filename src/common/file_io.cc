@@ -107,12 +107,18 @@ std::optional<size_t> read_file_into(const std::string& path, std::span<uint8_t>
   return read_to_end(file->file.get(), buffer, [](std::span<uint8_t>&, size_t) { return false; });
 }
 
-std::optional<PageBuffer> read_file_paged(const std::string& path) {
+std::optional<PageBuffer> read_file_paged(const std::string& path, size_t padding) {
   const std::optional<OpenFile> file = open_for_reading(path);
   if (!file) return std::nullopt;
-  PageBuffer data(first_capacity(file->size));
-  const std::optional<size_t> used = read_to_end(file->file.get(), data, [](PageBuffer& d, size_t used) {
-    PageBuffer bigger(d.size() * 2);
+  // The reads fill the view; the padding after it stays as the pages came, zero.
+  auto room = [padding](size_t bytes) {
+    PageBuffer buffer(bytes + padding);
+    buffer.truncate(bytes);
+    return buffer;
+  };
+  PageBuffer data = room(first_capacity(file->size));
+  const std::optional<size_t> used = read_to_end(file->file.get(), data, [&room](PageBuffer& d, size_t used) {
+    PageBuffer bigger = room(d.size() * 2);
     std::memcpy(bigger.data(), d.data(), used);
     d = std::move(bigger);
     return true;

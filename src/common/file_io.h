@@ -23,9 +23,9 @@ namespace qbkit {
 std::optional<Bytes> read_file(const std::string& path, size_t spare = 0);
 
 // read_file into a PageBuffer, whose pages are prefaulted before the read fills them; for an
-// input that is read once and kept whole until the end. Throws std::bad_alloc when the
-// memory cannot be had.
-std::optional<PageBuffer> read_file_paged(const std::string& path);
+// input that is read once and kept whole until the end. `padding` zero bytes follow the
+// content within the buffer's capacity(). Throws std::bad_alloc when the memory cannot be had.
+std::optional<PageBuffer> read_file_paged(const std::string& path, size_t padding = 0);
 
 // The size of the file at `path` as the system gives it now, or 0 when it cannot be had: for
 // sizing a buffer ahead of a read (the file may change before it is read).

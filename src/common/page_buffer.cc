@@ -14,7 +14,7 @@ constexpr size_t kMapAtLeast = size_t{64} << 10;
 
 }  // namespace
 
-PageBuffer::PageBuffer(size_t size) : size_(size) {
+PageBuffer::PageBuffer(size_t size) : size_(size), capacity_(size) {
   if (size >= kMapAtLeast) {
     size_t mapped = size;
     data_ = page_memory::map_pages(mapped);
@@ -28,6 +28,7 @@ PageBuffer::PageBuffer(size_t size) : size_(size) {
 PageBuffer::PageBuffer(PageBuffer&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)),
       size_(std::exchange(other.size_, 0)),
+      capacity_(std::exchange(other.capacity_, 0)),
       mapped_(std::exchange(other.mapped_, 0)) {}
 
 PageBuffer& PageBuffer::operator=(PageBuffer&& other) noexcept {
@@ -35,6 +36,7 @@ PageBuffer& PageBuffer::operator=(PageBuffer&& other) noexcept {
     release();
     data_ = std::exchange(other.data_, nullptr);
     size_ = std::exchange(other.size_, 0);
+    capacity_ = std::exchange(other.capacity_, 0);
     mapped_ = std::exchange(other.mapped_, 0);
   }
   return *this;

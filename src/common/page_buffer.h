@@ -30,9 +30,12 @@ class PageBuffer {
   uint8_t* data() { return data_; }
   const uint8_t* data() const { return data_; }
   size_t size() const { return size_; }
+  // The bytes made at the start, all of them usable: size() and the zeros after it.
+  size_t capacity() const { return capacity_; }
   std::span<const uint8_t> bytes() const { return {data_, size_}; }
 
-  // Keeps only the first `size` bytes in view (size <= size()); the memory stays.
+  // Keeps only the first `size` bytes in view (size <= size()); the memory stays, and the
+  // bytes after them are as they were.
   void truncate(size_t size) { size_ = size; }
 
  private:
@@ -40,6 +43,7 @@ class PageBuffer {
 
   uint8_t* data_ = nullptr;
   size_t size_ = 0;
+  size_t capacity_ = 0;
   size_t mapped_ = 0;  // bytes mapped from the system; 0: from the heap (or nothing)
 };
 

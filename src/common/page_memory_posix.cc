@@ -1,5 +1,6 @@
 // Pages on POSIX systems: anonymous mappings, prefaulted, and on Linux huge pages.
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 
@@ -15,6 +16,15 @@ void advise_huge_pages([[maybe_unused]] void* start, [[maybe_unused]] size_t len
   const uintptr_t last = (begin + length) & ~(kHugePage - 1);
   // A hint, so a failure is ignored.
   if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#endif
+}
+
+void prefault([[maybe_unused]] void* start, [[maybe_unused]] size_t length) {
+#if defined(MADV_POPULATE_WRITE)
+  static const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto begin = reinterpret_cast<uintptr_t>(start) & ~(page - 1);
+  const uintptr_t end = reinterpret_cast<uintptr_t>(start) + length;
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
 #endif
 }
 

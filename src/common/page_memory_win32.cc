@@ -8,6 +8,8 @@ namespace qbkit {
 
 void advise_huge_pages(void*, size_t) {}
 
+void prefault(void*, size_t) {}
+
 namespace page_memory {
 
 uint8_t* map_pages(size_t& size) {

@@ -14,9 +14,26 @@ Bytes ScriptCompiler::compile(SourceText main) {
   // A decompiled text is about twice the size of its QB file.
   output_.reserve(main.text.size() / 2 + 64);
   const uint32_t id = sources_.add(std::move(main.text), std::move(main.name), nullptr);
-  compile_source(id, main.identity);
-  finish_output();
+  try {
+    compile_source(id, main.identity);
+    finish_output();
+  } catch (const Error&) {
+    // A text that changed while it was read is what went wrong, whatever was found in it.
+    check_unchanged();
+    throw;
+  }
+  check_unchanged();
   return options_.check ? Bytes() : output_.take();
+}
+
+void ScriptCompiler::check_unchanged() {
+  for (uint32_t id = 0; id < sources_.count(); ++id) {
+    if (!sources_.changed(id)) continue;
+    silenced_ = false;  // the change, rather than a zero byte it left, is what went wrong
+    const std::string& name = sources_.name(id);
+    error({0, code::kCannotOpen, "cannot read: the file changed while it was compiled; compile it again", {}, id},
+          kExitFailure, format("File '%s' changed while it was compiled\n", name.c_str()));
+  }
 }
 
 void ScriptCompiler::finish_output() {
@@ -44,17 +61,18 @@ struct ErrorCount : DiagnosticSink {
 
 // Text of the first game's scripts compiled without -thug1, or the other way round, fails on
 // the switch words: when the text compiles without an error in the other layout, say so.
-void note_other_layout(const SourceText& main, const CompileOptions& options, const SourceLoader& loader,
+void note_other_layout(SourceText main, const CompileOptions& options, const SourceLoader& loader,
                        DiagnosticSink& sink) {
   CompileOptions other = options;
   other.settings.thug1 = !options.settings.thug1;
   other.check = true;
   ErrorCount count;
   ScriptCompiler compiler(other, loader, nullptr);
-  compiler.compile(main);
+  const std::string name = main.name;
+  compiler.compile(std::move(main));
   compiler.flush_reports(count);
   if (count.errors > 0) return;
-  sink.report({main.name, 0, 0, Severity::kNote, {},
+  sink.report({name, 0, 0, Severity::kNote, {},
                other.settings.thug1 ? "the text compiles without errors with -thug1, the layout of the first "
                                       "game's scripts"
                                     : "the text compiles without errors without -thug1, in the standard layout",

@@ -12,6 +12,7 @@
 #include "common/bytes.h"
 #include "common/console.h"
 #include "common/error.h"
+#include "common/input_bytes.h"
 #include "common/settings.h"
 #include "compiler/diagnostic.h"
 
@@ -20,7 +21,7 @@ namespace qbkit {
 // A script text and the names it goes by: `name` in diagnostics (the path as the user wrote
 // it), `identity` to tell that a file includes itself (its canonical path for a file on disk).
 struct SourceText {
-  Bytes text;
+  InputBytes text;
   std::string name;
   std::string identity;
 };
@@ -28,7 +29,7 @@ struct SourceText {
 // What a loader gives for the name that an "%include" line writes: the text, or the reason
 // why there is none.
 struct LoadedSource {
-  Bytes text;
+  InputBytes text;
   std::string identity;
   std::string failure;  // empty when the text was read; else "no such file", "is a folder", ...
   // Where the text was found, when that is not the name as written (a file found beside the
@@ -52,6 +53,10 @@ struct CompileOptions {
   // they were, and the structure findings as errors; produces no bytes and throws no Error.
   // Without it, the first error ends the compile and structure findings are warnings.
   bool check = false;
+  // Takes the plain form of each fast path (names looked up by a scan of the table, floats
+  // read by the library, the text scanned a byte at a time): the same bytes, messages and
+  // diagnostics, more slowly; for the tests that hold the fast paths to the plain ones.
+  bool plain = false;
 };
 
 // Compiles `main` and the texts it includes into QB bytes, in the THUG1 layout when the first

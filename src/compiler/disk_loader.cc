@@ -1,19 +1,27 @@
 #include <optional>
 
 #include "common/file_io.h"
+#include "common/mapped_file.h"
 #include "common/platform.h"
 #include "common/read_failure.h"
 #include "compiler/compiler.h"
+#include "compiler/sources.h"
 
 namespace qbkit {
 namespace {
 
-// Only regular files: read_file fails on anything else as on a missing file. The spare byte
-// of capacity spares the compiler a copy when it appends its terminating zero.
+// Only regular files: the read fails on anything else as on a missing file. A large text is
+// mapped, a small one read into pages, with the compiler's padding after it either way:
+// against a vector, zeroed before the read and padded after it, the compile of the
+// benchmark's 21 MB text took 3% less processor time read into pages (mapped_file.h gives
+// the mapping's gain).
 LoadedSource load(const std::string& path) {
-  std::optional<Bytes> data = read_file(path, 1);
+  if (std::optional<MappedFile> mapped = MappedFile::map(path, compiler::kTextPadding)) {
+    return {InputBytes(std::move(*mapped)), canonical_path(path), {}};
+  }
+  std::optional<PageBuffer> data = read_file_paged(path, compiler::kTextPadding);
   if (!data) return {{}, {}, std::string(read_failure_reason(path))};
-  return {std::move(*data), canonical_path(path), {}};
+  return {InputBytes(std::move(*data)), canonical_path(path), {}};
 }
 
 bool is_separator(char c) { return c != ':' && kDirectorySeparators.find(c) != std::string_view::npos; }

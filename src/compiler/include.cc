@@ -70,7 +70,7 @@ void ScriptCompiler::compile_source(uint32_t id, const std::string& identity) {
 
 bool ScriptCompiler::start_source(uint32_t id) {
   const ByteSpan text = sources_.text(id);
-  lex_ = Lexer(text, 0);
+  lex_ = Lexer(text, 0, options_.plain);
   if (text.size() >= 2 && ((text[0] == 0xFF && text[1] == 0xFE) || (text[0] == 0xFE && text[1] == 0xFF))) {
     error({0, code::kUtf16,
            "this is UTF-16 text, as PowerShell 5.1's '>' writes it: save it as ANSI or ISO 8859-1 (Latin-1) in the "
@@ -102,7 +102,7 @@ void ScriptCompiler::reserve_names_for(ByteSpan text) {
   const size_t wanted = names_.size() + hashes;
   if (hashes == 0 || wanted <= names_reserved_) return;
   names_reserved_ = std::max(wanted, 2 * names_reserved_);
-  names_.reserve(names_reserved_, text.size());
+  names_.reserve(names_reserved_, 0);
 }
 
 }  // namespace qbkit::compiler

@@ -13,8 +13,7 @@ uint32_t digit_value(uint8_t c) {
 std::optional<QuotedText> Lexer::read_string() {
   if (peek() != '"') return std::nullopt;
   const size_t start = cursor_ + 1;
-  size_t p = start;
-  while (buf_[p] != '"' && buf_[p] != 0) ++p;
+  const size_t p = find(start, '"', '"');
   // A zero byte inside the text ends the string as the quote does.
   const QuotedText s{text(start, p), p < size_};
   cursor_ = std::min(size_, p + 1);
@@ -22,24 +21,24 @@ std::optional<QuotedText> Lexer::read_string() {
   return s;
 }
 
+// One pass computes the value in both bases; the zero after the text ends every run.
 uint32_t Lexer::parse_number(size_t pos, bool hex) const {
   bool negative = false;
-  while (at(pos) == '-') {
+  while (buf_[pos] == '-') {
     negative = !negative;
     ++pos;
   }
-  if (at(pos) == '0' && at(pos + 1) == 'x') {
+  if (buf_[pos] == '0' && buf_[pos + 1] == 'x') {
     hex = true;
     pos += 2;
   }
-  const size_t start = pos;
-  while (is_hex_digit(at(pos))) {
-    if (!is_decimal_digit(buf_[pos])) hex = true;
-    ++pos;
+  uint32_t decimal = 0, sixteen = 0;
+  for (uint8_t c; is_hex_digit(c = buf_[pos]); ++pos) {
+    hex = hex || !is_decimal_digit(c);
+    decimal = decimal * 10 + digit_value(c);
+    sixteen = sixteen * 16 + digit_value(c);
   }
-  const uint32_t base = hex ? 16 : 10;
-  uint32_t value = 0;
-  for (size_t p = start; p < pos; ++p) value = value * base + digit_value(buf_[p]);
+  const uint32_t value = hex ? sixteen : decimal;
   return negative ? 0u - value : value;
 }
 
@@ -59,10 +58,6 @@ uint32_t Lexer::read_hex_field() {
   skip_hex_digits();
   skip_blanks();
   return value;
-}
-
-void Lexer::skip_to(char stop) {
-  while (buf_[cursor_] != static_cast<uint8_t>(stop) && buf_[cursor_] != 0) ++cursor_;
 }
 
 void Lexer::skip_comment() {

@@ -47,13 +47,16 @@ void ScriptCompiler::declare_name(size_t at) {
                     "compiled as declared",
                     show_control_bytes(name.text).c_str(), *checksum, game)});
   }
-  names_.add_name(checksum.value_or(game), name.text);
+  names_.add_kept_name(checksum.value_or(game), name.text);
 }
 
 // An exact match first; then the first entry that the game reads as the same name, as a
 // reference written in another case than its declaration means that name to the game.
 std::optional<uint32_t> ScriptCompiler::find_name_checksum(std::string_view name) const {
-  if (const std::optional<uint32_t> exact = names_.find_checksum(name)) return exact;
+  if (const std::optional<uint32_t> exact = options_.plain ? names_.find_checksum_reference(name)
+                                                           : names_.find_checksum(name)) {
+    return exact;
+  }
   return names_.find_checksum_folded(name);
 }
 

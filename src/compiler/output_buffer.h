@@ -10,9 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <vector>
-
 #include <optional>
+#include <vector>
 
 #include "common/bytes.h"
 #include "compiler/sources.h"
@@ -39,18 +38,39 @@ struct LongOffset {
   Place from;
 };
 
+// The bytes go into a vector that is kept sized a little ahead of them (zeroed a chunk at a
+// time, just before the bytes are written there), through a cursor: an emit is a room check
+// and a store. Against push_back and insert on the vector, the compile of the benchmark's
+// 21 MB text ran 0.5% fewer instructions (544.8 M against 547.7 M, measured before the other
+// fast paths of the statement loop): a store through a byte pointer makes the compiler load
+// the vector's end again at each byte.
 class OutputBuffer {
  public:
-  size_t position() const { return bytes_.size(); }
+  size_t position() const { return used_; }
   // Capacity for `bytes` bytes of output, so that the buffer does not regrow while it fills.
   void reserve(size_t bytes);
-  void emit(uint8_t byte) { bytes_.push_back(byte); }
-  void emit_u32(uint32_t value) { append_u32le(bytes_, value); }
+  void emit(uint8_t byte) {
+    if (used_ == limit_) grow(1);
+    data_[used_++] = byte;
+  }
+  void emit_u32(uint32_t value) {
+    if (limit_ - used_ < 4) grow(4);
+    store_u32le(data_ + used_, value);
+    used_ += 4;
+  }
   // A string operand: its length counting the zero byte, the text, the zero byte.
-  void emit_string_operand(std::string_view text) { qb::append_string_operand(bytes_, text); }
+  void emit_string_operand(std::string_view text) {
+    const size_t size = qb::string_operand_size(text);
+    if (limit_ - used_ < size) grow(size);
+    qb::write_string_operand(data_ + used_, text);
+    used_ += size;
+  }
   // A name record's operand: the checksum, the name, the zero byte.
   void emit_name_record_operand(uint32_t checksum, std::string_view name) {
-    qb::append_name_record_operand(bytes_, checksum, name);
+    const size_t size = qb::name_record_operand_size(name);
+    if (limit_ - used_ < size) grow(size);
+    qb::write_name_record_operand(data_ + used_, checksum, name);
+    used_ += size;
   }
 
   // Two zero bytes for a short offset to be patched later; returns where they stand.
@@ -77,8 +97,17 @@ class OutputBuffer {
   // missing: that one is returned and dropped, and a next call goes on with the rest.
   std::optional<LongOffset> resolve_long_offsets();
 
-  const Bytes& bytes() const { return bytes_; }
-  Bytes take() { return std::move(bytes_); }
+  // The bytes emitted so far.
+  const Bytes& bytes() {
+    settle();
+    return bytes_;
+  }
+  Bytes take() {
+    settle();
+    data_ = nullptr;
+    used_ = limit_ = 0;
+    return std::move(bytes_);
+  }
 
  private:
   // A marker: an output position and the index written in the text.
@@ -89,8 +118,18 @@ class OutputBuffer {
 
   // Writes `value` over the two reserved bytes at `at`, when it fits them.
   bool patch_short(size_t at, size_t value);
+  // Sizes the vector for at least `bytes` more bytes after the used ones.
+  void grow(size_t bytes);
+  // Sizes the vector to the bytes used.
+  void settle() {
+    bytes_.resize(used_);
+    limit_ = used_;
+  }
 
-  Bytes bytes_;
+  Bytes bytes_;  // sized to `limit_`: the bytes used, then zeros
+  uint8_t* data_ = nullptr;
+  size_t used_ = 0;
+  size_t limit_ = 0;
   std::vector<LongOffset> long_offsets_;
   std::vector<Marker> markers_;
 };

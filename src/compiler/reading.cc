@@ -5,9 +5,9 @@
 
 namespace qbkit::compiler {
 
-void ScriptCompiler::expect_char(char c) {
+void ScriptCompiler::missing_char(char c) {
   const size_t at = lex_.cursor();
-  if (lex_.take(c)) return;
+  lex_.advance(1);  // the byte is taken whatever it is
   fail({at, code::kMissingPunctuation, format("expected '%c' here, found %s", c, shown_at(at).c_str())},
        kExitMissingPunctuation, format("'%c' Expected - line %i\n", c, line_of(at)));
 }

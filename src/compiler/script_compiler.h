@@ -76,6 +76,8 @@ class ScriptCompiler {
 
   // compiler.cc: the compile driver
   void finish_output();
+  // Reports each text whose file another program changed while it was compiled.
+  void check_unchanged();
 
   // include.cc
   void compile_include(size_t at);
@@ -125,12 +127,19 @@ class ScriptCompiler {
   // names.cc
   void declare_name(size_t at);
   std::optional<uint32_t> find_name_checksum(std::string_view name) const;
+  // The checksum of the first entry named exactly `name`, a view into the text being read
+  // (whose padding lets the key read 24 bytes from its start).
+  std::optional<uint32_t> exact_checksum(std::string_view name) const {
+    if (options_.plain) return names_.find_checksum_reference(name);
+    return names_.find_checksum(qb::NameKey::of_padded(name.data(), name.size()));
+  }
   void unknown_name(std::string_view name, size_t at);
   // Warns when `text` (a string or a name, as `what` says) was turned into UTF-8.
   void check_encoding(std::string_view text, const char* what, size_t at);
 
   // values.cc
   void compile_name_reference(size_t at);
+  static bool is_spaced_name(std::string_view text);
   void compile_percent(std::string_view word, size_t at);
   void compile_integer();
   float read_float_field();
@@ -138,12 +147,23 @@ class ScriptCompiler {
 
   // colon.cc
   void compile_colon(size_t at);
+  void compile_bracket(size_t at, uint8_t c0, uint8_t c1);
+  void compile_line_value();
   // The jump commands (":OFFSET(", ":BREAKTO(", ":POS("): false when the cursor is at none.
   bool compile_jump_command(size_t at);
   void compile_end(size_t at);
 
   // reading.cc: the lexer's readers, with the problem reported when they find none
-  void expect_char(char c);
+  // The byte at the cursor must be `c`: passes over it and the blanks after it.
+  void expect_char(char c) {
+    if (lex_.peek() == static_cast<uint8_t>(c)) {
+      lex_.next();
+      lex_.skip_blanks();
+      return;
+    }
+    missing_char(c);
+  }
+  [[noreturn]] void missing_char(char c);
   std::string_view read_word(const char* expected);
   QuotedText read_quoted();
 

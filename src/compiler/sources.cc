@@ -5,8 +5,8 @@
 
 namespace qbkit::compiler {
 
-uint32_t SourceSet::add(Bytes text, std::string name, const Place* from) {
-  text.push_back(0);
+uint32_t SourceSet::add(InputBytes text, std::string name, const Place* from) {
+  text.pad(kTextPadding);
   Source s{std::move(text), std::move(name), {}};
   if (from != nullptr) {
     s.chain = sources_[from->source].chain;
@@ -18,7 +18,7 @@ uint32_t SourceSet::add(Bytes text, std::string name, const Place* from) {
 
 Location SourceSet::locate(uint32_t id, size_t offset) const {
   const Source& s = sources_[id];
-  offset = std::min(offset, s.text.size() - 1);
+  offset = std::min(offset, s.text.size());
   if (offset < s.counted) {
     s.counted = 0;
     s.line = 1;

@@ -9,8 +9,13 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "common/input_bytes.h"
 
 namespace qbkit::compiler {
+
+// Zero bytes kept after each text: the lexer's scans stop on the first, and read up to 16
+// bytes at a time from any position up to it; a name's key reads 24 from its start.
+inline constexpr size_t kTextPadding = 32;
 
 struct Location {
   int line;
@@ -25,14 +30,17 @@ struct Place {
 
 class SourceSet {
  public:
-  // Takes a text (a zero byte is appended after it; a spare byte of capacity saves a copy)
+  // Takes a text (and pads it with kTextPadding zero bytes)
   // and returns its number. `from` is the place of the "%include" that reads it; the main
   // text has none.
-  uint32_t add(Bytes text, std::string name, const Place* from);
+  uint32_t add(InputBytes text, std::string name, const Place* from);
 
-  // The text without its zero byte; the zero byte follows it in memory.
-  ByteSpan text(uint32_t id) const { return {sources_[id].text.data(), sources_[id].text.size() - 1}; }
+  // The text without its padding; the padding follows it in memory.
+  ByteSpan text(uint32_t id) const { return sources_[id].text; }
   const std::string& name(uint32_t id) const { return sources_[id].name; }
+  uint32_t count() const { return static_cast<uint32_t>(sources_.size()); }
+  // Whether another program changed the file of text `id` while it was being compiled.
+  bool changed(uint32_t id) const { return sources_[id].text.changed(); }
   // The script text starts after the first `bytes` (a byte-order mark that was skipped).
   void skip_prefix(uint32_t id, size_t bytes) { sources_[id].start = bytes; }
 
@@ -45,7 +53,7 @@ class SourceSet {
 
  private:
   struct Source {
-    Bytes text;  // with the zero byte
+    InputBytes text;  // padded
     std::string name;
     std::vector<size_t> chain;  // the offsets of the "%include" lines that lead here, outermost first
     size_t start = 0;

@@ -12,6 +12,14 @@ namespace qbkit::qb {
 // it (longest valid prefix, exponent included), then rounded to single precision.
 float read_float_text(const char* text);
 
+// read_float_text of the text of a float field, which the caller has found to be an optional
+// '-', decimal digits, '.' and decimal digits (either run may be empty), starting at `text`
+// and `length` bytes long; the text continues, zero-terminated, after them. Where the digits
+// make at most 15 significant figures with at most 22 after the point and no exponent
+// follows, the value is one division of two exactly represented doubles, which rounds as the
+// library's conversion does; anything else is read by read_float_text.
+float read_float_field(const char* text, size_t length);
+
 // Capacity for the longest text format_float writes.
 inline constexpr size_t kFloatTextCapacity = 160;
 

@@ -16,10 +16,28 @@
 
 namespace qbkit::qb {
 
+// The bytes of a string operand of `text`, and of a name record's operand of `name`.
+inline size_t string_operand_size(std::string_view text) { return 4 + text.size() + 1; }
+inline size_t name_record_operand_size(std::string_view name) { return 4 + name.size() + 1; }
+
+// Writes the operand at `out`, which has room for its bytes; returns the end of what it wrote.
+inline uint8_t* write_string_operand(uint8_t* out, std::string_view text) {
+  store_u32le(out, static_cast<uint32_t>(text.size() + 1));
+  if (!text.empty()) std::memcpy(out + 4, text.data(), text.size());
+  out[4 + text.size()] = 0;
+  return out + string_operand_size(text);
+}
+inline uint8_t* write_name_record_operand(uint8_t* out, uint32_t checksum, std::string_view name) {
+  store_u32le(out, checksum);
+  if (!name.empty()) std::memcpy(out + 4, name.data(), name.size());
+  out[4 + name.size()] = 0;
+  return out + name_record_operand_size(name);
+}
+
 inline void append_string_operand(Bytes& out, std::string_view text) {
-  append_u32le(out, static_cast<uint32_t>(text.size() + 1));
-  out.insert(out.end(), text.begin(), text.end());
-  out.push_back(0);
+  const size_t at = out.size();
+  out.resize(at + string_operand_size(text));
+  write_string_operand(out.data() + at, text);
 }
 
 struct StringOperand {
@@ -43,9 +61,9 @@ inline std::optional<StringOperand> read_string_operand(ByteSpan data, size_t po
 }
 
 inline void append_name_record_operand(Bytes& out, uint32_t checksum, std::string_view name) {
-  append_u32le(out, checksum);
-  out.insert(out.end(), name.begin(), name.end());
-  out.push_back(0);
+  const size_t at = out.size();
+  out.resize(at + name_record_operand_size(name));
+  write_name_record_operand(out.data() + at, checksum, name);
 }
 
 struct NameRecordOperand {

@@ -1,4 +1,5 @@
 #include "common/file_io.h"
+#include "common/mapped_file.h"
 
 #include <gtest/gtest.h>
 
@@ -47,9 +48,11 @@ TEST(FileIo, PagedReadGivesTheWholeFile) {
     std::string text(size, '\0');
     for (size_t i = 0; i < size; ++i) text[i] = static_cast<char>(i * 7 + i / 4096);
     std::ofstream(dir / "f", std::ios::binary | std::ios::trunc) << text;
-    const std::optional<PageBuffer> data = read_file_paged((dir / "f").string());
+    const std::optional<PageBuffer> data = read_file_paged((dir / "f").string(), 32);
     ASSERT_TRUE(data) << size;
     EXPECT_TRUE(std::string(reinterpret_cast<const char*>(data->data()), data->size()) == text) << size;
+    ASSERT_GE(data->capacity(), size + 32);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(data->data()) + size, 32), std::string(32, '\0')) << size;
   }
   EXPECT_FALSE(read_file_paged((dir / "missing").string()));
   EXPECT_FALSE(read_file_paged(dir.string()));
@@ -59,6 +62,39 @@ TEST(FileIo, PagedReadGivesTheWholeFile) {
   ASSERT_TRUE(version);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(version->data()), version->size()), read_back("/proc/version"));
 #endif
+  fs::remove_all(dir);
+}
+
+// A mapped file is its bytes and zeros after them, also when it fills its last page; cut
+// short by another program while mapped, it reads as zeros from its new end on (up to the part
+// of a page that it was read into), says that it changed, and the process goes on.
+TEST(FileIo, MappedFileCutShortReadsAsZeros) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("qbkit-mapped-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  for (size_t size : {size_t{2} << 20, (size_t{3} << 20) + 100}) {
+    std::string text(size, '\0');
+    for (size_t i = 0; i < size; ++i) text[i] = static_cast<char>('a' + i % 26);
+    std::ofstream(dir / "f", std::ios::binary | std::ios::trunc) << text;
+    std::optional<MappedFile> mapped = MappedFile::map((dir / "f").string(), 32);
+#if defined(_WIN32)
+    EXPECT_FALSE(mapped);  // Windows reads its inputs
+    continue;
+#endif
+    ASSERT_TRUE(mapped);
+    const ByteSpan bytes = mapped->bytes();
+    ASSERT_TRUE(std::string(bytes.begin(), bytes.end()) == text) << size;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data()) + size, 32), std::string(32, '\0'));
+    EXPECT_FALSE(mapped->changed());
+    const size_t cut = (size_t{1} << 20) + 10;
+    fs::resize_file(dir / "f", cut);
+    // Up to the last whole page: the rest of the file was read into the mapping's own page.
+    size_t nonzero_after_cut = 0;
+    for (size_t i = cut; i < size / 65536 * 65536; ++i) nonzero_after_cut += bytes[i] != 0;
+    EXPECT_EQ(nonzero_after_cut, 0u);
+    EXPECT_TRUE(std::memcmp(bytes.data(), text.data(), cut) == 0);
+    EXPECT_TRUE(mapped->changed());
+  }
   fs::remove_all(dir);
 }
 

@@ -5,11 +5,11 @@
 namespace qbkit::compiler {
 namespace {
 
-// A lexer over its own copy of `text`, followed by the zero byte that the lexer relies on.
+// A lexer over its own copy of `text`, followed by the zero bytes that the lexer relies on.
 class Text {
  public:
   explicit Text(const std::string& text) : bytes_(text.begin(), text.end()) {
-    bytes_.push_back(0);
+    bytes_.resize(text.size() + kTextPadding);
     lexer_ = Lexer(ByteSpan(bytes_.data(), text.size()), 0);
   }
   Text(const Text&) = delete;

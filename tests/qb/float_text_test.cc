@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <string>
@@ -89,6 +91,45 @@ TEST(FloatText, ExactPathGivesTheReferenceText) {
         ASSERT_TRUE(same(bits) && same(bits | 0x80000000u)) << std::hex << bits;
       }
     }
+  }
+}
+
+// The float field's reader against the library's conversion that it replaces, on the field of
+// `text` (an optional '-', digits, '.', digits) and whatever follows it.
+void expect_field_read_as_library(const std::string& text) {
+  size_t field = text[0] == '-' ? 1 : 0;
+  while (field < text.size() && text[field] >= '0' && text[field] <= '9') ++field;
+  ASSERT_EQ(text[field], '.') << text;
+  for (++field; field < text.size() && text[field] >= '0' && text[field] <= '9';) ++field;
+  ASSERT_EQ(float_to_bits(read_float_field(text.c_str(), field)), float_to_bits(read_float_text(text.c_str()))) << text;
+}
+
+// Texts as the decompiler writes them; digits of every count on both sides of the point, with
+// an exponent or without; and the exact midpoints between neighbouring floats, which must round
+// to even after the double nearest the text is found, as the library's reading does.
+TEST(FloatText, FieldReaderReadsAsTheLibrary) {
+  std::mt19937 rng(1357);
+  for (int i = 0; i < 100000; ++i) {
+    char buf[kFloatTextCapacity];
+    const float v = bits_to_float(static_cast<uint32_t>(rng()));
+    if (std::isfinite(v)) expect_field_read_as_library(std::string(format_float(v, buf)) + ")");
+  }
+  const char* tails[] = {"", ")", "e5", "E-3", "e", "e+", ",", "x"};
+  for (int i = 0; i < 100000; ++i) {
+    std::string text = rng() % 2 ? "-" : "";
+    for (int n = static_cast<int>(rng() % 21); n > 0; --n) text += static_cast<char>('0' + rng() % 10);
+    text += '.';
+    for (int n = static_cast<int>(rng() % 26); n > 0; --n) text += static_cast<char>(rng() % 3 ? '0' + rng() % 10 : '0');
+    expect_field_read_as_library(text + tails[rng() % std::size(tails)]);
+  }
+  for (int i = 0; i < 100000; ++i) {
+    // A float m * 2^-k (m of 24 bits) for k from -10 to 12, and the midpoint to its neighbour,
+    // which needs k + 1 decimals.
+    const int k = static_cast<int>(rng() % 23) - 10;
+    const float v = std::ldexp(static_cast<float>((rng() & 0x7FFFFF) | 0x800000), -k);
+    const double mid = (static_cast<double>(v) + static_cast<double>(std::nextafter(v, std::numeric_limits<float>::infinity()))) / 2;
+    expect_field_read_as_library(format("%.*f", std::max(k + 1, 1), mid));
+    expect_field_read_as_library(format("%.*f", std::max(k + 1, 1) + 1, mid) + "1");
   }
 }
 

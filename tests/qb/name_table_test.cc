@@ -97,5 +97,30 @@ TEST(NameTable, FoldedLookupTakesTheFirstSameGameName) {
   EXPECT_FALSE(t.find_checksum("GOTPARAM"));
 }
 
+// A slot holds a name's first 24 bytes: names of every length about that, alike in their
+// first 16 or 24 bytes or their last 8, are told apart, and a key made from a name inside a
+// longer text (what follows it is not part of the key) finds what a scan from the first entry
+// finds.
+TEST(NameTable, KeysOfEveryLengthFindWhatAScanFinds) {
+  NameTable t;
+  std::vector<std::string> names;
+  for (size_t n = 0; n <= 40; ++n) {
+    const std::string a(n, 'a');
+    for (const std::string& name : {a, a + "b", "b" + a, n > 20 ? a.substr(0, 20) + "b" + a.substr(21) : a + "c"})
+      names.push_back(name);
+  }
+  for (size_t i = 0; i < names.size(); ++i) t.add_name(static_cast<uint32_t>(i), names[i]);
+  for (size_t i = 0; i < names.size(); i += 3) t.add_name(static_cast<uint32_t>(1000 + i), names[i]);
+  for (size_t n = 0; n <= 41; ++n) {
+    for (const char* after : {"", "a", "$ = $aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa$"}) {
+      const std::string text = std::string(n, 'a') + after + std::string(24, 'a');
+      const std::string_view name(text.data(), n);
+      ASSERT_EQ(t.find_checksum(NameKey::of_padded(text.data(), n)), t.find_checksum_reference(name)) << n;
+      ASSERT_EQ(t.find_checksum(name), t.find_checksum_reference(name)) << n;
+    }
+  }
+  for (const std::string& name : names) ASSERT_EQ(t.find_checksum(name), t.find_checksum_reference(name)) << name;
+}
+
 }  // namespace
 }  // namespace qbkit::qb

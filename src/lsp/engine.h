@@ -32,6 +32,7 @@ struct Diagnostic {
   Severity severity = Severity::kError;
   std::string code;     // the short stable word of --check, as "unknown-name"
   std::string message;  // in --check's words
+  friend bool operator==(const Diagnostic&, const Diagnostic&) = default;
 };
 
 // The diagnostics of one document, all of them: they replace what was shown before.
@@ -58,6 +59,7 @@ struct CompletionItem {
   std::string label;
   CompletionKind kind = CompletionKind::kVariable;
   std::string detail;
+  std::string insert_text;  // when it differs from the label
 };
 
 struct TextEdit {
@@ -92,9 +94,11 @@ class Engine {
   // Every new text of an open document comes through here first, so what the engine keeps
   // of open documents for the features below is brought up to date here.
   virtual std::vector<DocumentDiagnostics> diagnose(const Document& changed, const DocumentStore& open) = 0;
-  // After a document was saved to disk, or closed (its file on disk counts again).
+  // After a document was saved to disk.
   virtual void saved(const Document& document) = 0;
-  virtual void closed(const std::string& uri) = 0;
+  // After a document was closed (`open` no longer holds it; its file on disk counts again):
+  // the diagnostics to show now, of it and of the documents that its text affected.
+  virtual std::vector<DocumentDiagnostics> closed(const std::string& uri, const DocumentStore& open) = 0;
 
   virtual std::optional<Hover> hover(const Document& document, TextPosition at) = 0;
   virtual std::vector<Location> definition(const Document& document, TextPosition at) = 0;

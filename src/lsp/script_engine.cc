@@ -1,29 +1,203 @@
 #include "lsp/script_engine.h"
 
+#include <algorithm>
+
+#include "lsp/completion.h"
+#include "lsp/declare_action.h"
+#include "lsp/document_check.h"
+#include "lsp/hover_builder.h"
+#include "lsp/name_lookup.h"
+#include "lsp/uri.h"
+#include "lsp/workspace_files.h"
+
 namespace qbkit::lsp {
+namespace {
 
-void ScriptEngine::configure(const WorkspaceSettings& settings) { settings_ = settings; }
+namespace fs = std::filesystem;
 
-std::vector<DocumentDiagnostics> ScriptEngine::diagnose(const Document& changed, const DocumentStore&) {
-  return {DocumentDiagnostics{changed.uri(), {}}};
+// Later answers for one URI replace earlier ones: the last check of a document stands.
+void merge(std::vector<DocumentDiagnostics>& into, std::vector<DocumentDiagnostics> more) {
+  for (DocumentDiagnostics& d : more) {
+    const auto same = std::find_if(into.begin(), into.end(), [&](const auto& e) { return e.uri == d.uri; });
+    if (same != into.end()) {
+      *same = std::move(d);
+    } else {
+      into.push_back(std::move(d));
+    }
+  }
+}
+
+}  // namespace
+
+void ScriptEngine::configure(const WorkspaceSettings& settings) {
+  settings_ = settings;
+  workspace_.clear();
+  for (const fs::path& folder : settings_.folders) {
+    for (const fs::path& file : script_files_under(folder)) {
+      if (std::optional<std::string> text = read_script_file(file))
+        workspace_.put(file_key(file), uri_from_path(file.lexically_normal()), std::move(*text));
+    }
+  }
+  for (const auto& [uri, document] : open_) workspace_.put(document.key, uri, document.sources.front().text);
+}
+
+std::vector<DocumentDiagnostics> ScriptEngine::diagnose(const Document& changed, const DocumentStore& open) {
+  const std::string key = file_key_of_uri(changed.uri());
+  open_keys_[key] = changed.uri();
+  workspace_.put(key, changed.uri(), changed.text());
+  std::vector<DocumentDiagnostics> published = check(changed, open);
+  merge(published, check_readers(key, open));
+  return published;
 }
 
 void ScriptEngine::saved(const Document&) {}
 
-void ScriptEngine::closed(const std::string&) {}
+std::vector<DocumentDiagnostics> ScriptEngine::closed(const std::string& uri, const DocumentStore& open) {
+  const auto entry = open_.find(uri);
+  const std::string key = entry != open_.end() ? entry->second.key : file_key_of_uri(uri);
+  if (entry != open_.end()) open_.erase(entry);
+  open_keys_.erase(key);
+  index_from_disk(key, uri);
+  std::vector<DocumentDiagnostics> published = board_.withdraw(uri);
+  merge(published, check_readers(key, open));
+  return published;
+}
 
-std::optional<Hover> ScriptEngine::hover(const Document&, TextPosition) { return std::nullopt; }
+std::vector<DocumentDiagnostics> ScriptEngine::check(const Document& document, const DocumentStore& open) {
+  const auto lookup = [&](const std::string& key) -> const Document* {
+    const auto it = open_keys_.find(key);
+    return it == open_keys_.end() ? nullptr : open.find(it->second);
+  };
+  DocumentCheck result = check_document(document, lookup);
+  OpenDocument entry{file_key_of_uri(document.uri()), {}, {}};
+  for (CheckedSource& source : result.sources) {
+    entry.keys.push_back(source.key);
+    entry.sources.emplace_back(std::move(source.uri), std::move(source.text));
+    entry.sources.back().name = std::move(source.name);
+  }
+  open_.insert_or_assign(document.uri(), std::move(entry));
+  return board_.post(document.uri(), std::move(result.diagnostics));
+}
 
-std::vector<Location> ScriptEngine::definition(const Document&, TextPosition) { return {}; }
+std::vector<DocumentDiagnostics> ScriptEngine::check_readers(const std::string& key, const DocumentStore& open) {
+  std::vector<std::string> readers;
+  for (const auto& [uri, document] : open_) {
+    if (document.key != key && std::find(document.keys.begin(), document.keys.end(), key) != document.keys.end())
+      readers.push_back(uri);
+  }
+  std::vector<DocumentDiagnostics> published;
+  for (const std::string& uri : readers) {
+    if (const Document* reader = open.find(uri)) merge(published, check(*reader, open));
+  }
+  return published;
+}
+
+void ScriptEngine::index_from_disk(const std::string& key, const std::string& uri) {
+  const std::optional<fs::path> path = path_from_uri(uri);
+  const bool in_workspace = path && is_script_file(*path) &&
+                            std::any_of(settings_.folders.begin(), settings_.folders.end(), [&](const fs::path& f) {
+                              return key.starts_with(file_key(f) + "/");
+                            });
+  std::optional<std::string> text = in_workspace ? read_script_file(*path) : std::nullopt;
+  if (text) {
+    workspace_.put(key, uri, std::move(*text));
+  } else {
+    workspace_.remove(key);
+  }
+}
+
+const std::vector<ScannedText>& ScriptEngine::sources_of(const Document& document) {
+  auto it = open_.find(document.uri());
+  if (it == open_.end()) {
+    // Never diagnosed (the engine is always told first): the document alone.
+    OpenDocument alone{file_key_of_uri(document.uri()), {}, {}};
+    alone.sources.emplace_back(document.uri(), document.text());
+    it = open_.emplace(document.uri(), std::move(alone)).first;
+  }
+  return it->second.sources;
+}
+
+std::vector<FoundFunction> ScriptEngine::functions_named(uint32_t checksum, const Document& document) const {
+  std::vector<FoundFunction> found = workspace_.functions(checksum);
+  std::stable_partition(found.begin(), found.end(), [&](const FoundFunction& f) { return f.text->uri == document.uri(); });
+  return found;
+}
+
+std::string ScriptEngine::shown_name(const std::string& uri) const {
+  const std::optional<fs::path> path = path_from_uri(uri);
+  if (!path) return uri;
+  if (!settings_.folders.empty()) {
+    const fs::path relative = path->lexically_normal().lexically_relative(settings_.folders.front().lexically_normal());
+    if (!relative.empty() && *relative.begin() != "..") {
+      const std::u8string shown = relative.generic_u8string();
+      return std::string(shown.begin(), shown.end());
+    }
+  }
+  const std::u8string name = path->filename().u8string();
+  return std::string(name.begin(), name.end());
+}
+
+std::optional<Hover> ScriptEngine::hover(const Document& document, TextPosition at) {
+  const std::vector<ScannedText>& sources = sources_of(document);
+  const ScannedText& text = sources.front();
+  const std::optional<NameMention> name = name_at(text.text, text.scan, document.offset_of(at));
+  if (!name) return std::nullopt;
+  const HoverFacts facts{text[name->name], name->checksum, find_declaration(sources, text[name->name]),
+                         functions_named(name->checksum, document)};
+  return Hover{hover_markdown(facts, [this](const std::string& uri) { return shown_name(uri); }),
+               text.range(name->whole)};
+}
+
+std::vector<Location> ScriptEngine::definition(const Document& document, TextPosition at) {
+  const std::vector<ScannedText>& sources = sources_of(document);
+  const ScannedText& text = sources.front();
+  const std::optional<NameMention> name = name_at(text.text, text.scan, document.offset_of(at));
+  if (!name) return {};
+  std::vector<Location> found;
+  for (const FoundFunction& f : functions_named(name->checksum, document)) {
+    const Span line{f.function->whole.start, f.text->scan.names[f.function->name_index].whole.end};
+    found.push_back(f.text->location(line));
+  }
+  // A name that no function has: where the compile finds its declaration.
+  if (found.empty()) {
+    if (const std::optional<FoundDeclaration> d = find_declaration(sources, text[name->name]))
+      found.push_back(d->text->location(d->declaration->line));
+  }
+  return found;
+}
 
 std::vector<Location> ScriptEngine::references(const Document&, TextPosition, bool) { return {}; }
 
-std::vector<Symbol> ScriptEngine::symbols(const Document&) { return {}; }
+std::vector<Symbol> ScriptEngine::symbols(const Document& document) {
+  const ScannedText& text = sources_of(document).front();
+  std::vector<Symbol> symbols;
+  for (const FunctionExtent& f : text.scan.functions) {
+    const NameMention& name = text.scan.names[f.name_index];
+    symbols.push_back({std::string(text[name.name]), text.range(f.whole), text.range(name.whole)});
+  }
+  return symbols;
+}
 
-std::vector<CompletionItem> ScriptEngine::completion(const Document&, TextPosition) { return {}; }
+std::vector<CompletionItem> ScriptEngine::completion(const Document& document, TextPosition at) {
+  return completion_items(sources_of(document), document.offset_of(at), workspace_);
+}
 
-std::vector<CodeAction> ScriptEngine::code_actions(const Document&, TextRange, const std::vector<Diagnostic>&) {
-  return {};
+std::vector<CodeAction> ScriptEngine::code_actions(const Document& document, TextRange,
+                                                   const std::vector<Diagnostic>& context) {
+  const std::vector<ScannedText>& sources = sources_of(document);
+  std::vector<CodeAction> actions;
+  for (const Diagnostic& d : context) {
+    if (d.code != "unknown-name") continue;
+    std::optional<CodeAction> action = declare_action(sources, d);
+    if (!action) continue;
+    const auto same = std::find_if(actions.begin(), actions.end(), [&](const CodeAction& a) { return a.title == action->title; });
+    if (same != actions.end()) {
+      same->diagnostics.push_back(d);
+    } else {
+      actions.push_back(std::move(*action));
+    }
+  }
+  return actions;
 }
 
 std::optional<std::string> ScriptEngine::member_text(const std::string&) { return std::nullopt; }

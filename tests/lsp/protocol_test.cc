@@ -23,7 +23,9 @@ class EchoEngine final : public Engine {
     return {{d.uri(), {Diagnostic{{{0, 0}, {0, 8}}, Severity::kWarning, "not-latin1", "caf\xe9"}}}};
   }
   void saved(const Document&) override {}
-  void closed(const std::string&) override {}
+  std::vector<DocumentDiagnostics> closed(const std::string& uri, const DocumentStore&) override {
+    return {{uri, {}}};
+  }
   std::optional<Hover> hover(const Document&, TextPosition at) override {
     return Hover{"column " + std::to_string(at.column), {at, {at.line, at.column + 1}}};
   }

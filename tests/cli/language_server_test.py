@@ -201,7 +201,60 @@ def check_command_line(new_session, version):
     expect("the status of --lsp --stdio after shutdown and exit", s.finish(), 0)
 
 
-CHECKS = [check_initialize, check_errors, check_clean_example, check_command_line]
+def diagnostic_line(name, d):
+    """A diagnostic of the server as --check prints it."""
+    severity = {1: "error", 2: "warning", 3: "note"}[d["severity"]]
+    start = d["range"]["start"]
+    code = " [%s]" % d["code"] if "code" in d else ""
+    return "%s:%d:%d: %s: %s%s" % (name, start["line"] + 1, start["character"] + 1, severity, d["message"], code)
+
+
+def check_example_features(new_session, version):
+    s = new_session()
+    shutil.copy(os.path.join(ROOT, "examples", "example.qb"), os.path.join(s.folder, "example.qb"))
+    text = s.run_qbkit("-d", "example.qb")[1].decode("latin-1")
+    typo = text.replace("$count$ > ", "$cuont$ > ")
+    s.write("example.qbs", typo.encode("latin-1"))
+    checked = s.run_qbkit("--check", "example.qbs")[1].decode("latin-1").splitlines()
+    s.initialize()
+    s.open("example.qbs", typo)
+    published = s.receive()["params"]
+    expect("the diagnostics of a typo, as --check prints them",
+           [diagnostic_line("example.qbs", d) for d in published["diagnostics"]], checked)
+    expect("--check's line", checked, ["example.qbs:8:8: error: name 'cuont' is unknown; did you mean 'count'? "
+                                       "[unknown-name]"])
+    uri = s.uri("example.qbs")
+    s.notify("textDocument/didChange", {"textDocument": {"uri": uri, "version": 2}, "contentChanges": [{"text": text}]})
+    expect("the diagnostics once the typo is mended", s.receive()["params"],
+           {"uri": uri, "version": 2, "diagnostics": []})
+
+    def ask(method, line, character, **more):
+        params = {"textDocument": {"uri": uri}, "position": {"line": line, "character": character}, **more}
+        return s.request(method, params)["result"]
+
+    def span(line, start, end):
+        return {"start": {"line": line, "character": start}, "end": {"line": line, "character": end}}
+
+    table = s.uri("example.qb_table.qbi")
+    expect("hover on a call of the function", ask("textDocument/hover", 3, 15), {
+        "contents": {"kind": "markdown", "value":
+                     "`$pause_menu$` checksum `0x262ff1c8`\n\nDeclared in example.qb_table.qbi, line 1:\n\n"
+                     "    #addx 0x262ff1c8 \"pause_menu\"\n\nFunction in example.qbs, line 4; its body starts:\n\n"
+                     "    :i $title$ = %s(6,\"Paused\")"},
+        "range": span(3, 12, 24)})
+    expect("definition of the function", ask("textDocument/definition", 3, 15), [{"uri": uri, "range": span(3, 3, 24)}])
+    expect("definition of a name that no function has: its declaration", ask("textDocument/definition", 5, 6),
+           [{"uri": table, "range": span(1, 0, 24)}])
+    expect("the outline", s.request("textDocument/documentSymbol", {"textDocument": {"uri": uri}})["result"], [{
+        "name": "pause_menu", "kind": 12, "range": {"start": {"line": 3, "character": 3},
+                                                    "end": {"line": 31, "character": 14}},
+        "selectionRange": span(3, 12, 24)}])
+    s.request("shutdown")
+    s.notify("exit")
+    expect("the status after shutdown and exit", s.finish(), 0)
+
+
+CHECKS = [check_initialize, check_errors, check_clean_example, check_example_features, check_command_line]
 
 
 def main():

@@ -87,8 +87,8 @@ std::vector<Diagnostic> not_latin1(const Document& document) {
 
 }  // namespace
 
-DocumentCheck check_document(const Document& document, const SourceLoader::OpenLookup& open) {
-  SourceLoader loader(document, open);
+DocumentCheck check_document(const Document& document, WorkspaceFiles& files, const SourceLoader::OpenLookup& open) {
+  SourceLoader loader(document, files, open);
   Collector collector;
   const CompileOptions options{Settings{}, true};
   const qbkit::SourceLoader load = [&loader](const std::string& name, const std::string& including) {

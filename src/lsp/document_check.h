@@ -19,7 +19,7 @@ struct DocumentCheck {
   std::map<std::string, std::vector<Diagnostic>> diagnostics;
 };
 
-DocumentCheck check_document(const Document& document, const SourceLoader::OpenLookup& open);
+DocumentCheck check_document(const Document& document, WorkspaceFiles& files, const SourceLoader::OpenLookup& open);
 
 // The code of the diagnostic on a character that has no byte in ISO 8859-1.
 inline constexpr std::string_view kNotLatin1Code = "not-latin1";

@@ -33,8 +33,8 @@ void ScriptEngine::configure(const WorkspaceSettings& settings) {
   settings_ = settings;
   workspace_.clear();
   for (const fs::path& folder : settings_.folders) {
-    for (const fs::path& file : script_files_under(folder)) {
-      if (std::optional<std::string> text = read_script_file(file))
+    for (const fs::path& file : files_.script_files_under(folder)) {
+      if (std::optional<std::string> text = files_.read(file))
         workspace_.put(file_key(file), uri_from_path(file.lexically_normal()), std::move(*text));
     }
   }
@@ -68,7 +68,7 @@ std::vector<DocumentDiagnostics> ScriptEngine::check(const Document& document, c
     const auto it = open_keys_.find(key);
     return it == open_keys_.end() ? nullptr : open.find(it->second);
   };
-  DocumentCheck result = check_document(document, lookup);
+  DocumentCheck result = check_document(document, files_, lookup);
   OpenDocument entry{file_key_of_uri(document.uri()), {}, {}};
   for (CheckedSource& source : result.sources) {
     entry.keys.push_back(source.key);
@@ -98,7 +98,7 @@ void ScriptEngine::index_from_disk(const std::string& key, const std::string& ur
                             std::any_of(settings_.folders.begin(), settings_.folders.end(), [&](const fs::path& f) {
                               return key.starts_with(file_key(f) + "/");
                             });
-  std::optional<std::string> text = in_workspace ? read_script_file(*path) : std::nullopt;
+  std::optional<std::string> text = in_workspace ? files_.read(*path) : std::nullopt;
   if (text) {
     workspace_.put(key, uri, std::move(*text));
   } else {

@@ -10,12 +10,15 @@
 
 #include "lsp/diagnostic_board.h"
 #include "lsp/engine.h"
+#include "lsp/workspace_files.h"
 #include "lsp/workspace_index.h"
 
 namespace qbkit::lsp {
 
 class ScriptEngine final : public Engine {
  public:
+  explicit ScriptEngine(WorkspaceFiles& files) : files_(files) {}
+
   void configure(const WorkspaceSettings& settings) override;
   std::vector<DocumentDiagnostics> diagnose(const Document& changed, const DocumentStore& open) override;
   void saved(const Document& document) override;
@@ -48,6 +51,7 @@ class ScriptEngine final : public Engine {
   // The file `key` as the disk holds it, when it is a script file of the workspace.
   void index_from_disk(const std::string& key, const std::string& uri);
 
+  WorkspaceFiles& files_;
   WorkspaceSettings settings_;
   WorkspaceIndex workspace_;
   std::map<std::string, OpenDocument> open_;      // by URI

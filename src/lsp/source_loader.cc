@@ -12,7 +12,8 @@ namespace fs = std::filesystem;
 
 }  // namespace
 
-SourceLoader::SourceLoader(const Document& main, OpenLookup open) : open_(std::move(open)) {
+SourceLoader::SourceLoader(const Document& main, WorkspaceFiles& files, OpenLookup open)
+    : files_(files), open_(std::move(open)) {
   const std::optional<fs::path> path = path_from_uri(main.uri());
   base_ = path ? path->parent_path() : fs::current_path();
   sources_.push_back({main.uri(), main.uri(), file_key_of_uri(main.uri()), path.value_or(fs::path()), main.text()});
@@ -45,7 +46,7 @@ LoadedSource SourceLoader::read(const std::string& name, const fs::path& path, s
   if (const Document* document = open_(key)) {
     text = document->text();
     uri = document->uri();
-  } else if (std::optional<std::string> bytes = read_script_file(path, failure)) {
+  } else if (std::optional<std::string> bytes = files_.read(path, failure)) {
     text = std::move(*bytes);
     uri = uri_from_path(path.lexically_normal());
   } else {

@@ -11,6 +11,7 @@
 
 #include "compiler/compiler.h"
 #include "lsp/document.h"
+#include "lsp/workspace_files.h"
 
 namespace qbkit::lsp {
 
@@ -28,7 +29,7 @@ class SourceLoader {
   // The open document of a file key, or nullptr.
   using OpenLookup = std::function<const Document*(const std::string& key)>;
 
-  SourceLoader(const Document& main, OpenLookup open);
+  SourceLoader(const Document& main, WorkspaceFiles& files, OpenLookup open);
 
   // The compiler's loader: the text of `name`, included by the text named `including`.
   LoadedSource load(const std::string& name, const std::string& including);
@@ -41,6 +42,7 @@ class SourceLoader {
  private:
   LoadedSource read(const std::string& name, const std::filesystem::path& path, std::string* failure);
 
+  WorkspaceFiles& files_;
   OpenLookup open_;
   std::filesystem::path base_;  // the main document's folder
   std::vector<CheckedSource> sources_;

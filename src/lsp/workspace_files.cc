@@ -45,7 +45,7 @@ std::string file_key_of_uri(std::string_view uri) {
   return path ? file_key(*path) : std::string(uri);
 }
 
-std::optional<std::string> read_script_file(const fs::path& path, std::string* failure) {
+std::optional<std::string> DiskFiles::read(const fs::path& path, std::string* failure) {
   const std::optional<std::string> name = native_string(path);
   std::optional<Bytes> bytes = name ? read_file(*name) : std::nullopt;
   if (!bytes) {
@@ -61,11 +61,12 @@ bool is_script_file(const fs::path& path) {
   return ext == ".qbs" || ext == ".qbi";
 }
 
-std::vector<fs::path> script_files_under(const fs::path& folder) {
+std::vector<fs::path> DiskFiles::script_files_under(const fs::path& folder) {
   std::vector<fs::path> files;
   std::error_code ec;
   fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
-  for (const fs::recursive_directory_iterator end; !ec && it != end; it.increment(ec)) {
+  size_t entries = 0;
+  for (const fs::recursive_directory_iterator end; !ec && it != end && ++entries <= kMostEntries; it.increment(ec)) {
     std::error_code kind_error;
     if (it->is_directory(kind_error)) {
       // Hidden folders (".git", ".vscode") hold no scripts of the mod.

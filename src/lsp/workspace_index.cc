@@ -24,11 +24,6 @@ void WorkspaceIndex::remove(const std::string& key) {
   texts_.erase(it);
 }
 
-const ScannedText* WorkspaceIndex::find(const std::string& key) const {
-  const auto it = texts_.find(key);
-  return it == texts_.end() ? nullptr : it->second.get();
-}
-
 std::vector<FoundFunction> WorkspaceIndex::functions(uint32_t checksum) const {
   std::vector<FoundFunction> found;
   const auto keys = defining_.find(checksum);

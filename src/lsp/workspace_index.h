@@ -32,7 +32,6 @@ class WorkspaceIndex {
   // Takes the text of the file `key` (a file_key), replacing what the index held of it.
   void put(const std::string& key, std::string uri, std::string text);
   void remove(const std::string& key);
-  const ScannedText* find(const std::string& key) const;
 
   // The functions whose name has the game's checksum `checksum`, in the order of the keys.
   std::vector<FoundFunction> functions(uint32_t checksum) const;

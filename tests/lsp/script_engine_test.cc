@@ -40,7 +40,8 @@ class ScriptEngineTest : public ::testing::Test {
   const Document& doc(const std::string& name) const { return *store.find(uri(name)); }
 
   test::TempDir dir;
-  ScriptEngine engine;
+  DiskFiles files;
+  ScriptEngine engine{files};
   DocumentStore store;
 };
 

@@ -62,7 +62,6 @@ MAP_PATH = re.compile(r"`((?:src|tests|bench|fuzz|cmake)/[^`*<]*)`")
 UNUSED_ALLOWED = {
     "qbkit::decompile": "pending: moved by the compiler/decompiler rework",
     "qbkit::decompile_to": "pending: moved by the compiler/decompiler rework",
-    "qbkit::lsp::uri_from_path": "pending: the language server's locations in workspace files",
 }
 
 

@@ -1,6 +1,7 @@
 // Writes the inputs of the whole-process benchmarks into a folder: a 7.7 MB QB file shaped like
 // the game's scripts (big.qb), and 210 script-like members of 3.2 MB in all, as files under
-// scripts/ with the member list that `pack` reads (members.txt).
+// scripts/ with the member list that `pack` reads (members.txt); and for the language server,
+// the largest script the game could hold, whose text is about 600 KB (large.qb).
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
   }
   const fs::path dir = argv[1];
   write_data_file(dir / "big.qb", qbkit::test::generate_profile_stream(7'700'000, 1));
+  write_data_file(dir / "large.qb", qbkit::test::script_like_file(245'000, 3));
   const std::vector<qbkit::Bytes> members = qbkit::test::script_like_archive(210, 3'200'000, 7);
   std::string list;
   for (size_t i = 0; i < members.size(); ++i) {

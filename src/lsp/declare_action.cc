@@ -14,18 +14,18 @@ bool declarable(std::string_view name) {
 }
 
 // The text of the first "%include" line of the document, when its check could read it.
-const ScannedText* first_table_file(const std::vector<ScannedText>& sources) {
-  const ScannedText& document = sources.front();
+const ScannedText* first_table_file(const ReadTexts& sources) {
+  const ScannedText& document = *sources.front().text;
   if (document.scan.includes.empty()) return nullptr;
   const std::string_view file = document[document.scan.includes.front().file];
-  const auto it = std::find_if(sources.begin() + 1, sources.end(), [&](const ScannedText& t) { return t.name == file; });
-  return it == sources.end() ? nullptr : &*it;
+  const auto it = std::find_if(sources.begin() + 1, sources.end(), [&](const ReadText& t) { return t.name == file; });
+  return it == sources.end() ? nullptr : it->text.get();
 }
 
 }  // namespace
 
-std::optional<CodeAction> declare_action(const std::vector<ScannedText>& sources, const Diagnostic& unknown) {
-  const ScannedText& document = sources.front();
+std::optional<CodeAction> declare_action(const ReadTexts& sources, const Diagnostic& unknown) {
+  const ScannedText& document = *sources.front().text;
   const std::optional<NameMention> name = name_at(document.text, document.scan, document.lines.offset_of(document.text, unknown.range.start));
   if (!name || !declarable(document[name->name])) return std::nullopt;
   const std::string shown(document[name->name]);

@@ -14,6 +14,6 @@ namespace qbkit::lsp {
 // `sources`: the document (first) and the texts its check read; `unknown`: the unknown-name
 // diagnostic. nullopt when no name stands there, or the name is one that no declaration can
 // hold (a double quote or a control character in it).
-std::optional<CodeAction> declare_action(const std::vector<ScannedText>& sources, const Diagnostic& unknown);
+std::optional<CodeAction> declare_action(const ReadTexts& sources, const Diagnostic& unknown);
 
 }  // namespace qbkit::lsp

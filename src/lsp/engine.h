@@ -62,6 +62,13 @@ struct CompletionItem {
   std::string insert_text;  // when it differs from the label
 };
 
+// Completion items; `incomplete` when more would match, so that the editor asks again as the
+// typed text grows.
+struct CompletionList {
+  bool incomplete = false;
+  std::vector<CompletionItem> items;
+};
+
 struct TextEdit {
   std::string uri;
   TextRange range;
@@ -104,7 +111,7 @@ class Engine {
   virtual std::vector<Location> definition(const Document& document, TextPosition at) = 0;
   virtual std::vector<Location> references(const Document& document, TextPosition at, bool with_declaration) = 0;
   virtual std::vector<Symbol> symbols(const Document& document) = 0;
-  virtual std::vector<CompletionItem> completion(const Document& document, TextPosition at) = 0;
+  virtual CompletionList completion(const Document& document, TextPosition at) = 0;
   // `context`: the diagnostics that the editor shows in `range`.
   virtual std::vector<CodeAction> code_actions(const Document& document, TextRange range,
                                                const std::vector<Diagnostic>& context) = 0;

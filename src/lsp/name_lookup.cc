@@ -7,8 +7,9 @@ namespace qbkit::lsp {
 namespace {
 
 template <typename Match>
-std::optional<FoundDeclaration> first_declaration(const std::vector<ScannedText>& sources, Match match) {
-  for (const ScannedText& text : sources) {
+std::optional<FoundDeclaration> first_declaration(const ReadTexts& sources, Match match) {
+  for (const ReadText& read : sources) {
+    const ScannedText& text = *read.text;
     for (const NameDeclaration& d : text.scan.declarations) {
       if (match(text[d.name])) return FoundDeclaration{&text, &d};
     }
@@ -24,7 +25,7 @@ std::string_view trimmed(std::string_view s) {
 
 }  // namespace
 
-std::optional<FoundDeclaration> find_declaration(const std::vector<ScannedText>& sources, std::string_view name) {
+std::optional<FoundDeclaration> find_declaration(const ReadTexts& sources, std::string_view name) {
   if (auto exact = first_declaration(sources, [&](std::string_view declared) { return declared == name; }))
     return exact;
   return first_declaration(sources, [&](std::string_view declared) { return same_game_name(declared, name); });

@@ -18,7 +18,7 @@ struct FoundDeclaration {
 // The declaration that the compile takes for `name` among `sources` (the document and the
 // texts it includes): the first with exactly that name, else the first that is the same name
 // to the game (case, and '/' against '\', not counted).
-std::optional<FoundDeclaration> find_declaration(const std::vector<ScannedText>& sources, std::string_view name);
+std::optional<FoundDeclaration> find_declaration(const ReadTexts& sources, std::string_view name);
 
 // The first line of the function's body that holds a statement, without the blanks around
 // it; empty for an empty body.

@@ -35,16 +35,16 @@ void ScriptEngine::configure(const WorkspaceSettings& settings) {
   for (const fs::path& folder : settings_.folders) {
     for (const fs::path& file : files_.script_files_under(folder)) {
       if (std::optional<std::string> text = files_.read(file))
-        workspace_.put(file_key(file), uri_from_path(file.lexically_normal()), std::move(*text));
+        workspace_.put(file_key(file), std::make_shared<ScannedText>(uri_from_path(file.lexically_normal()), std::move(*text)));
     }
   }
-  for (const auto& [uri, document] : open_) workspace_.put(document.key, uri, document.sources.front().text);
+  for (const auto& [uri, document] : open_) workspace_.put(document.key, document.sources.front().text);
 }
 
 std::vector<DocumentDiagnostics> ScriptEngine::diagnose(const Document& changed, const DocumentStore& open) {
   const std::string key = file_key_of_uri(changed.uri());
   open_keys_[key] = changed.uri();
-  workspace_.put(key, changed.uri(), changed.text());
+  workspace_.put(key, std::make_shared<ScannedText>(changed.uri(), changed.text()));
   std::vector<DocumentDiagnostics> published = check(changed, open);
   merge(published, check_readers(key, open));
   return published;
@@ -69,11 +69,11 @@ std::vector<DocumentDiagnostics> ScriptEngine::check(const Document& document, c
     return it == open_keys_.end() ? nullptr : open.find(it->second);
   };
   DocumentCheck result = check_document(document, files_, lookup);
+  const auto before = open_.find(document.uri());
   OpenDocument entry{file_key_of_uri(document.uri()), {}, {}};
   for (CheckedSource& source : result.sources) {
     entry.keys.push_back(source.key);
-    entry.sources.emplace_back(std::move(source.uri), std::move(source.text));
-    entry.sources.back().name = std::move(source.name);
+    entry.sources.push_back({source.name, scanned(source, before == open_.end() ? nullptr : &before->second.sources)});
   }
   open_.insert_or_assign(document.uri(), std::move(entry));
   return board_.post(document.uri(), std::move(result.diagnostics));
@@ -92,6 +92,17 @@ std::vector<DocumentDiagnostics> ScriptEngine::check_readers(const std::string& 
   return published;
 }
 
+SharedText ScriptEngine::scanned(CheckedSource& source, const ReadTexts* before) const {
+  const auto same = [&](const SharedText& t) { return t && t->uri == source.uri && t->text == source.text; };
+  if (SharedText indexed = workspace_.find(source.key); same(indexed)) return indexed;
+  if (before) {
+    for (const ReadText& read : *before) {
+      if (same(read.text)) return read.text;
+    }
+  }
+  return std::make_shared<ScannedText>(std::move(source.uri), std::move(source.text));
+}
+
 void ScriptEngine::index_from_disk(const std::string& key, const std::string& uri) {
   const std::optional<fs::path> path = path_from_uri(uri);
   const bool in_workspace = path && is_script_file(*path) &&
@@ -100,18 +111,18 @@ void ScriptEngine::index_from_disk(const std::string& key, const std::string& ur
                             });
   std::optional<std::string> text = in_workspace ? files_.read(*path) : std::nullopt;
   if (text) {
-    workspace_.put(key, uri, std::move(*text));
+    workspace_.put(key, std::make_shared<ScannedText>(uri, std::move(*text)));
   } else {
     workspace_.remove(key);
   }
 }
 
-const std::vector<ScannedText>& ScriptEngine::sources_of(const Document& document) {
+const ReadTexts& ScriptEngine::sources_of(const Document& document) {
   auto it = open_.find(document.uri());
   if (it == open_.end()) {
     // Never diagnosed (the engine is always told first): the document alone.
     OpenDocument alone{file_key_of_uri(document.uri()), {}, {}};
-    alone.sources.emplace_back(document.uri(), document.text());
+    alone.sources.push_back({document.uri(), std::make_shared<ScannedText>(document.uri(), document.text())});
     it = open_.emplace(document.uri(), std::move(alone)).first;
   }
   return it->second.sources;
@@ -138,8 +149,8 @@ std::string ScriptEngine::shown_name(const std::string& uri) const {
 }
 
 std::optional<Hover> ScriptEngine::hover(const Document& document, TextPosition at) {
-  const std::vector<ScannedText>& sources = sources_of(document);
-  const ScannedText& text = sources.front();
+  const ReadTexts& sources = sources_of(document);
+  const ScannedText& text = *sources.front().text;
   const std::optional<NameMention> name = name_at(text.text, text.scan, document.offset_of(at));
   if (!name) return std::nullopt;
   const HoverFacts facts{text[name->name], name->checksum, find_declaration(sources, text[name->name]),
@@ -149,8 +160,8 @@ std::optional<Hover> ScriptEngine::hover(const Document& document, TextPosition 
 }
 
 std::vector<Location> ScriptEngine::definition(const Document& document, TextPosition at) {
-  const std::vector<ScannedText>& sources = sources_of(document);
-  const ScannedText& text = sources.front();
+  const ReadTexts& sources = sources_of(document);
+  const ScannedText& text = *sources.front().text;
   const std::optional<NameMention> name = name_at(text.text, text.scan, document.offset_of(at));
   if (!name) return {};
   std::vector<Location> found;
@@ -169,7 +180,7 @@ std::vector<Location> ScriptEngine::definition(const Document& document, TextPos
 std::vector<Location> ScriptEngine::references(const Document&, TextPosition, bool) { return {}; }
 
 std::vector<Symbol> ScriptEngine::symbols(const Document& document) {
-  const ScannedText& text = sources_of(document).front();
+  const ScannedText& text = *sources_of(document).front().text;
   std::vector<Symbol> symbols;
   for (const FunctionExtent& f : text.scan.functions) {
     const NameMention& name = text.scan.names[f.name_index];
@@ -178,13 +189,13 @@ std::vector<Symbol> ScriptEngine::symbols(const Document& document) {
   return symbols;
 }
 
-std::vector<CompletionItem> ScriptEngine::completion(const Document& document, TextPosition at) {
+CompletionList ScriptEngine::completion(const Document& document, TextPosition at) {
   return completion_items(sources_of(document), document.offset_of(at), workspace_);
 }
 
 std::vector<CodeAction> ScriptEngine::code_actions(const Document& document, TextRange,
                                                    const std::vector<Diagnostic>& context) {
-  const std::vector<ScannedText>& sources = sources_of(document);
+  const ReadTexts& sources = sources_of(document);
   std::vector<CodeAction> actions;
   for (const Diagnostic& d : context) {
     if (d.code != "unknown-name") continue;

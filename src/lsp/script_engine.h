@@ -10,6 +10,7 @@
 
 #include "lsp/diagnostic_board.h"
 #include "lsp/engine.h"
+#include "lsp/source_loader.h"
 #include "lsp/workspace_files.h"
 #include "lsp/workspace_index.h"
 
@@ -27,7 +28,7 @@ class ScriptEngine final : public Engine {
   std::vector<Location> definition(const Document& document, TextPosition at) override;
   std::vector<Location> references(const Document& document, TextPosition at, bool with_declaration) override;
   std::vector<Symbol> symbols(const Document& document) override;
-  std::vector<CompletionItem> completion(const Document& document, TextPosition at) override;
+  CompletionList completion(const Document& document, TextPosition at) override;
   std::vector<CodeAction> code_actions(const Document& document, TextRange range,
                                        const std::vector<Diagnostic>& context) override;
   std::optional<std::string> member_text(const std::string& uri) override;
@@ -36,14 +37,17 @@ class ScriptEngine final : public Engine {
   // An open document: the texts that its last check read (itself first), and their keys.
   struct OpenDocument {
     std::string key;
-    std::vector<ScannedText> sources;
+    ReadTexts sources;
     std::vector<std::string> keys;
   };
 
   std::vector<DocumentDiagnostics> check(const Document& document, const DocumentStore& open);
   // Checks again the open documents whose last check read the file `key`.
   std::vector<DocumentDiagnostics> check_readers(const std::string& key, const DocumentStore& open);
-  const std::vector<ScannedText>& sources_of(const Document& document);
+  const ReadTexts& sources_of(const Document& document);
+  // The scan of a text that a check read: the one the index or the last check holds of that
+  // file when its bytes are the same.
+  SharedText scanned(CheckedSource& source, const ReadTexts* before) const;
   // The functions of that checksum: the workspace's, the document's own first; or else the
   // archives'.
   std::vector<FoundFunction> functions_named(uint32_t checksum, const Document& document) const;

@@ -115,7 +115,8 @@ void Scanner::hash(size_t at) {
   }
   if (p >= text_.size() || text_[p] != '"') return;
   const Quoted name = quoted_at(text_, p);
-  scan_.declarations.push_back({{at, name.end}, name.inside, checksum.value_or(name_checksum(name.inside.in(text_)))});
+  if (!checksum) checksum = name_checksum(name.inside.in(text_));
+  scan_.declarations.push_back({{at, name.end}, name.inside, *checksum});
   at_ = name.end;
 }
 

@@ -8,13 +8,13 @@ void WorkspaceIndex::clear() {
   texts_.clear();
   defining_.clear();
   declared_.clear();
+  sorted_.clear();
 }
 
-void WorkspaceIndex::put(const std::string& key, std::string uri, std::string text) {
+void WorkspaceIndex::put(const std::string& key, SharedText text) {
   remove(key);
-  auto scanned = std::make_unique<ScannedText>(std::move(uri), std::move(text));
-  learn(key, *scanned);
-  texts_.emplace(key, std::move(scanned));
+  learn(key, *text);
+  texts_.emplace(key, std::move(text));
 }
 
 void WorkspaceIndex::remove(const std::string& key) {
@@ -22,6 +22,11 @@ void WorkspaceIndex::remove(const std::string& key) {
   if (it == texts_.end()) return;
   forget(key, *it->second);
   texts_.erase(it);
+}
+
+SharedText WorkspaceIndex::find(const std::string& key) const {
+  const auto it = texts_.find(key);
+  return it == texts_.end() ? nullptr : it->second;
 }
 
 std::vector<FoundFunction> WorkspaceIndex::functions(uint32_t checksum) const {
@@ -39,6 +44,16 @@ std::vector<FoundFunction> WorkspaceIndex::functions(uint32_t checksum) const {
   return found;
 }
 
+const std::vector<std::pair<std::string_view, uint32_t>>& WorkspaceIndex::declared() const {
+  if (sorted_stale_) {
+    sorted_.clear();
+    for (const auto& [name, d] : declared_) sorted_.emplace_back(name, d.checksum);
+    std::sort(sorted_.begin(), sorted_.end());
+    sorted_stale_ = false;
+  }
+  return sorted_;
+}
+
 void WorkspaceIndex::learn(const std::string& key, const ScannedText& text) {
   for (const FunctionExtent& f : text.scan.functions) {
     std::vector<std::string>& keys = defining_[text.scan.names[f.name_index].checksum];
@@ -46,8 +61,8 @@ void WorkspaceIndex::learn(const std::string& key, const ScannedText& text) {
   }
   for (const NameDeclaration& d : text.scan.declarations) {
     DeclaredName& name = declared_[std::string(text[d.name])];
+    sorted_stale_ |= name.count++ == 0 || name.checksum != d.checksum;
     name.checksum = d.checksum;
-    ++name.count;
   }
 }
 
@@ -60,7 +75,10 @@ void WorkspaceIndex::forget(const std::string& key, const ScannedText& text) {
   }
   for (const NameDeclaration& d : text.scan.declarations) {
     const auto it = declared_.find(std::string(text[d.name]));
-    if (it != declared_.end() && --it->second.count == 0) declared_.erase(it);
+    if (it != declared_.end() && --it->second.count == 0) {
+      declared_.erase(it);
+      sorted_stale_ = true;
+    }
   }
 }
 

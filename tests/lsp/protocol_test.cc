@@ -32,7 +32,7 @@ class EchoEngine final : public Engine {
   std::vector<Location> definition(const Document& d, TextPosition at) override { return {{d.uri(), {at, at}}}; }
   std::vector<Location> references(const Document&, TextPosition, bool) override { return {}; }
   std::vector<Symbol> symbols(const Document&) override { return {}; }
-  std::vector<CompletionItem> completion(const Document&, TextPosition) override { return {}; }
+  CompletionList completion(const Document&, TextPosition) override { return {}; }
   std::vector<CodeAction> code_actions(const Document&, TextRange, const std::vector<Diagnostic>&) override {
     return {};
   }

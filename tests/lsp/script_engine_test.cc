@@ -111,15 +111,21 @@ TEST_F(ScriptEngineTest, HoverDefinitionOutlineCompletionAndQuickFixKnowTheWorks
   EXPECT_EQ(symbols[0].range, (TextRange{{1, 3}, {3, 14}}));
   EXPECT_EQ(symbols[0].selection, (TextRange{{1, 12}, {1, 18}}));
 
-  // Between dollar signs, names; outside, names between signs and keywords; in a comment, nothing.
-  open("a.qbs", std::string(kScript) + "#/ $c\n", 2);
-  std::vector<std::string> labels;
-  for (const CompletionItem& item : engine.completion(a, {2, 5})) labels.push_back(item.label + item.insert_text);
-  EXPECT_EQ(labels, (std::vector<std::string>{"count", "main", "Load_TestLevel"}));
-  const std::vector<CompletionItem> outside = engine.completion(a, {1, 3});
-  EXPECT_EQ(outside.front().insert_text, "$count$");
+  // Between dollar signs, names: those that start with the typed text first, then those that
+  // hold it; outside, names between signs and keywords; in a comment, nothing.
+  open("a.qbs", std::string(kScript) + "#/ $c\n#addx \"recount\"\n:i $co\n:i end", 2);
+  const auto labels = [&](TextPosition at) {
+    std::vector<std::string> out;
+    for (const CompletionItem& item : engine.completion(a, at).items) out.push_back(item.label + item.insert_text);
+    return out;
+  };
+  EXPECT_EQ(labels({2, 5}), (std::vector<std::string>{"recount", "count", "main", "Load_TestLevel"}));
+  EXPECT_EQ(labels({7, 6}), (std::vector<std::string>{"count", "recount"}));
+  EXPECT_EQ(labels({8, 6}), (std::vector<std::string>{"endfunction", "endif", "end_switch", "endcase"}));
+  const std::vector<CompletionItem> outside = engine.completion(a, {1, 3}).items;
+  EXPECT_EQ(outside.front().insert_text, "$recount$");
   EXPECT_TRUE(std::any_of(outside.begin(), outside.end(), [](const CompletionItem& i) { return i.label == "endfunction"; }));
-  EXPECT_TRUE(engine.completion(a, {5, 5}).empty());
+  EXPECT_TRUE(engine.completion(a, {5, 5}).items.empty());
 
   // Declare NAME: a line at the end of the first table file the text includes.
   open("a.qbs", "%include \"t.qbi\"\n:i $spin_faster$\n", 3);

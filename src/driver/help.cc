@@ -27,8 +27,10 @@ Usage:
                                       with the game's checksum of it
   qbkit -t FILE.qb                    deprecated: copy the name records of FILE.qb
                                       into FILE.qb.tab
-  qbkit --lsp                         the language server that editors start: it
-                                      speaks on standard input and output
+  qbkit --lsp                         the language server that editors start, on
+                                      standard input and output: diagnostics as
+                                      you type, hover, go to definition, find
+                                      references, outline, completion, a quick fix
   qbkit --help, qbkit -h              this help
   qbkit --version                     the version
 

@@ -1,24 +1,23 @@
 #!/usr/bin/env python3
 """The language server's answers timed as an editor waits for them.
 
-usage: language_server.py QBKIT WORKSPACE SCRIPT [ARCHIVE...] [--runs N]
+usage: language_server.py QBKIT DATA [RUNS]
 
-Starts `QBKIT --lsp` on the folder WORKSPACE, with the archives given as qbkit.archives,
-opens SCRIPT (a file of the workspace) and times each request from the moment it is written
-to the moment its answer is read: the median and the slowest of RUNS requests (default 21,
-after one warm-up), and the time from `initialized` to the first answer (the indexing). Each
-request asks about a place in SCRIPT, chosen as below, so that hover, definition and
-references find what they look for:
-
-- hover and definition: the first name of the last function that SCRIPT calls and does not
-  define (in an archive when the workspace has no definition of it), else its first call;
-- references: the name used most often in SCRIPT;
-- diagnostics: the time from a change of the whole text to its diagnostics.
+DATA is the folder that make_bench_data wrote. In DATA/language-server/ this makes a
+workspace that holds the text of large.qb (about 600 KB, the largest script the game could
+hold) with its table file, and packs the 210 members of DATA/members.txt into an archive.
+Then it starts `QBKIT --lsp` twice, without and with that archive in qbkit.archives, opens the
+text, and times each request from the moment it is written to the moment its answer is read:
+the median and the slowest of RUNS requests (default 21, after one warm-up). With the archive,
+hover, definition and references ask about a name of the text that a function of the archive
+defines, so that the definition is found among the archive's members and the references in
+all of them.
 """
 import collections
 import json
 import os
 import re
+import shutil
 import statistics
 import subprocess
 import sys
@@ -27,10 +26,18 @@ import urllib.parse
 
 
 class Server:
-    def __init__(self, command):
-        self.process = subprocess.Popen(command + ["--lsp"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+    """`qbkit --lsp` on a workspace folder, spoken to as an editor does."""
+
+    def __init__(self, qbkit, folder, archives):
+        self.process = subprocess.Popen([qbkit, "--lsp"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                         stderr=subprocess.DEVNULL)
         self.next_id = 0
+        self.request("initialize", {"processId": None, "rootUri": uri_of(folder), "capabilities": {},
+                                    "initializationOptions": {"archives": archives}})
+        start = time.perf_counter()
+        self.notify("initialized", {})
+        self.request("qbkit/memberText", {"uri": ""})  # answered once the indexing is done
+        self.indexing = (time.perf_counter() - start) * 1000
 
     def send(self, message):
         body = json.dumps(message).encode()
@@ -57,7 +64,7 @@ class Server:
         while True:
             message = self.receive()
             if message.get("id") == self.next_id and "method" not in message:
-                return message
+                return message.get("result")
 
     def notify(self, method, params):
         self.send({"jsonrpc": "2.0", "method": method, "params": params})
@@ -68,25 +75,18 @@ class Server:
             if message.get("method") == "textDocument/publishDiagnostics" and message["params"]["uri"] == uri:
                 return message["params"]["diagnostics"]
 
+    def finish(self):
+        self.request("shutdown", {})
+        self.notify("exit", {})
+        self.process.wait()
+
 
 def uri_of(path):
     return "file://" + urllib.parse.quote(os.path.abspath(path))
 
 
 def place_of(text, offset):
-    line = text.count("\n", 0, offset)
-    return {"line": line, "character": offset - (text.rfind("\n", 0, offset) + 1)}
-
-
-def chosen_places(text):
-    """The places that the requests ask about (see the module's help)."""
-    names = [(m.start(), m.group(1)) for m in re.finditer(r"\$([^$\n]+)\$", text)]
-    defined = {m.group(1).lower() for m in re.finditer(r"function \$([^$\n]+)\$", text)}
-    called = [(at, name) for at, name in names if name.lower() not in defined]
-    target = called[-1] if called else names[0]
-    common = collections.Counter(name for _, name in names).most_common(1)[0][0]
-    used = next(at for at, name in names if name == common)
-    return place_of(text, target[0] + 1), place_of(text, used + 1)
+    return {"line": text.count("\n", 0, offset), "character": offset - (text.rfind("\n", 0, offset) + 1)}
 
 
 def timed(runs, step):
@@ -99,31 +99,40 @@ def timed(runs, step):
     return statistics.median(times), max(times)
 
 
-def main():
-    args = sys.argv[1:]
-    runs = 21
-    if "--runs" in args:
-        at = args.index("--runs")
-        runs = int(args[at + 1])
-        del args[at:at + 2]
-    if len(args) < 3:
-        sys.exit(__doc__)
-    qbkit, workspace, script, archives = args[0], args[1], args[2], [os.path.abspath(a) for a in args[3:]]
+def make_inputs(qbkit, data):
+    """The workspace with the text of large.qb, and the archive of the 210 members."""
+    folder = os.path.join(data, "language-server")
+    workspace = os.path.join(folder, "workspace")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(workspace)
+    shutil.copy(os.path.join(data, "large.qb"), workspace)
+    with open(os.path.join(workspace, "large.qbs"), "wb") as out:
+        subprocess.run([qbkit, "-d", "large.qb"], cwd=workspace, stdout=out, check=True)
+    os.remove(os.path.join(workspace, "large.qb"))
+    archive = os.path.join(folder, "scripts.prd")
+    subprocess.run([qbkit, "-p", "pack", archive, "members.txt"], cwd=data, stdout=subprocess.DEVNULL, check=True)
+    return workspace, os.path.join(workspace, "large.qbs"), archive
+
+
+def run(qbkit, workspace, script, archives, runs):
     with open(script, "rb") as f:
         text = f.read().decode("latin-1")
+    server = Server(qbkit, workspace, archives)
     uri = uri_of(script)
-    server = Server([qbkit])
-    server.request("initialize", {"processId": None, "rootUri": uri_of(workspace), "capabilities": {},
-                                  "initializationOptions": {"archives": archives}})
-    start = time.perf_counter()
-    server.notify("initialized", {})
-    server.request("shutdown-probe", {})  # answered (unknown method) once the indexing is done
-    indexing = (time.perf_counter() - start) * 1000
     server.notify("textDocument/didOpen", {"textDocument": {"uri": uri, "languageId": "qbscript", "version": 1,
                                                             "text": text}})
     server.diagnostics(uri)
-    target, common = chosen_places(text)
     document = {"uri": uri}
+    names = [(m.start(), m.group(1)) for m in re.finditer(r"\$([^$\n]+)\$", text)]
+    counts = collections.Counter(name for _, name in names)
+    # The most used name that a function of an archive defines, else the most used name.
+    target = place_of(text, names[0][0] + 1)
+    for name, _ in counts.most_common():
+        at = place_of(text, next(offset for offset, n in names if n == name) + 1)
+        found = server.request("textDocument/definition", {"textDocument": document, "position": at})
+        if not archives or any(not place["uri"].startswith("file:") for place in found):
+            target = at
+            break
     version = [1]
 
     def change():
@@ -132,26 +141,37 @@ def main():
                                                  "contentChanges": [{"text": text}]})
         server.diagnostics(uri)
 
+    asked = {"textDocument": document, "position": target}
     steps = [
-        ("diagnostics after a change", change),
-        ("hover", lambda: server.request("textDocument/hover", {"textDocument": document, "position": target})),
-        ("definition", lambda: server.request("textDocument/definition",
-                                              {"textDocument": document, "position": target})),
-        ("references", lambda: server.request("textDocument/references", {
-            "textDocument": document, "position": common, "context": {"includeDeclaration": True}})),
-        ("document symbols", lambda: server.request("textDocument/documentSymbol", {"textDocument": document})),
-        ("completion", lambda: server.request("textDocument/completion",
-                                              {"textDocument": document, "position": target})),
+        ("hover", lambda: server.request("textDocument/hover", asked)),
+        ("definition", lambda: server.request("textDocument/definition", asked)),
+        ("references", lambda: server.request("textDocument/references",
+                                              {**asked, "context": {"includeDeclaration": True}})),
     ]
-    print("language server on %s (%d KB), %d archive(s); median and slowest of %d requests:"
-          % (os.path.basename(script), len(text) // 1024, len(archives), runs))
-    print("  %-28s %8.1f ms" % ("indexing (initialized)", indexing))
+    if not archives:
+        steps += [
+            ("diagnostics after a change", change),
+            ("document symbols", lambda: server.request("textDocument/documentSymbol", {"textDocument": document})),
+            ("completion", lambda: server.request("textDocument/completion", asked)),
+        ]
+    print("language server, %s (%d KB)%s: median and slowest of %d requests"
+          % (os.path.basename(script), len(text) // 1024,
+             ", with a %d-member archive" % 210 if archives else "", runs))
+    print("  %-28s %8.2f ms" % ("indexing at initialized", server.indexing))
     for name, step in steps:
         median, slowest = timed(runs, step)
-        print("  %-28s %8.1f ms  (slowest %.1f ms)" % (name, median, slowest))
-    server.request("shutdown", {})
-    server.notify("exit", {})
-    server.process.wait()
+        print("  %-28s %8.2f ms  (slowest %.2f ms)" % (name, median, slowest))
+    server.finish()
+
+
+def main():
+    if len(sys.argv) not in (3, 4):
+        sys.exit(__doc__)
+    qbkit, data = os.path.abspath(sys.argv[1]), sys.argv[2]
+    runs = int(sys.argv[3]) if len(sys.argv) == 4 else 21
+    workspace, script, archive = make_inputs(qbkit, data)
+    run(qbkit, workspace, script, [], runs)
+    run(qbkit, workspace, script, [archive], runs)
 
 
 if __name__ == "__main__":

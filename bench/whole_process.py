@@ -8,6 +8,12 @@ Makes the inputs with MAKE_BENCH_DATA in FOLDER, then times each command RUNS ti
 peak memory of a run, and the ratios that the targets are stated in. Every ratio compares
 runs made in this one call, taken in turn, so a machine that speeds up or slows down during
 the call affects both sides alike.
+
+The yardstick of decompile and compile is the copy of the script text through user space,
+dd if=big.txt of=copy.txt bs=1M: a decompile reads the QB file and writes that text to a
+file, a compile reads the text and writes the QB file. Decompile is measured on one processor
+and, where the machine has two, on two (the processors a run may use are set by its affinity);
+dd runs on the same ones.
 """
 import os
 import shutil
@@ -17,23 +23,29 @@ import sys
 import time
 
 
-def run_once(argv, cwd, stdout=None):
+def run_once(argv, cwd, stdout=None, stdout_path=None):
     """Wall seconds and peak resident memory (MiB) of one run; fails on a non-zero status.
-    Started with posix_spawn, which costs the timing little beside the command itself."""
-    out = stdout.fileno() if stdout is not None else os.open(os.devnull, os.O_WRONLY)
+    Started with posix_spawn, which costs the timing little beside the command itself.
+    Standard output goes to `stdout` (a file object), or to the file `stdout_path` in `cwd`,
+    emptied within the timing as a shell's "> file" empties it, or else to the null device."""
     null = os.open(os.devnull, os.O_WRONLY)
-    actions = [(os.POSIX_SPAWN_DUP2, out, 1), (os.POSIX_SPAWN_DUP2, null, 2)]
     here = os.getcwd()
     os.chdir(cwd)
+    out = None
     try:
         start = time.perf_counter()
+        if stdout is not None:
+            out = stdout.fileno()
+        elif stdout_path is not None:
+            out = os.open(stdout_path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
+        actions = [(os.POSIX_SPAWN_DUP2, null if out is None else out, 1), (os.POSIX_SPAWN_DUP2, null, 2)]
         pid = os.posix_spawn(argv[0], argv, os.environ, file_actions=actions)
         _, status, usage = os.wait4(pid, 0)
         wall = time.perf_counter() - start
     finally:
         os.chdir(here)
         os.close(null)
-        if stdout is None:
+        if stdout is None and out is not None:
             os.close(out)
     code = os.waitstatus_to_exitcode(status)
     if code != 0:
@@ -64,6 +76,47 @@ def paired(a, b, runs):
     return statistics.median(ta), statistics.median(tb), statistics.median(ratios), peak
 
 
+def on_processors(cpus, measure):
+    """measure() with every process it starts allowed only the processors `cpus`."""
+    before = os.sched_getaffinity(0)
+    os.sched_setaffinity(0, cpus)
+    try:
+        return measure()
+    finally:
+        os.sched_setaffinity(0, before)
+
+
+def text_copy_ratios(qbkit, folder, runs, text_size):
+    """Decompile and compile against dd copying the text, as rows: paired runs, medians."""
+    dd = shutil.which("dd")
+    if dd is None:
+        return [("decompile and compile / dd copy of the text", "dd not found", "")]
+
+    def copy():
+        return run_once([dd, "if=big.txt", "of=copy.txt", "bs=1M", "status=none"], folder)
+
+    def decompile():
+        return run_once([qbkit, "-d", "big.qb"], folder, stdout_path="big.qbs")
+
+    def compile_text():
+        return run_once([qbkit, "-c", "big.txt"], folder)
+
+    rows = []
+    pairs = max(runs, 11)
+    usable = sorted(os.sched_getaffinity(0))
+    cores = [("one processor", usable[:1])]
+    if len(usable) >= 2:
+        cores.append(("two processors", usable[:2]))
+    for label, cpus in cores:
+        ta, tb, ratio, peak = on_processors(set(cpus), lambda: paired(decompile, copy, pairs))
+        rows.append(("decompile / dd copy of the %.1f MB text, %s" % (text_size / 1e6, label),
+                     "%.2fx" % ratio, "%.1f ms / %.1f ms, peak %.1f MiB" % (ta * 1e3, tb * 1e3, peak)))
+    ta, tb, ratio, peak = on_processors(set(usable[:1]), lambda: paired(compile_text, copy, pairs))
+    rows.append(("compile / dd copy of the same text, one processor", "%.2fx" % ratio,
+                 "%.1f ms / %.1f ms, peak %.1f MiB" % (ta * 1e3, tb * 1e3, peak)))
+    return rows
+
+
 def main():
     if len(sys.argv) not in (4, 5):
         sys.exit(__doc__)
@@ -88,6 +141,7 @@ def main():
     t, peak = timed(lambda: run_once([qbkit, "-c", "big.txt"], folder), runs)
     rows.append(("compile, %.1f MB text (fresh process)" % (text_size / 1e6),
                  "%.1f MB/s of text" % (text_size / t / 1e6), "peak %.1f MiB" % peak))
+    rows += text_copy_ratios(qbkit, folder, runs, text_size)
     ta, tb, ratio, _ = paired(lambda: run_once([qbkit, "-p", "list", "empty.prd"], folder),
                               lambda: run_once(["/bin/true"], folder), max(runs, 21))
     rows.append(("trivial run (list of an empty archive) / /bin/true",

@@ -57,6 +57,13 @@ def main():
     write(d, "select", b"\x2f\x01\x00\x00\x00\x01\x00\x00\x00\x00\x00\x01\x00")
     write(d, "thug1switch", b"\x3c\x16\x01\x00\x00\x00\x01\x3e\x01\x3f\x01\x3d\x00")
 
+    # decompile_paths: the same streams, and floats that need more decimals than six.
+    p = os.path.join(out, "decompile_paths")
+    for name in os.listdir(d):
+        with open(os.path.join(d, name), "rb") as f:
+            write(p, name, f.read())
+    write(p, "floats", b"\x1e\xab\xaa\xaa\x3f\xdb\x0f\x49\x40\x01\x00\x00\x00\x1a\x00\x00\x00\x3c\x00")
+
     # compile: script texts (the include line points at a table the target provides).
     c = os.path.join(out, "compile")
     write(c, "example", table + text)

@@ -13,6 +13,14 @@
 #define QBKIT_PRINTF_FORMAT(format_index, first_argument)
 #endif
 
+// Asks the compiler to inline a function into each caller, for the few small functions of a
+// hot loop that it would otherwise call (the printer's per-token steps).
+#if defined(__GNUC__)
+#define QBKIT_ALWAYS_INLINE [[gnu::always_inline]] inline
+#else
+#define QBKIT_ALWAYS_INLINE inline
+#endif
+
 namespace qbkit {
 
 // Starts loading the cache line of `p` for a read that comes soon. Only a hint: it never

@@ -7,7 +7,10 @@
 #include "common/error.h"
 #include "common/file_io.h"
 #include "common/format.h"
+#include "common/processors.h"
+#include "decompiler/layout.h"
 #include "decompiler/name_index.h"
+#include "decompiler/parallel_printer.h"
 #include "decompiler/printer.h"
 #include "decompiler/stream_scan.h"
 #include "decompiler/token_sizes.h"
@@ -23,6 +26,8 @@ using decompiler::TextWriter;
 size_t text_buffer_size(ByteSpan data, const std::string& path) {
   return std::min(TextWriter::kMaxCapacity, 3 * std::min(data.size(), TextWriter::kMaxCapacity) + path.size() + 256);
 }
+
+constexpr size_t kChunkedWriterCapacity = size_t{64} << 10;
 
 // The table file's text straight from the stream's name records, in stream order.
 void put_table_lines(ByteSpan data, const decompiler::StreamScan& scan, const decompiler::TokenSizes& sizes,
@@ -47,24 +52,41 @@ class PendingFileSink final : public decompiler::TextSink {
   bool ok_ = true;
 };
 
-// The stream's pieces of a decompile, each made once: the scan, the sizes of its tokens and
-// the index of its names.
+// The stream's pieces of a decompile, each made once: the sizes of its tokens, the layout
+// rules, the scan and the index of its names.
 struct Decompilation {
-  Decompilation(ByteSpan data, const Settings& settings)
-      : data(data), scan(decompiler::scan_stream(data, settings)), sizes(settings.thug1), names(data, scan, sizes) {}
+  Decompilation(ByteSpan data, const Settings& settings, const DecompileOptions& options)
+      : data(data), settings(settings), options(options), sizes(settings.thug1), layout(settings),
+        plan{layout, options.chunk_bytes}, scan(decompiler::scan_stream(data, sizes, chunked() ? &plan : nullptr)),
+        names(data, scan, sizes) {}
+
+  // Whether the text is printed in chunks: on two threads, and with two chunks at least.
+  bool chunked() const { return options.threads >= 2 && !options.plain && data.size() >= 2 * options.chunk_bytes; }
+  decompiler::PrintSource source() const { return {data, scan, names, settings, layout}; }
 
   ByteSpan data;
-  decompiler::StreamScan scan;
+  const Settings& settings;
+  const DecompileOptions& options;
   decompiler::TokenSizes sizes;
+  decompiler::Layout layout;
+  decompiler::ChunkPlan plan;
+  decompiler::StreamScan scan;
   decompiler::NameIndex names;
 };
 
-// decompile_to on a stream already scanned and indexed. Both texts go out through one buffer:
-// the text is handed to `text` whole before the table's first byte is written.
-void decompile_scanned(const Decompilation& d, const std::string& path, const Settings& settings,
-                       decompiler::TextSink& text, decompiler::TextSink* table) {
-  TextWriter writer(text, text_buffer_size(d.data, path));
-  decompiler::print_text(d.data, d.scan, d.names, path, settings, writer);
+// The text and the table's text of a stream already scanned and indexed. Both go out through
+// one buffer: the text is handed to `text` whole before the table's first byte is written.
+void decompile_scanned(const Decompilation& d, const std::string& path, decompiler::TextSink& text,
+                       decompiler::TextSink* table) {
+  const decompiler::PrintSource source = d.source();
+  // Printed in chunks, the text goes out from the chunks' own buffers; this one holds the
+  // header, the footer and the ends of chunks longer than their buffers.
+  const bool chunked = d.scan.chunks.size() >= 2;
+  TextWriter writer(text, chunked ? kChunkedWriterCapacity : text_buffer_size(d.data, path));
+  decompiler::TokenPrinter::print_header(writer, path);
+  if (!chunked || !decompiler::print_tokens_in_parallel(source, d.options.chunk_bytes, writer))
+    decompiler::print_tokens(source, writer, d.options.plain);
+  decompiler::TokenPrinter(source, decompiler::PrintState{d.scan.end}).print_footer(writer);
   if (table != nullptr) {
     writer.redirect(*table);
     put_table_lines(d.data, d.scan, d.sizes, writer);
@@ -75,15 +97,16 @@ void decompile_scanned(const Decompilation& d, const std::string& path, const Se
 }  // namespace
 
 void decompile_to(ByteSpan data, const std::string& path, const Settings& settings, decompiler::TextSink& text,
-                  decompiler::TextSink* table) {
-  decompile_scanned(Decompilation(data, settings), path, settings, text, table);
+                  decompiler::TextSink* table, const DecompileOptions& options) {
+  decompile_scanned(Decompilation(data, settings, options), path, text, table);
 }
 
-Decompiled decompile(ByteSpan data, const std::string& path, const Settings& settings) {
-  const Decompilation d(data, settings);
+Decompiled decompile(ByteSpan data, const std::string& path, const Settings& settings,
+                     const DecompileOptions& options) {
+  const Decompilation d(data, settings, options);
   decompiler::StringSink text;
   decompiler::StringSink table;
-  decompile_scanned(d, path, settings, text, &table);
+  decompile_scanned(d, path, text, &table);
   Decompiled result;
   result.text = std::move(text.text);
   result.table = std::move(table.text);
@@ -96,14 +119,16 @@ ExitStatus decompile_file(const std::string& path, const Settings& settings, con
   const std::optional<PageBuffer> file = read_file_paged(path);
   if (!file) throw Error(kExitFailure, "Couldn't open file!");
   const ByteSpan data = file->bytes();
-  const Decompilation d(data, settings);
+  DecompileOptions options;
+  options.threads = std::min(2u, usable_processors());
+  const Decompilation d(data, settings, options);
   // The table file is written under a temporary name that replaces the old file only once the
   // whole table is written. When no temporary can be made, the text is still written.
   std::optional<PendingFile> table = PendingFile::create(link_target(qb::table_file_path(path)));
   std::optional<PendingFileSink> table_sink;
   if (table) table_sink.emplace(*table);
   decompiler::OstreamSink text(console.out);
-  decompile_scanned(d, path, settings, text, table_sink ? &*table_sink : nullptr);
+  decompile_scanned(d, path, text, table_sink ? &*table_sink : nullptr);
   console.out.flush();
   if (!table_sink || !table_sink->ok() || !table->commit()) throw Error(kExitFailure, "Couldn't create table file!\n");
   if (d.scan.unknown) {
@@ -113,6 +138,11 @@ ExitStatus decompile_file(const std::string& path, const Settings& settings, con
                           path.c_str(), static_cast<unsigned>(d.scan.end),
                           static_cast<unsigned long long>(data.size()));
     return kExitFailure;
+  }
+  if (!data.empty() && !d.scan.end_token) {
+    // A file cut short loses its name records, which come last, without another sign.
+    console.err << format("'%s': the stream ends at %08llx without its end token; the file may be cut short\n",
+                          path.c_str(), static_cast<unsigned long long>(data.size()));
   }
   return kExitOk;
 }

@@ -1,5 +1,6 @@
 #include "decompiler/name_index.h"
 
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -14,6 +15,8 @@ NameIndex::NameIndex(ByteSpan data, const StreamScan& scan, const TokenSizes& si
   }
   pages_ = PageBuffer(slots * sizeof(Slot));
   mask_ = slots - 1;
+  // The records' bytes hold every name and its zero byte, and more.
+  arena_ = PageBuffer(scan.names_end - scan.names_begin + kReadable);
   for_each_name_record(data, scan, sizes, [this](uint32_t checksum, std::string_view name) { insert(checksum, name); });
 }
 
@@ -22,7 +25,10 @@ void NameIndex::insert(uint32_t checksum, std::string_view name) {
   for (size_t s = home(checksum);; s = (s + 1) & mask_) {
     Slot& slot = slots()[s];
     if (slot.name == nullptr) {
-      slot = Slot{name.data(), length, checksum};
+      char* text = reinterpret_cast<char*>(arena_.data()) + arena_used_;
+      std::memcpy(text, name.data(), name.size());
+      arena_used_ += name.size() + 1;  // and a zero byte, where a name of 4 GiB or more ends
+      slot = Slot{text, length, checksum};
       return;
     }
     if (slot.checksum == checksum) return;  // an earlier record answers

@@ -2,8 +2,11 @@
 // record of each checksum answers, as a scan of the records from the first would.
 //
 // A flat open-addressing table, built once after the scan and at most half full. A slot holds
-// the checksum and a view of the name where the record stores it in the stream, so a hit
-// reads one slot and then the name, and no name is copied.
+// the checksum and a view of the name, which the index keeps in an arena of its own with
+// kReadable bytes of room after every name: the printer copies a name of up to that many bytes
+// by one copy of that width, with no branch on its length, which varies at random from name
+// to name (the whole decompile of the benchmark's 7.8 MB script: 40.0 ms against 41.5 ms
+// copying the names from the stream, in process).
 #pragma once
 
 #include <cstddef>
@@ -23,6 +26,9 @@ class NameIndex {
  public:
   // Indexes the name records that `scan` found in `data`, which must outlive the index.
   NameIndex(ByteSpan data, const StreamScan& scan, const TokenSizes& sizes);
+
+  // Every name that find() gives may be read kReadable bytes from its start.
+  static constexpr size_t kReadable = 32;
 
   std::optional<std::string_view> find(uint32_t checksum) const {
     if (mask_ == 0) return std::nullopt;
@@ -61,6 +67,8 @@ class NameIndex {
 
   PageBuffer pages_;  // the slots, all zero (empty) at first
   size_t mask_ = 0;   // slots - 1; 0: no names, no slots
+  PageBuffer arena_;  // the names, one after another, then kReadable bytes
+  size_t arena_used_ = 0;
 };
 
 }  // namespace qbkit::decompiler

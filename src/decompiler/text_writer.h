@@ -1,13 +1,11 @@
 // The decompiler's output: a buffer of fixed size that is handed to a sink (standard output,
 // a file being written) each time it fills, so that the text of a script never stands whole
-// in memory, however long it is. The number forms are those of printf ("%u", "%i", "%x",
-// "%08x", "%02x").
+// in memory, however long it is.
 //
-// The printer appends a few bytes at a time, millions of times per large script; an append
-// is an inlined capacity check and a copy.
+// Each piece is checked for room on its own here. The printer's fast path checks once for a
+// group of tokens and writes the group through a RawText at cursor().
 #pragma once
 
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -16,6 +14,7 @@
 #include <string_view>
 
 #include "common/page_buffer.h"
+#include "decompiler/text_out.h"
 
 namespace qbkit::decompiler {
 
@@ -54,6 +53,8 @@ class TextWriter {
   TextWriter(const TextWriter&) = delete;
   TextWriter& operator=(const TextWriter&) = delete;
 
+  TextSink& sink() const { return *sink_; }
+
   // Hands what is buffered to the sink, and the following text to `sink`.
   void redirect(TextSink& sink) {
     flush();
@@ -61,11 +62,8 @@ class TextWriter {
   }
 
   void put(std::string_view s) {
-    if (s.size() <= kShort && available() >= kShort) {
-      copy_short(buf_ + used_, s.data(), s.size());
-      used_ += s.size();
-    } else if (s.size() <= available()) {
-      std::memcpy(buf_ + used_, s.data(), s.size());
+    if (s.size() <= available()) {
+      copy_text(buf_ + used_, s.data(), s.size());
       used_ += s.size();
     } else {
       put_long(s);
@@ -75,6 +73,8 @@ class TextWriter {
     if (used_ == capacity_) flush();
     buf_[used_++] = c;
   }
+  void put(const FixedText& t) { put(t.view()); }
+  void put_padded(std::string_view s) { put(s); }
   void put_repeated(size_t count, char c) {
     if (count <= available()) {
       std::memset(buf_ + used_, c, count);
@@ -90,63 +90,30 @@ class TextWriter {
     if (tabs > 0) put_repeated(static_cast<size_t>(tabs), '\t');
   }
 
-  void put_dec(int64_t value) {
-    char* p = reserve(24);
-    used_ += static_cast<size_t>(std::to_chars(p, p + 24, value).ptr - p);
+  template <typename Int>
+  void put_dec(Int value) {
+    used_ = static_cast<size_t>(write_dec(reserve(20), value) - buf_);
   }
-  // Lower-case hexadecimal without leading zeros ("%x").
-  void put_hex(uint64_t value) {
-    char* p = reserve(16);
-    used_ += static_cast<size_t>(std::to_chars(p, p + 16, value, 16).ptr - p);
-  }
-  // Lower-case hexadecimal, eight digits ("%08x" of a 32-bit value).
+  void put_hex(uint64_t value) { used_ = static_cast<size_t>(write_hex(reserve(16), value) - buf_); }
   void put_hex8(uint32_t value) {
-    char* p = reserve(8);
-    for (int i = 7; i >= 0; --i, value >>= 4) p[i] = kDigits[value & 0xF];
+    write_hex8(reserve(8), value);
     used_ += 8;
   }
-  // Lower-case hexadecimal, two digits ("%02x" of a byte).
   void put_hex2(uint8_t value) {
-    char* p = reserve(2);
-    p[0] = kDigits[value >> 4];
-    p[1] = kDigits[value & 0xF];
+    write_hex2(reserve(2), value);
     used_ += 2;
   }
+
+  // The unchecked cursor's way in: the free space at the end of the text, and the end of
+  // what was written there.
+  size_t available() const { return capacity_ - used_; }
+  char* cursor() { return buf_ + used_; }
+  void advance_to(char* end) { used_ = static_cast<size_t>(end - buf_); }
 
   // Hands the buffered text to the sink.
   void flush();
 
  private:
-  static constexpr char kDigits[] = "0123456789abcdef";
-
-  size_t available() const { return capacity_ - used_; }  // free capacity
-
-  // Most texts are words and names of a few bytes, whose lengths vary from call to call:
-  // copied by two overlapping loads and stores of a fixed width rather than a call to
-  // memcpy. Reads only the n source bytes; writes only the n destination bytes.
-  static constexpr size_t kShort = 32;
-  static void copy_short(char* to, const char* from, size_t n) {
-    if (n >= 16) {
-      copy_pair<16>(to, from, n);
-    } else if (n >= 8) {
-      copy_pair<8>(to, from, n);
-    } else if (n >= 4) {
-      copy_pair<4>(to, from, n);
-    } else if (n > 0) {
-      to[0] = from[0];
-      to[n / 2] = from[n / 2];
-      to[n - 1] = from[n - 1];
-    }
-  }
-  // The first and the last W bytes of n (W <= n <= 2W), both loaded before either is stored.
-  template <size_t W>
-  static void copy_pair(char* to, const char* from, size_t n) {
-    char head[W], tail[W];
-    std::memcpy(head, from, W);
-    std::memcpy(tail, from + n - W, W);
-    std::memcpy(to, head, W);
-    std::memcpy(to + n - W, tail, W);
-  }
   // Space for `n` (a few) bytes at the end of the text; the caller advances used_.
   char* reserve(size_t n) {
     if (available() < n) flush();

@@ -10,12 +10,16 @@ TokenSizes::TokenSizes(bool thug1) {
     const qb::TokenInfo* info = qb::token_info(static_cast<uint8_t>(b));
     if (info == nullptr) {
       operand_bytes_[b] = kUnknown;
+      plain_[b] = -1;
       continue;
     }
     const int fixed = qb::fixed_operand_size(info->operand, thug1);
     operand_bytes_[b] = fixed < 0 ? kVariable : static_cast<int8_t>(fixed);
     if (thug1 && info->standard_only) checks_[b] = kRefused;
     if (!thug1 && info->operand == qb::Operand::kCaseBranch) checks_[b] = kEndCaseOperand;
+    const bool special = checks_[b] != kNoCheck || info->operand == qb::Operand::kLongOffset ||
+                         info->operand == qb::Operand::kNameRecord || b == qb::kEnd;
+    plain_[b] = special ? -1 : operand_bytes_[b];
   }
 }
 

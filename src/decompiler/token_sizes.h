@@ -1,5 +1,5 @@
-// How long each token of a stream is, in one layout: the one rule that the scan and the
-// printer share, so that both walk the stream token for token alike.
+// How long each token of a stream is, in one layout: the one rule by which the scan finds
+// where each token starts, and the name records are read again.
 #pragma once
 
 #include <array>
@@ -31,6 +31,10 @@ class TokenSizes {
   };
   Check check(uint8_t op) const { return checks_[op]; }
 
+  // The operand bytes of a token that a walk only steps over: one of fixed size, with no
+  // check, no jump and no name, that does not end the stream; negative for every other opcode.
+  int8_t plain_operand_bytes(uint8_t op) const { return plain_[op]; }
+
  private:
   // size_at for the tokens without a fixed size: strings, name records, selects, and
   // opcodes outside the format.
@@ -41,6 +45,7 @@ class TokenSizes {
 
   std::array<int8_t, 256> operand_bytes_{};
   std::array<Check, 256> checks_{};
+  std::array<int8_t, 256> plain_{};
 };
 
 }  // namespace qbkit::decompiler

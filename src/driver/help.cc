@@ -48,6 +48,9 @@ bytes of the line from 1. --check prints them on standard output, at most 100 a
 file; -c stops at the first error, prints its message on standard output as
 before and its diagnostic, with the warnings, on standard error.
 
+-d of a file that ends without its end token prints all of it and warns on
+standard error that the file may be cut short; the status stays 0.
+
 Examples:
   qbkit -d menu.qb > menu.qbs
   qbkit -d menu.qb -thug1 > menu.qbs

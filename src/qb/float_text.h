@@ -20,4 +20,8 @@ inline constexpr size_t kFloatTextCapacity = 160;
 // with "%f". The text is written into `buf` and returned.
 std::string_view format_float(float value, char (&buf)[kFloatTextCapacity]);
 
+// format_float by its definition: each text made by the library's exact conversion and read
+// back, as many times as it takes. format_float gives the same bytes for every value.
+std::string_view format_float_reference(float value, char (&buf)[kFloatTextCapacity]);
+
 }  // namespace qbkit::qb

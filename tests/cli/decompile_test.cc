@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "cli/cli_util.h"
+#include "decompiler/decompiler.h"
 #include "support/profile_stream.h"
 #include "support/qb_stream.h"
 #include "qb/tokens.h"
@@ -87,6 +88,7 @@ TEST(DecompileCli, EmptyFileGivesAnEmptyTableFile) {
   RunResult r = run_qbkit({"-d", "e.qb"}, dir.path());
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, header("e.qb") + kFooter);
+  EXPECT_EQ(r.err, "");
   ASSERT_TRUE(dir.exists("e.qb_table.qbi"));
   EXPECT_EQ(dir.read("e.qb_table.qbi"), "");
 }
@@ -111,6 +113,20 @@ TEST(DecompileCli, UnknownOpcodeWritesTextAndTableAndFails) {
   EXPECT_EQ(r.err, "'u.qb': the decompile stopped at 0000000e, before the end of the stream (16 bytes); "
                    "the text and the table file are incomplete\n");
   EXPECT_EQ(dir.read("u.qb_table.qbi"), "#addx 0x00000001 \"one\"\n");
+}
+
+// A stream that ends without its end token, every token whole (a file cut between tokens, its
+// name records lost): the whole text and status 0, as before, and a warning.
+TEST(DecompileCli, AStreamWithoutItsEndToken) {
+  TempDir dir;
+  dir.write("cut.qb", QbStream().op(kLineBreak).op32(kName, 1).bytes());
+  RunResult r = run_qbkit({"-d", "cut.qb"}, dir.path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, header("cut.qb") + "\n:i $[01000000]$" + kFooter);
+  EXPECT_EQ(r.err, "'cut.qb': the stream ends at 00000006 without its end token; the file may be cut short\n");
+  EXPECT_EQ(dir.read("cut.qb_table.qbi"), "");
+  dir.write("whole.qb", QbStream().op(kLineBreak).op(kEnd).bytes());
+  EXPECT_EQ(run_qbkit({"-d", "whole.qb"}, dir.path()).err, "");
 }
 
 // Standard output usually goes to a file here: every message is repeated on standard error,
@@ -214,6 +230,21 @@ TEST(DecompileCli, SwitchesInTheOptionSlot) {
   dir.write("c.qb", QbStream().op(kSwitch).op(kCase).op(kLineBreak).op(kEndSwitch).op(kEnd).bytes());
   EXPECT_EQ(run_qbkit({"-d", "c.qb", "-thug1"}, dir.path()).out,
             header("c.qb") + "switch case \n\t:i end_switch\n:end\n" + kFooter);
+}
+
+// A file large enough to be printed on two processors where the machine has them: the same
+// text as the plain in-process decompile.
+TEST(DecompileCli, ALargeFileGivesTheSameText) {
+  TempDir dir;
+  const Bytes data = generate_profile_stream(1200 << 10, 4);
+  dir.write("big.qb", data);
+  const RunResult r = run_qbkit({"-d", "big.qb"}, dir.path());
+  EXPECT_EQ(r.status, 0);
+  DecompileOptions plain;
+  plain.plain = true;
+  const Decompiled expected = decompile(data, "big.qb", Settings{}, plain);
+  EXPECT_TRUE(r.out == expected.text);
+  EXPECT_TRUE(dir.read("big.qb_table.qbi") == expected.table);
 }
 
 // 120 KB nesting 30,000 structures deep gives about 900 MB of tabs: the text goes out as it

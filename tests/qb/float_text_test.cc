@@ -67,5 +67,30 @@ TEST(FloatText, SameTextAsPrintfAndAtof) {
   }
 }
 
+// The exact integer path against the library's conversion that it replaces: random values, and
+// values whose low mantissa bits are zero in every binade, among which lie the texts that end
+// in an exact 5 (ties to even) and the ones nearest the point where a float reads back as its
+// neighbour.
+TEST(FloatText, ExactPathGivesTheReferenceText) {
+  const auto same = [](uint32_t bits) {
+    char fast[kFloatTextCapacity], reference[kFloatTextCapacity];
+    const float v = bits_to_float(bits);
+    return format_float(v, fast) == format_float_reference(v, reference);
+  };
+  std::mt19937 rng(2468);
+  for (int i = 0; i < 100000; ++i) {
+    const auto bits = static_cast<uint32_t>(rng());
+    ASSERT_TRUE(same(bits)) << std::hex << bits;
+  }
+  for (uint32_t exponent = 0; exponent < 256; ++exponent) {
+    for (uint32_t top = 0; top < 256; ++top) {
+      for (uint32_t low : {0u, 1u, 0x7FFFu}) {
+        const uint32_t bits = (exponent << 23) | (top << 15) | low;
+        ASSERT_TRUE(same(bits) && same(bits | 0x80000000u)) << std::hex << bits;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace qbkit::qb

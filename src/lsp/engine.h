@@ -94,7 +94,8 @@ class Engine {
 
   // Called on `initialized` and after each change of the settings: the engine indexes the
   // workspace and the archives before it returns, so that every later answer knows them.
-  virtual void configure(const WorkspaceSettings& settings) = 0;
+  // Returns what the user should be told (an archive that cannot be read), one message each.
+  virtual std::vector<std::string> configure(const WorkspaceSettings& settings) = 0;
 
   // After `changed` was opened or changed: the diagnostics to show, of `changed` and of any
   // other document that its text affects (an open script that includes a changed table file).

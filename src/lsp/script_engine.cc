@@ -29,7 +29,7 @@ void merge(std::vector<DocumentDiagnostics>& into, std::vector<DocumentDiagnosti
 
 }  // namespace
 
-void ScriptEngine::configure(const WorkspaceSettings& settings) {
+std::vector<std::string> ScriptEngine::configure(const WorkspaceSettings& settings) {
   settings_ = settings;
   workspace_.clear();
   for (const fs::path& folder : settings_.folders) {
@@ -39,6 +39,7 @@ void ScriptEngine::configure(const WorkspaceSettings& settings) {
     }
   }
   for (const auto& [uri, document] : open_) workspace_.put(document.key, document.sources.front().text);
+  return {};
 }
 
 std::vector<DocumentDiagnostics> ScriptEngine::diagnose(const Document& changed, const DocumentStore& open) {

@@ -20,7 +20,7 @@ class ScriptEngine final : public Engine {
  public:
   explicit ScriptEngine(WorkspaceFiles& files) : files_(files) {}
 
-  void configure(const WorkspaceSettings& settings) override;
+  std::vector<std::string> configure(const WorkspaceSettings& settings) override;
   std::vector<DocumentDiagnostics> diagnose(const Document& changed, const DocumentStore& open) override;
   void saved(const Document& document) override;
   std::vector<DocumentDiagnostics> closed(const std::string& uri, const DocumentStore& open) override;

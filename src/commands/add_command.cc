@@ -23,6 +23,7 @@ ExitStatus add(const Invocation& call, bool compress) {
   std::ostream& out = call.console.out;
   pre::check_storable(std::span<const std::string>(&qb_path, 1));
   const std::optional<AppendTarget> target = open_for_append(archive_path);
+  if (target) check_output(call.files, archive_path);
   std::optional<Bytes> qb = read_file(qb_path);
   if (!qb) throw_cannot_read_member(qb_path);
   out << format("Adding '%s'\n", qb_path.c_str());

@@ -21,8 +21,10 @@ void throw_cannot_write(const std::string& path) {
 }
 
 void throw_too_large(const std::string& archive_path, const std::string& member) {
-  throw Error(kExitFailure, format("Archive '%s' cannot hold '%s': an archive holds at most 4 GiB\n",
-                                   archive_path.c_str(), member.c_str()));
+  throw Error(kExitFailure,
+              format("Archive '%s' cannot hold '%s': an archive holds at most 4 GiB\n", archive_path.c_str(),
+                     member.c_str()),
+              Echo::kWhenRedirected);
 }
 
 Bytes read_input(const std::string& path) {
@@ -53,6 +55,10 @@ std::optional<AppendTarget> open_for_append(const std::string& path) {
   // The views stay valid: moving the file moves its buffer, not the bytes in it.
   pre::AppendableArchive archive = pre::appendable_archive(locked->content(), path);
   return AppendTarget{std::move(*locked), std::move(archive)};
+}
+
+void check_output(FileSystem& files, const std::string& path) {
+  if (!files.may_replace(path)) throw_cannot_write(path);
 }
 
 void write_output(FileSystem& files, const std::string& path, std::span<const ByteSpan> pieces) {

@@ -50,6 +50,10 @@ struct AppendTarget {
 // command reports that in its turn.
 std::optional<AppendTarget> open_for_append(const std::string& path);
 
+// Refuses (throw_cannot_write) an output that may not be replaced (may_replace: a device, a
+// FIFO, a folder, a file that may not be written), before the command does its work.
+void check_output(FileSystem& files, const std::string& path);
+
 // Writes the pieces as the whole file at `path` (an archive, uncomp.bin), atomically (through a
 // link to it); throw_cannot_write when it cannot.
 void write_output(FileSystem& files, const std::string& path, std::span<const ByteSpan> pieces);

@@ -13,6 +13,7 @@ ExitStatus cmd_jdc(const Invocation& call) {
   std::ostream& out = call.console.out;
   out << format("Unpacking '%s'...\n", path.c_str());
   const Bytes file = read_input(path);
+  check_output(call.files, "uncomp.bin");
   out << format("Allocating %llu bytes...\n", static_cast<unsigned long long>(file.size()));
   out << "Reading...\n";
   out << "Allocating...\n";

@@ -7,6 +7,7 @@ namespace qbkit::commands {
 
 ExitStatus cmd_new(const Invocation& call) {
   const std::string& archive_path = call.args[0];
+  check_output(call.files, archive_path);
   const Bytes archive = pre::empty_archive();
   const ByteSpan piece = archive;
   write_output(call.files, archive_path, std::span<const ByteSpan>(&piece, 1));

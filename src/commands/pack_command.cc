@@ -24,10 +24,12 @@ ExitStatus cmd_pack(const Invocation& call) {
       pre::parse_member_list(std::string_view(reinterpret_cast<const char*>(list.data()), list.size()));
   // An empty archive in place of the old one is never what a list was written for.
   if (names.empty())
-    throw Error(kExitFailure, format("Member list '%s' names no member; nothing was changed (new makes an empty "
-                                     "archive)\n",
-                                     list_path.c_str()));
+    throw Error(kExitFailure,
+                format("Member list '%s' names no member; nothing was changed (new makes an empty archive)\n",
+                       list_path.c_str()),
+                Echo::kWhenRedirected);
   pre::check_storable(names);
+  check_output(call.files, archive_path);
   std::vector<std::string> paths;
   paths.reserve(names.size());
   for (const std::string& name : names) paths.push_back(pre::member_output_path(name));

@@ -17,7 +17,9 @@ ExitStatus cmd_update(const Invocation& call) {
   const std::string& archive_path = call.args[0];
   const std::span<const std::string> paths = call.args.subspan(1);
   pre::check_storable(paths);
+  pre::check_one_file_per_member(paths);
   const std::optional<AppendTarget> target = open_for_append(archive_path);
+  if (target) check_output(call.files, archive_path);
   const MemberFiles files(paths, archive_path);
   if (!target) throw_cannot_open_archive(archive_path);
   const GameStreams streams(files);

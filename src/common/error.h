@@ -23,17 +23,24 @@ enum ExitStatus : int {
   kExitInternal = 99,           // a fault of qbkit itself, not of its input
 };
 
+// Whether the driver repeats a message on standard error when standard output is not a
+// terminal, so that it reaches the user whose output goes to a file or a pipe. The messages
+// that qbkit has always printed stay on standard output alone, where batch files look for them.
+enum class Echo { kNo, kWhenRedirected };
+
 class Error : public std::runtime_error {
  public:
-  Error(ExitStatus status, std::string message)
-      : std::runtime_error(message), status_(status), message_(std::move(message)) {}
+  Error(ExitStatus status, std::string message, Echo echo = Echo::kNo)
+      : std::runtime_error(message), status_(status), message_(std::move(message)), echo_(echo) {}
 
   ExitStatus status() const { return status_; }
   const std::string& message() const { return message_; }
+  Echo echo() const { return echo_; }
 
  private:
   ExitStatus status_;
   std::string message_;
+  Echo echo_;
 };
 
 }  // namespace qbkit

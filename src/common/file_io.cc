@@ -12,6 +12,7 @@
 
 #include "common/file_io_platform.h"
 #include "common/huge_pages.h"
+#include "common/interruption.h"
 #include "common/platform.h"
 
 namespace qbkit {
@@ -78,11 +79,12 @@ std::optional<Bytes> file_io_platform::read_whole(std::FILE* f, size_t expected,
 
 namespace {
 
-using file_io_platform::close_handle;
 using file_io_platform::kMaxAttempts;
 using file_io_platform::kNoHandle;
+using file_io_platform::native_path;
 using file_io_platform::open_for_reading;
 using file_io_platform::OpenFile;
+using file_io_platform::path_text;
 using file_io_platform::remove_file;
 
 }  // namespace
@@ -95,7 +97,7 @@ std::optional<Bytes> read_file(const std::string& path, size_t spare) {
 
 size_t file_size_now(const std::string& path) {
   std::error_code ec;
-  const uintmax_t size = fs::file_size(path, ec);
+  const uintmax_t size = fs::file_size(native_path(path), ec);
   return ec || size >= SIZE_MAX ? 0 : static_cast<size_t>(size);
 }
 
@@ -122,32 +124,35 @@ std::optional<PageBuffer> read_file_paged(const std::string& path) {
 
 bool is_regular_file(const std::string& path) {
   std::error_code ec;
-  return fs::is_regular_file(path, ec);
+  return fs::is_regular_file(native_path(path), ec);
 }
 
 std::string link_target(const std::string& path) {
-  fs::path p = path;
-  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+  fs::path p = native_path(path);
+  int hop = 0;
+  for (; hop < kMaxLinkHops; ++hop) {
     std::error_code ec;
     if (!fs::is_symlink(fs::symlink_status(p, ec))) break;
     fs::path next = fs::read_symlink(p, ec);
     if (ec) break;
     p = next.is_absolute() ? next : p.parent_path() / next;
   }
-  return p.string();
+  return hop == 0 ? path : path_text(p);
 }
 
 std::optional<PendingFile> PendingFile::create(const std::string& target) {
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
     std::string temporary = temporary_name(target);
     bool name_taken = false;
+    // Made and registered in one hold: an interruption finds it registered, or not made.
+    const InterruptionsHeld hold;
     const intptr_t handle = file_io_platform::create_exclusive(temporary, name_taken);
     if (handle == kNoHandle) {
       if (name_taken) continue;
       return std::nullopt;
     }
-    PendingFile pending(target, temporary);  // removes the temporary unless committed
-    pending.handle_ = handle;
+    const size_t registration = register_temporary_file(temporary, handle);
+    PendingFile pending(target, std::move(temporary), handle, registration);  // given up unless committed
     file_io_platform::keep_mode_of(handle, target);
     return pending;
   }
@@ -156,49 +161,63 @@ std::optional<PendingFile> PendingFile::create(const std::string& target) {
 
 std::optional<PendingFile> PendingFile::write(const std::string& target, std::span<const ByteSpan> pieces) {
   std::optional<PendingFile> pending = create(target);
-  if (!pending || !pending->append(pieces) || !pending->close()) return std::nullopt;
+  if (!pending || !pending->append(pieces)) return std::nullopt;
+  if (!file_io_platform::kTemporariesStayOpen && !pending->close()) return std::nullopt;
   return pending;
 }
 
 bool PendingFile::append(std::span<const ByteSpan> pieces) {
-  if (handle_ == -1) return false;
+  if (handle_ == kNoHandle) return false;
   if (file_io_platform::write_pieces(handle_, pieces)) return true;
-  close();
-  remove_file(temporary_);
-  temporary_.clear();
+  give_up();
   return false;
 }
 
 bool PendingFile::close() {
-  if (handle_ == -1) return true;
-  const bool ok = close_handle(std::exchange(handle_, kNoHandle));
-  if (!ok && !temporary_.empty()) {
-    remove_file(temporary_);
-    temporary_.clear();
-  }
+  if (handle_ == kNoHandle) return true;
+  const InterruptionsHeld hold;
+  const bool ok = file_io_platform::close_kept(std::exchange(handle_, kNoHandle));
+  temporary_file_closed(registration_);
+  if (!ok) give_up();
   return ok;
+}
+
+void PendingFile::give_up() {
+  if (temporary_.empty()) return;
+  const InterruptionsHeld hold;
+  if (handle_ != kNoHandle) file_io_platform::close_given_up(std::exchange(handle_, kNoHandle));
+  remove_file(temporary_);
+  forget_temporary(registration_);
+  temporary_.clear();
 }
 
 PendingFile::PendingFile(PendingFile&& other) noexcept
     : target_(std::move(other.target_)),
       temporary_(std::exchange(other.temporary_, std::string())),
-      handle_(std::exchange(other.handle_, -1)) {}
+      handle_(std::exchange(other.handle_, kNoHandle)),
+      registration_(other.registration_) {}
 
-PendingFile::~PendingFile() {
-  close();
-  if (!temporary_.empty()) remove_file(temporary_);
-}
+PendingFile::~PendingFile() { give_up(); }
 
 bool PendingFile::commit() {
-  if (!close() || temporary_.empty()) return false;
-  bool ok = file_io_platform::replace_file(temporary_, target_);
-  if (!ok) remove_file(temporary_);
+  // The rename is not interrupted: it happens whole, or not at all.
+  const InterruptionsHeld hold;
+  if (temporary_.empty()) return false;
+  const bool ok = file_io_platform::put_in_place(std::exchange(handle_, kNoHandle), temporary_, target_);
+  temporary_file_closed(registration_);
+  if (!ok) {
+    give_up();
+    return false;
+  }
+  forget_temporary(registration_);
   temporary_.clear();
-  return ok;
+  return true;
 }
 
 bool write_file_atomic(const std::string& path, std::span<const ByteSpan> pieces) {
-  std::optional<PendingFile> pending = PendingFile::write(link_target(path), pieces);
+  const std::string target = link_target(path);
+  if (!may_replace(target)) return false;
+  std::optional<PendingFile> pending = PendingFile::write(target, pieces);
   return pending && pending->commit();
 }
 
@@ -208,7 +227,7 @@ bool write_file_atomic(const std::string& path, ByteSpan data) {
 
 PathKind path_kind(const std::string& path) {
   std::error_code ec;
-  fs::file_status st = fs::symlink_status(path, ec);
+  fs::file_status st = fs::symlink_status(native_path(path), ec);
   if (ec || !fs::exists(st)) return PathKind::missing;
   if (fs::is_symlink(st)) return PathKind::link;
   if (fs::is_directory(st)) return PathKind::directory;
@@ -217,17 +236,17 @@ PathKind path_kind(const std::string& path) {
 
 bool is_empty_directory(const std::string& path) {
   std::error_code ec;
-  return fs::is_empty(path, ec) && !ec;
+  return fs::is_empty(native_path(path), ec) && !ec;
 }
 
 bool make_directory(const std::string& path) {
   std::error_code ec;
-  return fs::create_directory(path, ec) && !ec;
+  return fs::create_directory(native_path(path), ec) && !ec;
 }
 
 bool remove_path(const std::string& path) {
   std::error_code ec;
-  return fs::remove(path, ec) && !ec;
+  return fs::remove(native_path(path), ec) && !ec;
 }
 
 std::optional<LockedFile> LockedFile::open(const std::string& path) { return acquire(path, true); }
@@ -240,9 +259,9 @@ LockedFile::LockedFile(LockedFile&& other) noexcept
 
 std::string canonical_path(const std::string& path) {
   std::error_code ec;
-  fs::path resolved = fs::canonical(path, ec);
+  fs::path resolved = fs::canonical(native_path(path), ec);
   if (ec) return path;
-  return resolved.string();
+  return path_text(resolved);
 }
 
 }  // namespace qbkit

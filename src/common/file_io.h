@@ -39,12 +39,21 @@ std::optional<size_t> read_file_into(const std::string& path, std::span<uint8_t>
 // themselves, on the file they open.
 bool is_regular_file(const std::string& path);
 
+// Whether `path`, its links followed, may be replaced by an output: nothing is there, or a
+// regular file that this process may open for writing (the system decides: root may). A
+// device, a FIFO or a folder is not replaced (a rename would put a file in the place of the
+// system's null device), nor a file that the user may not write (no write permission; on
+// Windows, the read-only attribute): renaming needs only a writable folder. The commands ask
+// it of every output before they start their work.
+bool may_replace(const std::string& path);
+
 // Writes `data` (or the concatenation of `pieces`, in one gathered write) as the whole
 // content of `path`, atomically: the bytes go to a new temporary file beside the target,
 // which is then renamed over it. A target that is a symbolic link is written through: the
 // file at the end of the link is replaced and the link stays. The replaced file's permission
-// bits are kept. On failure the temporary file is removed, an existing file at `path` is
-// left as it was, and false is returned.
+// bits are kept. A target that may not be replaced (may_replace) is not written. On failure
+// the temporary file is removed, an existing file at `path` is left as it was, and false is
+// returned.
 bool write_file_atomic(const std::string& path, ByteSpan data);
 bool write_file_atomic(const std::string& path, std::span<const ByteSpan> pieces);
 
@@ -54,8 +63,9 @@ std::string link_target(const std::string& path);
 
 // A file written under a unique temporary name beside its target and moved into place by
 // commit(). The temporary is created exclusively (never through an existing name or link)
-// and removed when the object goes away uncommitted. Replacing this way takes the place of
-// `target` itself, even when it is a link.
+// and removed when the object goes away uncommitted, or when the run is interrupted (it is
+// registered as a temporary of the run, common/interruption.h). Replacing this way takes the
+// place of `target` itself, even when it is a link.
 class PendingFile {
  public:
   // Writes the pieces to a new temporary beside `target`; nullopt (and nothing left on
@@ -73,17 +83,22 @@ class PendingFile {
   ~PendingFile();
 
   const std::string& target() const { return target_; }
-  // Renames the temporary over the target; false (and the temporary removed) on failure.
+  // Renames the temporary over the target; false (and the temporary removed) on failure. An
+  // interruption waits until the rename is done.
   bool commit();
 
  private:
-  PendingFile(std::string target, std::string temporary)
-      : target_(std::move(target)), temporary_(std::move(temporary)) {}
-  // Closes the temporary if create() left it open; false when the close reports an error.
+  PendingFile(std::string target, std::string temporary, intptr_t handle, size_t registration)
+      : target_(std::move(target)), temporary_(std::move(temporary)), handle_(handle), registration_(registration) {}
+  // Closes the temporary, which stays; false (and the temporary given up) when the close
+  // reports an error.
   bool close();
+  // Closes and removes the temporary: the target stays as it was.
+  void give_up();
   std::string target_;
   std::string temporary_;  // empty once committed or given up
-  intptr_t handle_ = -1;   // the temporary, open for append(); -1 when closed
+  intptr_t handle_ = -1;   // the temporary while open; -1 when closed
+  size_t registration_;    // in the registry of temporaries (common/interruption.h)
 };
 
 // What stands at a path, not following a link there.
@@ -91,7 +106,8 @@ enum class PathKind { missing, directory, link, other };
 PathKind path_kind(const std::string& path);
 // Whether `path` is a directory with nothing in it.
 bool is_empty_directory(const std::string& path);
-// Creates one directory; false when it cannot (it exists already, say).
+// Creates one directory; false when it cannot (it exists already, say). A caller that must
+// remove it when the run is interrupted registers it (common/interruption.h).
 bool make_directory(const std::string& path);
 // Removes an empty directory (or a file); false when it cannot.
 bool remove_path(const std::string& path);

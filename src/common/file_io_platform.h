@@ -6,12 +6,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
 
 #include "common/bytes.h"
+#include "common/platform.h"
 
 namespace qbkit::file_io_platform {
 
@@ -21,18 +23,33 @@ inline constexpr intptr_t kNoHandle = -1;
 
 inline constexpr int kMaxAttempts = 64;  // temporary names tried, lock rounds waited
 
-// A new file for writing at `path`, created exclusively: never through an existing name or a
-// link there. kNoHandle when it cannot be; `name_taken` then tells whether the name existed.
+// Whether a temporary stays open until it is committed or given up. On Windows it does: it is
+// made to be removed when its handle closes, so that no end of the process, not even one
+// forced from outside, leaves it behind; commit() first takes that back.
+inline constexpr bool kTemporariesStayOpen = kOnWindows;
+
+// The path that the system takes for `path`, which qbkit holds as UTF-8 (on Windows, a name
+// that is not valid UTF-8 is read as Windows-1252), and back.
+std::filesystem::path native_path(const std::string& path);
+std::string path_text(const std::filesystem::path& path);
+
+// A new temporary file for writing at `path`, created exclusively: never through an existing
+// name or a link there. kNoHandle when it cannot be; `name_taken` then tells whether the name
+// existed.
 intptr_t create_exclusive(const std::string& path, bool& name_taken);
 // Writes the pieces one after another at the end of the file; false on a write error.
 bool write_pieces(intptr_t handle, std::span<const ByteSpan> pieces);
-// false when the close reports an error (a write that did not reach the disk).
-bool close_handle(intptr_t handle);
+// Closes a temporary that is to be kept; false when the close reports an error (a write that
+// did not reach the disk).
+bool close_kept(intptr_t handle);
+// Closes a temporary that is given up (on Windows this removes it).
+void close_given_up(intptr_t handle);
+// Renames the temporary over `target` (beside it) and closes it, if `handle` is still open;
+// false when either fails: the temporary then stays, closed, for the caller to remove.
 // Gives the file the permission bits of the regular file at `target`, where the system has
 // such bits.
 void keep_mode_of(intptr_t handle, const std::string& target);
-// Renames `from` over `to`; false when it cannot.
-bool replace_file(const std::string& from, const std::string& to);
+bool put_in_place(intptr_t handle, const std::string& temporary, const std::string& target);
 void remove_file(const std::string& path);
 
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;

@@ -50,7 +50,13 @@ bool write_pieces(intptr_t handle, std::span<const ByteSpan> pieces) {
   return true;
 }
 
-bool close_handle(intptr_t handle) { return ::close(static_cast<int>(handle)) == 0; }
+bool close_kept(intptr_t handle) { return ::close(static_cast<int>(handle)) == 0; }
+
+void close_given_up(intptr_t handle) { ::close(static_cast<int>(handle)); }
+
+// Paths are bytes here, as qbkit holds them.
+std::filesystem::path native_path(const std::string& path) { return path; }
+std::string path_text(const std::filesystem::path& path) { return path.string(); }
 
 // The temporary takes the permission bits of the regular file it replaces.
 void keep_mode_of(intptr_t handle, const std::string& target) {
@@ -58,7 +64,10 @@ void keep_mode_of(intptr_t handle, const std::string& target) {
   if (::lstat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::fchmod(static_cast<int>(handle), st.st_mode & 07777);
 }
 
-bool replace_file(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0; }
+bool put_in_place(intptr_t handle, const std::string& temporary, const std::string& target) {
+  if (handle != kNoHandle && !close_kept(handle)) return false;
+  return ::rename(temporary.c_str(), target.c_str()) == 0;
+}
 
 void remove_file(const std::string& path) { ::unlink(path.c_str()); }
 
@@ -79,6 +88,18 @@ std::optional<OpenFile> open_for_reading(const std::string& path) {
 }
 
 }  // namespace file_io_platform
+
+bool may_replace(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT;
+  if (!S_ISREG(st.st_mode)) return false;
+  // Opening for writing asks the system, which knows every rule (permission bits, root, an
+  // immutable file, a read-only mount); the file is neither truncated nor changed.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
 
 namespace {
 

@@ -1,12 +1,16 @@
 // file_io on Windows: HANDLEs, WriteFile, MoveFileEx, and a lock file beside the archive.
+// Paths, which qbkit holds as UTF-8, reach the system as UTF-16 (windows_text.h).
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 #include "common/file_io.h"
 #include "common/file_io_platform.h"
+#include "common/windows_text.h"
 
 namespace qbkit {
 namespace file_io_platform {
@@ -16,13 +20,20 @@ HANDLE as_handle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
 }  // namespace
 
+// The temporary is open for deleting too, and marked to go when its handle closes: however
+// the process ends, even by TerminateProcess, the system removes it. put_in_place takes the
+// mark back just before it renames the file into place.
 intptr_t create_exclusive(const std::string& path, bool& name_taken) {
-  const HANDLE h =
-      CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h != INVALID_HANDLE_VALUE) return reinterpret_cast<intptr_t>(h);
-  const DWORD e = GetLastError();
-  name_taken = e == ERROR_FILE_EXISTS || e == ERROR_ALREADY_EXISTS;
-  return kNoHandle;
+  const HANDLE h = CreateFileW(wide_path(path).c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD e = GetLastError();
+    name_taken = e == ERROR_FILE_EXISTS || e == ERROR_ALREADY_EXISTS;
+    return kNoHandle;
+  }
+  FILE_DISPOSITION_INFO removed = {TRUE};
+  SetFileInformationByHandle(h, FileDispositionInfo, &removed, sizeof removed);
+  return reinterpret_cast<intptr_t>(h);
 }
 
 bool write_pieces(intptr_t handle, std::span<const ByteSpan> pieces) {
@@ -38,18 +49,69 @@ bool write_pieces(intptr_t handle, std::span<const ByteSpan> pieces) {
   return true;
 }
 
-bool close_handle(intptr_t handle) { return CloseHandle(as_handle(handle)) != 0; }
+bool close_kept(intptr_t handle) {
+  FILE_DISPOSITION_INFO kept = {FALSE};
+  const bool ok = SetFileInformationByHandle(as_handle(handle), FileDispositionInfo, &kept, sizeof kept) != 0;
+  return CloseHandle(as_handle(handle)) != 0 && ok;
+}
+
+void close_given_up(intptr_t handle) { CloseHandle(as_handle(handle)); }
 
 void keep_mode_of(intptr_t, const std::string&) {}
 
-bool replace_file(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+namespace {
+
+// The system's own form of a path, which renaming by handle takes: "\??\" and the full path
+// ("\??\UNC\" for a share).
+std::wstring nt_path(const std::string& path) {
+  const std::wstring wide = wide_path(path);
+  const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  std::wstring full(size, L'\0');
+  full.resize(GetFullPathNameW(wide.c_str(), size, full.data(), nullptr));
+  if (full.starts_with(L"\\\\?\\")) return L"\\??\\" + full.substr(4);
+  if (full.starts_with(L"\\\\")) return L"\\??\\UNC\\" + full.substr(2);
+  return L"\\??\\" + full;
 }
 
-void remove_file(const std::string& path) { DeleteFileA(path.c_str()); }
+// Renames the open file to `name`, a path of the system's own form.
+bool rename_open_file(HANDLE h, const std::wstring& name) {
+  std::vector<uint8_t> info(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(info.data());
+  rename->ReplaceIfExists = TRUE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+  std::memcpy(rename->FileName, name.data(), rename->FileNameLength);
+  return SetFileInformationByHandle(h, FileRenameInfo, rename, static_cast<DWORD>(info.size())) != 0;
+}
+
+}  // namespace
+
+// The mark that removes the temporary on closing is taken back, and the open file is renamed
+// by its handle: only an end forced between these two calls can leave it behind. Where the
+// handle cannot rename it, it is closed and moved by name.
+bool put_in_place(intptr_t handle, const std::string& temporary, const std::string& target) {
+  if (handle != kNoHandle) {
+    const HANDLE h = as_handle(handle);
+    FILE_DISPOSITION_INFO kept = {FALSE};
+    if (!SetFileInformationByHandle(h, FileDispositionInfo, &kept, sizeof kept)) {
+      CloseHandle(h);
+      return false;
+    }
+    const bool renamed = rename_open_file(h, nt_path(target));
+    if (!CloseHandle(h)) return false;
+    if (renamed) return true;
+  }
+  return MoveFileExW(wide_path(temporary).c_str(), wide_path(target).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+void remove_file(const std::string& path) { DeleteFileW(wide_path(path).c_str()); }
+
+std::filesystem::path native_path(const std::string& path) { return std::filesystem::path(wide_path(path)); }
+
+std::string path_text(const std::filesystem::path& path) { return utf8_from_wide(path.native()); }
 
 std::optional<OpenFile> open_for_reading(const std::string& path) {
-  OpenFile f{File(std::fopen(path.c_str(), "rb"), &std::fclose)};
+  OpenFile f{File(_wfopen(wide_path(path).c_str(), L"rb"), &std::fclose)};
   if (!f.file) return std::nullopt;
   const HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f.file.get())));
   LARGE_INTEGER size;
@@ -59,6 +121,23 @@ std::optional<OpenFile> open_for_reading(const std::string& path) {
 }
 
 }  // namespace file_io_platform
+
+bool may_replace(const std::string& path) {
+  const std::wstring wide = wide_path(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD e = GetLastError();
+    return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND;
+  }
+  if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return false;
+  // Opening for writing asks the system; a device (NUL, CON, a port) opens as no disk file.
+  const HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool disk = GetFileType(h) == FILE_TYPE_DISK;
+  CloseHandle(h);
+  return disk;
+}
 
 namespace {
 
@@ -90,7 +169,7 @@ std::optional<Bytes> read_and_close(HANDLE h) {
 HANDLE open_lock_file(const std::string& archive) {
   const std::string lock = archive + ".qbkit-lock";
   for (int wait = 0; wait < 2000; ++wait) {
-    HANDLE h = CreateFileA(lock.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    HANDLE h = CreateFileW(wide_path(lock).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (h != INVALID_HANDLE_VALUE) return h;
     if (GetLastError() != ERROR_ACCESS_DENIED) break;
@@ -109,7 +188,7 @@ std::optional<LockedFile> LockedFile::acquire(const std::string& path, bool read
     OVERLAPPED whole = {};
     LockFileEx(lock, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
   }
-  HANDLE h = CreateFileA(resolved.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+  HANDLE h = CreateFileW(wide_path(resolved).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return std::nullopt;
   // The file is closed before the archive is replaced.

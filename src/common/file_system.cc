@@ -13,6 +13,8 @@ std::optional<PendingFile> DiskFileSystem::write_pending(const std::string& targ
 
 bool DiskFileSystem::commit(PendingFile& file) { return file.commit(); }
 
+bool DiskFileSystem::may_replace(const std::string& path) { return qbkit::may_replace(path); }
+
 PathKind DiskFileSystem::kind(const std::string& path) { return path_kind(path); }
 
 bool DiskFileSystem::is_empty_directory(const std::string& path) { return qbkit::is_empty_directory(path); }

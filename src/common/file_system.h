@@ -23,7 +23,8 @@ class FileSystem {
   virtual std::optional<PendingFile> write_pending(const std::string& target, std::span<const ByteSpan> pieces) = 0;
   // PendingFile::commit.
   virtual bool commit(PendingFile& file) = 0;
-  // path_kind, is_empty_directory, make_directory, remove_path.
+  // may_replace, path_kind, is_empty_directory, make_directory, remove_path.
+  virtual bool may_replace(const std::string& path) = 0;
   virtual PathKind kind(const std::string& path) = 0;
   virtual bool is_empty_directory(const std::string& path) = 0;
   virtual bool make_directory(const std::string& path) = 0;
@@ -36,6 +37,7 @@ class DiskFileSystem : public FileSystem {
   bool replace(const std::string& path, std::span<const ByteSpan> pieces) override;
   std::optional<PendingFile> write_pending(const std::string& target, std::span<const ByteSpan> pieces) override;
   bool commit(PendingFile& file) override;
+  bool may_replace(const std::string& path) override;
   PathKind kind(const std::string& path) override;
   bool is_empty_directory(const std::string& path) override;
   bool make_directory(const std::string& path) override;

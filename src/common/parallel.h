@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "common/interruption.h"
+
 namespace qbkit {
 
 // Calls job(i) once for every i in [0, count), on up to the machine's number of processors
@@ -46,11 +48,16 @@ void run_in_parallel(size_t count, const Job& job) {
   const size_t helpers = std::min(processors, count) - (count > 0 ? 1 : 0);
   std::vector<std::thread> threads;
   threads.reserve(helpers);
-  for (size_t t = 0; t < helpers; ++t) {
-    try {
-      threads.emplace_back(work);
-    } catch (const std::system_error&) {
-      break;  // fewer threads: the ones running, and this one, take the rest
+  {
+    // Started while interruptions are held, the helpers hold them for good: an interruption
+    // is always taken by the calling thread.
+    const InterruptionsHeld hold;
+    for (size_t t = 0; t < helpers; ++t) {
+      try {
+        threads.emplace_back(work);
+      } catch (const std::system_error&) {
+        break;  // fewer threads: the ones running, and this one, take the rest
+      }
     }
   }
   work();

@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace qbkit {
 
@@ -24,8 +27,26 @@ inline constexpr bool kWindowsFileNames = kOnWindows;
 // The characters after which a path's last part starts: on Windows also '\' and a drive's ':'.
 inline constexpr std::string_view kDirectorySeparators = kOnWindows ? "/\\:" : "/";
 
-// Puts standard output in binary mode, so that text has the same line ends on every platform.
-void set_stdout_binary();
+// The command line's arguments, the program name first, as qbkit holds them: UTF-8. On
+// Windows they come from the wide command line, as typed, whatever the code page.
+std::vector<std::string> command_line_arguments(int argc, char** argv);
+
+// Standard output and error as qbkit writes them, for the life of the object (main makes one):
+// the bytes as they are, the same on every platform (no line end turned into "\r\n" on
+// Windows). On Windows, a console shows the UTF-8 in them as the characters typed (and other
+// bytes as Windows-1252), and a write to a closed pipe ends the run as SIGPIPE ends it
+// elsewhere (common/interruption.h).
+class StandardStreams {
+ public:
+  StandardStreams();
+  ~StandardStreams();  // flushes, and puts std::cout and std::cerr back as they were
+  StandardStreams(const StandardStreams&) = delete;
+  StandardStreams& operator=(const StandardStreams&) = delete;
+
+ private:
+  struct Replaced;  // what the platform put in place of the streams' buffers
+  std::unique_ptr<Replaced> replaced_;
+};
 
 // Puts standard input in binary mode: no line-end translation, and no end of input at a
 // Ctrl-Z byte on Windows.

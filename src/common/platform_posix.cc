@@ -8,8 +8,15 @@
 
 namespace qbkit {
 
-// Standard output writes bytes as they are: nothing to do.
-void set_stdout_binary() {}
+std::vector<std::string> command_line_arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
+// The streams write bytes as they are, and a closed pipe is a signal: nothing is replaced.
+struct StandardStreams::Replaced {};
+StandardStreams::StandardStreams() = default;
+StandardStreams::~StandardStreams() = default;
+
 void set_stdin_binary() {}
 
 size_t read_standard_input(char* buffer, size_t size) {

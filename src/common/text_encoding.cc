@@ -14,10 +14,9 @@ bool has_high_byte(std::string_view text) {
 
 bool is_continuation(uint8_t b) { return (b & 0xC0) == 0x80; }
 
-// The length of the valid UTF-8 sequence at text[i] (1 for an ASCII byte), or 0 when the
-// bytes there are no valid sequence: a stray continuation byte, an overlong form, a
-// surrogate, a value above U+10FFFF or a sequence cut short.
-size_t sequence_length(std::string_view text, size_t i) {
+}  // namespace
+
+size_t utf8_sequence_length(std::string_view text, size_t i) {
   const auto at = [&](size_t k) { return i + k < text.size() ? static_cast<uint8_t>(text[i + k]) : uint8_t{0}; };
   const uint8_t lead = at(0);
   if (lead < 0x80) return 1;
@@ -35,19 +34,41 @@ size_t sequence_length(std::string_view text, size_t i) {
   return 0;
 }
 
-}  // namespace
+char32_t utf8_character(std::string_view text, size_t i, size_t length) {
+  constexpr uint8_t kLeadBits[] = {0x7F, 0x7F, 0x1F, 0x0F, 0x07};  // by sequence length
+  char32_t c = static_cast<uint8_t>(text[i]) & kLeadBits[length];
+  for (size_t k = 1; k < length; ++k) c = (c << 6) | (static_cast<uint8_t>(text[i + k]) & 0x3F);
+  return c;
+}
+
+bool is_utf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = utf8_sequence_length(text, i);
+    if (n == 0) return false;
+    i += n;
+  }
+  return true;
+}
+
+std::optional<std::string> single_byte_text(std::string_view text) {
+  if (!has_high_byte(text) || !is_utf8(text)) return std::string(text);
+  std::string bytes;
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = utf8_sequence_length(text, i);
+    const char32_t c = utf8_character(text, i, n);
+    if (c > 0xFF) return std::nullopt;
+    bytes += static_cast<char>(c);
+    i += n;
+  }
+  return bytes;
+}
 
 TextEncoding classify_text(std::string_view text) {
   if (!has_high_byte(text)) return TextEncoding::kSingleByte;
   if (text.find("\xEF\xBF\xBD") != std::string_view::npos) return TextEncoding::kReplacement;
   // Only a text that is UTF-8 as a whole counts: a single-byte text may hold a pair of bytes
   // that happens to form a sequence, but not only such pairs.
-  for (size_t i = 0; i < text.size();) {
-    const size_t n = sequence_length(text, i);
-    if (n == 0) return TextEncoding::kSingleByte;
-    i += n;
-  }
-  return TextEncoding::kUtf8;
+  return is_utf8(text) ? TextEncoding::kUtf8 : TextEncoding::kSingleByte;
 }
 
 }  // namespace qbkit

@@ -24,8 +24,17 @@ ExitStatus compile_file(const std::string& path, const Settings& settings, const
     return kExitFailure;
   }
 
+  // An output that may not be replaced (a device, a FIFO, a file that may not be written) is
+  // refused before the compile, and nothing is written.
+  const std::string name = path + ".qb";
+  auto cannot_write = [&] {
+    console.err << render({name, 0, 0, Severity::kError, code::kCannotWrite, "cannot write the file", {}});
+    return Error(kExitFailure, format("Couldn't create file '%s'!\n", name.c_str()));
+  };
+  if (!may_replace(link_target(name))) throw cannot_write();
+
   // Whatever fails after the source was read leaves the bytes produced so far in "temp.dump";
-  // a dump that cannot be written is skipped.
+  // a dump that cannot be written, or whose path is no file that may be replaced, is skipped.
   Bytes produced;
   DiagnosticPrinter printer(console.err, false, kMaxWarnings);
   auto end_of_warnings = [&] {
@@ -35,11 +44,9 @@ ExitStatus compile_file(const std::string& path, const Settings& settings, const
     Bytes qb = compile_text({std::move(source.text), path, source.identity}, {settings, false}, load_from_disk,
                             printer, &console.out, &produced);
     end_of_warnings();
-    const std::string name = path + ".qb";
     if (!write_file_atomic(name, qb)) {
       produced = std::move(qb);
-      console.err << render({name, 0, 0, Severity::kError, code::kCannotWrite, "cannot write the file", {}});
-      throw Error(kExitFailure, format("Couldn't create file '%s'!\n", name.c_str()));
+      throw cannot_write();
     }
     return kExitOk;
   } catch (const Error&) {

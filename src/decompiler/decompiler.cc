@@ -119,12 +119,16 @@ ExitStatus decompile_file(const std::string& path, const Settings& settings, con
   const std::optional<PageBuffer> file = read_file_paged(path);
   if (!file) throw Error(kExitFailure, "Couldn't open file!");
   const ByteSpan data = file->bytes();
+  // A table file that may not be replaced (a device, a FIFO, a file that may not be written)
+  // is refused before any text is printed.
+  const std::string table_path = link_target(qb::table_file_path(path));
+  if (!may_replace(table_path)) throw Error(kExitFailure, "Couldn't create table file!\n");
   DecompileOptions options;
   options.threads = std::min(2u, usable_processors());
   const Decompilation d(data, settings, options);
   // The table file is written under a temporary name that replaces the old file only once the
   // whole table is written. When no temporary can be made, the text is still written.
-  std::optional<PendingFile> table = PendingFile::create(link_target(qb::table_file_path(path)));
+  std::optional<PendingFile> table = PendingFile::create(table_path);
   std::optional<PendingFileSink> table_sink;
   if (table) table_sink.emplace(*table);
   decompiler::OstreamSink text(console.out);

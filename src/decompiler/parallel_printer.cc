@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "common/interruption.h"
+
 namespace qbkit::decompiler {
 namespace {
 
@@ -117,6 +119,9 @@ bool print_tokens_in_parallel(const PrintSource& source, size_t chunk_bytes, Tex
   ParallelPrint print(source, chunk_bytes, out);
   std::thread helper;
   try {
+    // Started while interruptions are held, the helper holds them for good: the printing
+    // thread takes them (common/interruption.h).
+    const InterruptionsHeld hold;
     helper = std::thread([&print] {
       try {
         print.help();

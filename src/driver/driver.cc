@@ -81,7 +81,8 @@ ExitStatus dispatch(std::span<const std::string> args, const Console& console, F
 }
 
 // The message of a failed command goes to standard output. The text of -d usually goes to
-// a file, so its messages then go to standard error as well, where the user sees them.
+// a file, so its messages then go to standard error as well, where the user sees them; so do
+// the messages raised with Echo::kWhenRedirected.
 void report(const std::string& message, bool also_to_err, const Console& console) {
   console.out << message;
   if (!also_to_err || message.empty()) return;
@@ -103,7 +104,7 @@ ExitStatus run_driver(std::span<const std::string> args, const Console& console,
   try {
     status = dispatch(args, console, files);
   } catch (const Error& e) {
-    report(e.message(), mirror, console);
+    report(e.message(), mirror || (e.echo() == Echo::kWhenRedirected && !console.out_is_terminal), console);
     status = e.status();
   } catch (const std::bad_alloc&) {
     // No memory for an input: the tools end with status 2 and no message.

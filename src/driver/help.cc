@@ -24,7 +24,8 @@ Usage:
                                       and the files it includes; writes nothing
   qbkit -p COMMAND ARGUMENT...        PRE archive commands, below
   qbkit -k NAME...                    print a table line that declares each NAME
-                                      with the game's checksum of it
+                                      with the game's checksum of it, the name in
+                                      one byte per character (ISO 8859-1)
   qbkit -t FILE.qb                    deprecated: copy the name records of FILE.qb
                                       into FILE.qb.tab
   qbkit --lsp                         the language server that editors start, on
@@ -50,6 +51,11 @@ before and its diagnostic, with the warnings, on standard error.
 
 -d of a file that ends without its end token prints all of it and warns on
 standard error that the file may be cut short; the status stays 0.
+
+Each mode writes a file only where none is, or where a regular file is that the
+user may write: a device, a FIFO, a folder or a read-only file is refused before
+the work starts. A run ended by Ctrl-C, a closed pipe, SIGTERM or SIGHUP removes
+its temporary files and the folders it made; a result put in place is whole.
 
 Examples:
   qbkit -d menu.qb > menu.qbs

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "common/interruption.h"
 #include "common/platform.h"
 #include "driver/driver.h"
 
@@ -13,9 +14,10 @@ int main(int argc, char** argv) {
 #if defined(SIGXFSZ)
   std::signal(SIGXFSZ, SIG_IGN);  // a write past the file-size limit fails as a write error
 #endif
+  qbkit::clean_up_when_interrupted();
   qbkit::hold_standard_descriptors();
-  qbkit::set_stdout_binary();
-  std::vector<std::string> args(argv, argv + argc);
+  const qbkit::StandardStreams streams;
+  const std::vector<std::string> args = qbkit::command_line_arguments(argc, argv);
   const qbkit::Console console{std::cout, std::cerr, qbkit::stdout_is_terminal()};
   int status = qbkit::run_driver(args, console);
   // Text that did not reach standard output (a full disk, a closed descriptor) is lost: the

@@ -65,8 +65,10 @@ MemberWalk walk_members(ByteSpan buffer, size_t first, uint32_t count) {
 }
 
 void throw_member_past_end(const std::string& path, size_t member_number) {
-  throw Error(kExitFailure, format("Archive '%s' is damaged: member %i runs past the end of the file\n",
-                                   path.c_str(), static_cast<int>(member_number)));
+  throw Error(kExitFailure,
+              format("Archive '%s' is damaged: member %i runs past the end of the file\n", path.c_str(),
+                     static_cast<int>(member_number)),
+              Echo::kWhenRedirected);
 }
 
 bool sizes_fit(uint64_t archive_size, uint64_t member_size) {
@@ -77,7 +79,8 @@ MemberWalk appendable_entries(ByteSpan file, const std::string& path) {
   auto refuse = [&] {
     throw Error(kExitFailure,
                 format("'%s' is not an archive, or holds data after its last member; nothing was changed\n",
-                       path.c_str()));
+                       path.c_str()),
+                Echo::kWhenRedirected);
   };
   if (file.size() < kHeaderSize) refuse();
   MemberWalk walk = walk_members(file, kHeaderSize, read_archive_header(file).member_count);

@@ -32,10 +32,18 @@ bool still_fits(ArchiveEdit& edit, const std::string& name, uint32_t member_size
   return false;
 }
 
-// Appending a name the archive holds already gives it two entries of one name: warned of,
-// since the game may read either.
-void warn_if_held(const AppendableArchive& archive, const std::string& archive_path, const std::string& name,
+// A name stored with "." parts or doubled separators has the checksum of those, while the
+// game looks its members up by their tidied names: it never finds such a member, which is
+// warned of. Appending a name the archive holds already gives it two entries of one name:
+// warned of, since the game may read either.
+void warn_of_name(const AppendableArchive& archive, const std::string& archive_path, const std::string& name,
                   ArchiveEdit& edit) {
+  const std::string tidy = tidy_member_name(name);
+  if (tidy != name) {
+    edit.err += format("Warning: the game looks members up by their tidied name '%s' and will never find '%s'\n",
+                       tidy.c_str(), name.c_str());
+    return;
+  }
   const std::string key = member_key(name);
   for (const Member& m : archive.entries.members) {
     if (member_key(m.name) != key) continue;
@@ -82,7 +90,7 @@ ArchiveEdit add_member(const AppendableArchive& archive, const std::string& arch
                        const MemberData& member) {
   ArchiveEdit edit(archive.header.format_tag);
   note_size_mistake(archive, edit);
-  warn_if_held(archive, archive_path, name, edit);
+  warn_of_name(archive, archive_path, name, edit);
   copy_run(edit.writer, archive.file, kHeaderSize, archive.entries.end, archive.header.member_count);
   edit.writer.named_entry(name, false, member.uncompressed_size, member.compressed_size, member.data);
   still_fits(edit, name, member.uncompressed_size);

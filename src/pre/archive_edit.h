@@ -48,8 +48,9 @@ struct ArchiveEdit {
   std::optional<std::string> too_large;
 };
 
-// "add" and "addx": `member` appended under the name `name`. A name that the archive holds
-// already (as member_key sees names) is warned of, naming `archive_path`.
+// "add" and "addx": `member` appended under the name `name`. A name that is not its own
+// tidy_member_name is warned of as one the game never finds; otherwise a name that the archive
+// holds already (as member_key sees names) is warned of, naming `archive_path`.
 ArchiveEdit add_member(const AppendableArchive& archive, const std::string& archive_path, const std::string& name,
                        const MemberData& member);
 

@@ -48,8 +48,10 @@ ExtractionPlan plan_extraction(ByteSpan file, const ArchiveHeader& header, const
 ByteSpan decode_member(const Member& member, size_t number, const std::string& path, Bytes& buffer) {
   if (member.stored()) return member.data;
   if (!lzss::decompress_member_into(member.data, member.uncompressed_size, buffer))
-    throw Error(kExitFailure, format("Archive '%s' is damaged: member %i does not decode to its size\n",
-                                     path.c_str(), static_cast<int>(number)));
+    throw Error(kExitFailure,
+                format("Archive '%s' is damaged: member %i does not decode to its size\n", path.c_str(),
+                       static_cast<int>(number)),
+                Echo::kWhenRedirected);
   return ByteSpan(buffer.data(), member.uncompressed_size);
 }
 

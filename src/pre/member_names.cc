@@ -1,5 +1,7 @@
 #include "pre/member_names.h"
 
+#include <unordered_map>
+
 #include "common/error.h"
 #include "common/format.h"
 #include "common/name_checksum.h"
@@ -12,7 +14,8 @@ constexpr size_t kMaxPartLength = 255;  // longest file name the file systems ta
 
 bool is_separator(char c) { return c == '\\' || c == '/'; }
 
-bool is_control(char c) { return static_cast<unsigned char>(c) < 0x20; }
+// A byte below 0x20, or DEL: neither belongs in a file name.
+bool is_control(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
 
 bool has_drive_prefix(std::string_view name) {
   return name.size() >= 2 && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z')) &&
@@ -21,9 +24,23 @@ bool has_drive_prefix(std::string_view name) {
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
+// The digits that Windows takes after COM and LPT in a device name: 0-9, and the
+// superscripts 1, 2 and 3, in their single bytes of Windows-1252 and in UTF-8.
+bool is_device_digit(std::string_view digit) {
+  if (digit.size() == 1) return (digit[0] >= '0' && digit[0] <= '9') || digit == "\xB9" || digit == "\xB2" || digit == "\xB3";
+  return digit == "\xC2\xB9" || digit == "\xC2\xB2" || digit == "\xC2\xB3";
+}
+
+// A name, lowered, that opens a device on Windows, whatever extension follows it.
+bool is_device_name(std::string_view base) {
+  for (std::string_view device : {"con", "prn", "aux", "nul", "conin$", "conout$", "clock$"})
+    if (base == device) return true;
+  return (base.starts_with("com") || base.starts_with("lpt")) && is_device_digit(base.substr(3));
+}
+
 // A part Windows would not create as named: it drops a trailing dot or blank, refuses the
-// characters <>:"|?* (':' would also name a stream or a drive), and opens a device for CON,
-// PRN, AUX, NUL, COM1-9 and LPT1-9, whatever extension follows.
+// characters <>:"|?* (':' would also name a stream or a drive), and opens a device for a
+// device name.
 bool windows_cannot_hold(std::string_view part) {
   if (part == ".") return false;  // the current directory
   if (part.back() == '.' || part.back() == ' ' || part.find_first_of("<>:\"|?*") != std::string_view::npos)
@@ -31,8 +48,7 @@ bool windows_cannot_hold(std::string_view part) {
   std::string base(part.substr(0, part.find('.')));
   for (char& c : base) c = lower(c);
   while (!base.empty() && base.back() == ' ') base.pop_back();
-  if (base == "con" || base == "prn" || base == "aux" || base == "nul") return true;
-  return base.size() == 4 && (base.starts_with("com") || base.starts_with("lpt")) && base[3] >= '1' && base[3] <= '9';
+  return is_device_name(base);
 }
 
 }  // namespace
@@ -72,12 +88,25 @@ bool is_storable_member_name(std::string_view name) {
 }
 
 void throw_unsafe_name(std::string_view name) {
-  throw Error(kExitFailure, format("Refusing unsafe member name '%s'\n", show_control_bytes(name).c_str()));
+  throw Error(kExitFailure, format("Refusing unsafe member name '%s'\n", show_control_bytes(name).c_str()),
+              Echo::kWhenRedirected);
 }
 
 void check_storable(std::span<const std::string> names) {
   for (const std::string& name : names)
     if (!is_storable_member_name(name)) throw_unsafe_name(name);
+}
+
+void check_one_file_per_member(std::span<const std::string> files) {
+  std::unordered_map<std::string, size_t> first;
+  for (size_t k = 0; k < files.size(); ++k) {
+    const auto [it, fresh] = first.try_emplace(member_key(files[k]), k);
+    if (!fresh)
+      throw Error(kExitFailure,
+                  format("'%s' and '%s' name the same member; nothing was changed\n", files[it->second].c_str(),
+                         files[k].c_str()),
+                  Echo::kWhenRedirected);
+  }
 }
 
 std::string member_output_path(std::string_view name) {

@@ -20,10 +20,11 @@ std::vector<std::string> name_parts(std::string_view name);
 bool is_safe_member_name(std::string_view name);
 
 // A name that add, addx, pack and update may store: safe to extract, no control byte (below
-// 0x20: a zero byte would cut the name short of what its checksum covers), and, on every
+// 0x20, or DEL: a zero byte would cut the name short of what its checksum covers), and, on every
 // platform since the game runs on Windows, no part that Windows cannot hold: one that ends in
-// a dot or a blank, holds one of <>:"|?*, or is a device name (CON, PRN, AUX, NUL, COM1-9,
-// LPT1-9) in any case, alone or with an extension. Extraction still takes such names from an
+// a dot or a blank, holds one of <>:"|?*, or is a device name (CON, PRN, AUX, NUL, CONIN$,
+// CONOUT$, CLOCK$, and COM or LPT followed by a digit or by a superscript 1, 2 or 3, in its
+// single byte or in UTF-8) in any case, alone or with an extension. Extraction still takes such names from an
 // archive made elsewhere where the system can write them.
 bool is_storable_member_name(std::string_view name);
 
@@ -33,6 +34,10 @@ bool is_storable_member_name(std::string_view name);
 // Refuses (throw_unsafe_name) the first of `names` that may not be stored: a command that
 // stores names checks them all before it reads anything.
 void check_storable(std::span<const std::string> names);
+
+// Refuses (status 1) two of `files` that name one member (one member_key): update would keep
+// only one of them.
+void check_one_file_per_member(std::span<const std::string> files);
 
 // The path a member is written to: its parts joined with '/', "." parts left out.
 std::string member_output_path(std::string_view name);

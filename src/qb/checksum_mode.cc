@@ -1,6 +1,8 @@
 #include "qb/checksum_mode.h"
 
+#include <optional>
 #include <ostream>
+#include <vector>
 
 #include "common/error.h"
 #include "common/format.h"
@@ -29,22 +31,26 @@ ExitStatus checksum_mode(const std::string& program, std::span<const std::string
                           program.c_str());
     return kExitFailure;
   }
+  // The arguments are UTF-8; the script text, and so the name the game reads, holds one byte
+  // per character.
+  std::vector<std::string> converted;
   for (const std::string& name : names) {
-    if (!fits_table_line(name)) {
+    std::optional<std::string> bytes = single_byte_text(name);
+    if (!bytes) {
+      throw Error(kExitFailure, format("Name '%s' cannot stand in a table line: it holds a character above U+00FF, "
+                                       "and the script text holds one byte per character; nothing was printed\n",
+                                       name.c_str()));
+    }
+    if (!fits_table_line(*bytes)) {
       throw Error(kExitFailure, format("Name '%s' cannot stand in a table line: it holds a double quote or a "
                                        "control character; nothing was printed\n",
                                        show_control_bytes(name).c_str()));
     }
+    converted.push_back(std::move(*bytes));
   }
   std::string lines;
-  for (const std::string& name : names) {
-    if (classify_text(name) != TextEncoding::kSingleByte) {
-      console.err << format("Warning: the name '%s' is written in UTF-8, but the game reads one byte per character; "
-                            "its checksum is that of these UTF-8 bytes\n",
-                            name.c_str());
-    }
+  for (const std::string& name : converted)
     put_table_line(name_checksum(name), name, [&lines](std::string_view s) { lines += s; });
-  }
   console.out << lines;
   return kExitOk;
 }

@@ -30,13 +30,18 @@ ExitStatus raw_table_mode(const std::string& path, std::ostream& out) {
     out << "Couldn't open file!";
     return kExitFailure;
   }
+  const std::string output = path + std::string(kRawTableSuffix);
+  if (!may_replace(link_target(output))) {
+    out << "Couldn't create table file!\n";
+    return kExitFailure;
+  }
   // The scan deliberately starts at offset 3 of the file.
   ByteSpan scanned = file->size() > 3 ? ByteSpan(*file).subspan(3) : ByteSpan();
   bool warned = false;
   size_t start = raw_table_start(scanned, warned);
   if (warned) out << "#/ Warning: This file might have a crappy table\n";
   ByteSpan copied = start < scanned.size() ? scanned.subspan(start) : ByteSpan();
-  if (!write_file_atomic(path + std::string(kRawTableSuffix), copied)) {
+  if (!write_file_atomic(output, copied)) {
     out << "Couldn't create table file!\n";
     return kExitFailure;
   }

@@ -8,6 +8,8 @@
 #include <sstream>
 
 #include "cli/cli_util.h"
+#include "common/format.h"
+#include "common/name_checksum.h"
 #include "support/qb_stream.h"
 
 namespace qbkit::test {
@@ -84,6 +86,26 @@ TEST(NewNames, MinusKUsageAndNamesNoTableLineCanHold) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "Name 'tab\\x09here' cannot stand in a table line: it holds a double quote or a control "
                    "character; nothing was printed\n");
+}
+
+// The argument is UTF-8 (on Windows, as typed whatever the code page) and the script text
+// holds one byte per character: the line holds the name in ISO 8859-1, with the checksum of
+// those bytes, and no warning. A character above U+00FF has no such byte.
+TEST(NewNames, MinusKWritesTheNameInOneBytePerCharacter) {
+  TempDir dir;
+  const std::string line = format("#addx 0x%08x \"Caf\xE9 cr\xE8me\"\n", name_checksum("Caf\xE9 cr\xE8me"));
+  std::vector<std::string> spellings = {"Café crème"};
+  if (!qbkit_is_windows_binary()) spellings.push_back("Caf\xE9 cr\xE8me");  // no UTF-8: taken byte for byte
+  for (const std::string& typed : spellings) {
+    const RunResult r = run_qbkit({"-k", typed}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, line);
+    EXPECT_EQ(r.err, "");
+  }
+  const RunResult refused = run_qbkit({"-k", "caf\xC3\xA9", "\xCE\xA9mega"}, dir.path());
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.out, "Name '\xCE\xA9mega' cannot stand in a table line: it holds a character above U+00FF, and the "
+                         "script text holds one byte per character; nothing was printed\n");
 }
 
 TEST(NewNames, ReferencesInAnotherCaseTakeTheFirstSameNameToTheGame) {

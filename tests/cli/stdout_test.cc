@@ -1,7 +1,9 @@
-// Text that never reached standard output is a failure, not a success with a shorter text.
+// Text that never reached standard output is a failure, not a success with a shorter text;
+// standard error holds the same bytes on every platform.
 #include <gtest/gtest.h>
 
 #include "cli/cli_util.h"
+#include "support/archive_files.h"
 
 namespace qbkit::test {
 namespace {
@@ -30,6 +32,17 @@ TEST(StandardOutput, TextThatCannotBeWrittenFailsTheCommand) {
   EXPECT_EQ(listed.status, 0);
   EXPECT_EQ(listed.out, "a.qb 0xac936afa\n");
   EXPECT_EQ(listed.err, "");
+}
+
+// Line feeds, as on Linux: Windows would write "\r\n" for each one in text mode.
+TEST(StandardError, HoldsTheSameBytesOnEveryPlatform) {
+  TempDir dir;
+  dir.write("a.prd", archive_with({{"a.qb", "1"}, {"a.qb", "2"}, {"b/c.qb", "3"}, {"b\\c.qb", "4"}}));
+  const RunResult r = run_qbkit({"-p", "x", "a.prd"}, dir.path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err,
+            "Warning: members 'a.qb' and 'a.qb' are both extracted to 'a.qb'; the later one is kept\n"
+            "Warning: members 'b/c.qb' and 'b\\c.qb' are both extracted to 'b/c.qb'; the later one is kept\n");
 }
 
 }  // namespace

@@ -22,5 +22,16 @@ TEST(TextEncoding, OnlyWholeUtf8TextsAndTheReplacementCharacterCount) {
   }
 }
 
+// Script text holds one byte per character: UTF-8 up to U+00FF becomes those bytes, text that
+// is no UTF-8 is kept byte for byte, a character above U+00FF has no byte.
+TEST(TextEncoding, SingleByteTextFromUtf8) {
+  EXPECT_EQ(single_byte_text("spin_faster"), "spin_faster");
+  EXPECT_EQ(single_byte_text("Caf\xC3\xA9 \xC3\xBF\xC2\x80"), "Caf\xE9 \xFF\x80");
+  EXPECT_EQ(single_byte_text("Caf\xE9"), "Caf\xE9");
+  EXPECT_EQ(single_byte_text("\xC3\xA9t\xE9"), "\xC3\xA9t\xE9");  // one byte is no UTF-8: all stay
+  EXPECT_EQ(single_byte_text("\xC4\x80"), std::nullopt);               // U+0100
+  EXPECT_EQ(single_byte_text("a\xF0\x9F\x9B\xB9"), std::nullopt);      // an emoji
+}
+
 }  // namespace
 }  // namespace qbkit

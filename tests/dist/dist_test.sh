@@ -86,8 +86,14 @@ check "the tarball's qbkit --version says qbkit $version" \
   test "$("$work/tgz/qbkit-$version-linux-x64/bin/qbkit" --version)" = "qbkit $version"
 deb=$(ls dist/qbkit_"$version"_*.deb)
 mkdir "$work/deb"
-(cd "$work/deb" && cmake -E tar xf "$root/$deb" && tar -xf data.tar.*)
+(cd "$work/deb" && cmake -E tar xf "$root/$deb" && tar -xf data.tar.* && tar -xf control.tar.*)
 check "the .deb installs /usr/bin/qbkit $version" test "$("$work/deb/usr/bin/qbkit" --version)" = "qbkit $version"
+synopsis=$(sed -n 's/^Description: //p' "$work/deb/control")
+check "the .deb's synopsis is under 80 characters ($synopsis)" test "${#synopsis}" -lt 80 -a -n "$synopsis"
+long_lines=$(sed -n '/^Description: /,/^[^ ]/p' "$work/deb/control" | grep -c '^ ' || true)
+check "the .deb has a long description ($long_lines lines)" test "$long_lines" -ge 3
+check "the .deb installs the README compressed, as README.md.gz" \
+  bash -c "test ! -e '$work/deb/usr/share/doc/qbkit/README.md' && gzip -dc '$work/deb/usr/share/doc/qbkit/README.md.gz' | cmp -s - README.md"
 
 echo "dist-test: $passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -25,12 +25,13 @@ TEST(MemberNames, OutputPathSplitsAtBothSeparators) {
 
 // What may be stored is narrower than what may be extracted, the same on every platform.
 TEST(MemberNames, StorableNamesAreSafeTextThatWindowsCanHold) {
-  for (const char* name : {"scripts\\game\\a.qb", "./a.qb", "console.qb", "com10.qb", "lpt0.qb", "a b.qb",
-                           "nul_menu.qb", ".hidden"})
+  for (const char* name : {"scripts\\game\\a.qb", "./a.qb", "console.qb", "com10.qb", "lpt.qb", "a b.qb",
+                           "nul_menu.qb", ".hidden", "clock.qb", "com\xC2\xB4.qb", "com\xB4"})
     EXPECT_TRUE(is_storable_member_name(name)) << name;
   for (const char* name : {"../a.qb", "CON", "con.qb", "s/Nul.qb", "AUX.tar.gz", "com1", "LPT9.x", "a.", "dir./x.qb",
                            "x.qb ", "con .qb", "a:b", "a<b", "a>b", "a\"b", "a|b", "a?b", "a*b", "a\tb.qb",
-                           "a\x1f.qb"})
+                           "a\x1f.qb", "a\x7f.qb", "lpt0.qb", "COM0", "conin$", "CONOUT$.qb", "s/Clock$", "com\xB9",
+                           "LPT\xB2.qb", "lpt\xC2\xB3", "COM\xC2\xB2.x"})
     EXPECT_FALSE(is_storable_member_name(name)) << name;
   EXPECT_FALSE(is_storable_member_name(std::string("a\0b.qb", 6)));
 }

@@ -20,10 +20,11 @@ std::string lowered(std::string s) {
   return s;
 }
 
-// The path as the file functions take it; nullopt for a name this system cannot spell.
+// The path as the file functions take it, in UTF-8; nullopt for a name this system cannot spell.
 std::optional<std::string> native_string(const fs::path& path) {
   try {
-    return path.string();
+    const std::u8string name = path.u8string();
+    return std::string(name.begin(), name.end());
   } catch (const std::exception&) {
     return std::nullopt;
   }

@@ -117,6 +117,54 @@ def text_copy_ratios(qbkit, folder, runs, text_size):
     return rows
 
 
+def script_rows(qbkit, folder, runs):
+    """The commands on script text, on an archive of 210 scripts packed from the list that
+    make_bench_data wrote: unpack into a new folder, build after one edit, verify, and --refs
+    of the name that most scripts declare."""
+    run_once([qbkit, "-p", "pack", "scripts.prd", "members.txt"], folder)
+    size = os.path.getsize(os.path.join(folder, "scripts.prd"))
+    mod = os.path.join(folder, "mod")
+
+    def unpack():
+        shutil.rmtree(mod, ignore_errors=True)
+        return run_once([qbkit, "-p", "unpack", "scripts.prd", "mod"], folder)
+
+    rows = []
+    t, peak = timed(unpack, runs)
+    rows.append(("unpack, 210 scripts (%.1f MB archive)" % (size / 1e6), "%.3f s" % t, "peak %.1f MiB" % peak))
+
+    # One edit: the first integer of the first script becomes another.
+    script = os.path.join(mod, "scripts", "game", "script0.qbs")
+    with open(script, "rb") as f:
+        text = f.read()
+    at = text.index(b"%i(")
+    end = text.index(b")", at)
+    with open(script, "wb") as f:
+        f.write(text[:at] + b"%i(123456,0001e240)" + text[end + 1:])
+
+    def build():
+        shutil.copyfile(os.path.join(folder, "scripts.prd"), os.path.join(folder, "built.prd"))
+        return run_once([qbkit, "-p", "build", "mod", "built.prd"], folder)
+
+    t, peak = timed(build, runs)
+    rows.append(("build after one edit, the same archive", "%.3f s" % t, "peak %.1f MiB" % peak))
+    t, peak = timed(lambda: run_once([qbkit, "-p", "verify", "scripts.prd"], folder), runs)
+    rows.append(("verify, the same archive", "%.3f s" % t, "peak %.1f MiB" % peak))
+
+    counts = {}
+    for root, _, files in os.walk(mod):
+        for name in files:
+            if name.endswith(".qbi"):
+                with open(os.path.join(root, name), "rb") as f:
+                    for line in f:
+                        counts[line] = counts.get(line, 0) + 1
+    common = max(counts, key=counts.get).split(b'"')[1].decode("latin-1")
+    t, peak = timed(lambda: run_once([qbkit, "--refs", common, "scripts.prd"], folder), runs)
+    rows.append(("--refs of a name that %d scripts declare, the same archive" % counts[max(counts, key=counts.get)],
+                 "%.3f s" % t, "peak %.1f MiB" % peak))
+    return rows
+
+
 def main():
     if len(sys.argv) not in (4, 5):
         sys.exit(__doc__)
@@ -179,6 +227,8 @@ def main():
     tr, ta, ratio, _ = paired(pack, add_all, runs)
     rows.append(("the same bytes as one file, one add (plain encoder)", "%.3f s" % ta,
                  "pack / that %.2fx" % ratio))
+
+    rows += script_rows(qbkit, os.path.join(folder, "profile"), runs)
 
     width = max(len(r[0]) for r in rows)
     print("Whole process, median of %d runs:" % runs)

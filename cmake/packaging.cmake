@@ -1,7 +1,7 @@
 # What qbkit installs, and the packages that `make dist` makes of it with CPack.
 #
 # Windows (the MinGW build): qbkit-X.Y.Z-windows-x64.zip, everything at the top of the zip:
-#   qbkit.exe, README.md, examples/example.qb, editors/ (the VS Code extension given by
+#   qbkit.exe, README.md, examples/example.qb and mod.bat, editors/ (the VS Code extension given by
 #   QBKIT_VSIX, the Notepad++ language, the Sublime syntax) and SHA256SUMS of the other files.
 # Linux: a tarball and a .deb of the static binary, with the README (compressed in the .deb,
 #   as README.md.gz, where Debian keeps documentation).
@@ -30,7 +30,7 @@ if(WIN32)
   set(QBKIT_VSIX "" CACHE FILEPATH "The packaged VS Code extension (.vsix) that the Windows zip carries")
   install(TARGETS qbkit RUNTIME DESTINATION .)
   install(FILES README.md DESTINATION .)
-  install(FILES examples/example.qb DESTINATION examples)
+  install(FILES examples/example.qb examples/mod.bat DESTINATION examples)
   install(FILES editors/notepad++/qb-script.udl.xml editors/sublime/QBScript.tmLanguage
                 editors/sublime/QBScript.sublime-build DESTINATION editors)
   if(QBKIT_VSIX)

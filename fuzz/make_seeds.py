@@ -89,6 +89,12 @@ def main():
     write(z, "literals", b"\x09\x00\x00\x00\xff" + b"abcdefgh" + b"\x01i")
     write(z, "archive", archive)
 
+    # script_text: a QB file, script text, and a stream of the other layout.
+    s = os.path.join(out, "script_text")
+    write(s, "example", example)
+    write(s, "text", text)
+    write(s, "thug1switch", b"\x3c\x16\x01\x00\x00\x00\x01\x3e\x01\x3f\x01\x3d\x00")
+
     for target in ("lzss_roundtrip", "lzss_identical"):
         t = os.path.join(out, target)
         write(t, "example", example)

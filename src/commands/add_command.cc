@@ -26,7 +26,7 @@ ExitStatus add(const Invocation& call, bool compress) {
   if (target) check_output(call.files, archive_path);
   std::optional<Bytes> qb = read_file(qb_path);
   if (!qb) throw_cannot_read_member(qb_path);
-  out << format("Adding '%s'\n", qb_path.c_str());
+  call.progress << format("Adding '%s'\n", qb_path.c_str());
   check_member_size(qb->size(), qb_path, archive_path);
   pre::MemberData member{static_cast<uint32_t>(qb->size()), 0, *qb};
   Bytes stream;

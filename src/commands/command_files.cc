@@ -1,5 +1,6 @@
 #include "commands/command_files.h"
 
+#include <ostream>
 #include <utility>
 
 #include "common/error.h"
@@ -27,10 +28,30 @@ void throw_too_large(const std::string& archive_path, const std::string& member)
               Echo::kWhenRedirected);
 }
 
+void report_failure(const Console& console, const std::string& line) {
+  console.out << line;
+  if (console.out_is_terminal) return;
+  console.out.flush();
+  console.err << line;
+}
+
+std::string path_in(const std::string& dir, const std::string& path) {
+  return !dir.empty() && (dir.back() == '/' || dir.back() == '\\') ? dir + path : dir + "/" + path;
+}
+
 Bytes read_input(const std::string& path) {
   std::optional<Bytes> data = read_file(path);
   if (!data) throw_cannot_open_archive(path);
   return std::move(*data);
+}
+
+ArchiveFile read_archive(const std::string& path) {
+  ArchiveFile archive{read_input(path), {}};
+  pre::MemberWalk walk =
+      pre::walk_members(archive.file, pre::kHeaderSize, pre::read_archive_header(archive.file).member_count);
+  if (walk.damaged) pre::throw_member_past_end(path, walk.members.size() + 1);
+  archive.members = std::move(walk.members);
+  return archive;
 }
 
 Bytes read_member_file(const std::string& path, const std::string& archive_path) {

@@ -6,8 +6,10 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "common/bytes.h"
+#include "common/console.h"
 #include "common/file_io.h"
 #include "common/file_system.h"
 #include "pre/archive_edit.h"
@@ -23,9 +25,26 @@ namespace qbkit::commands {
 // The message of a member that would take the archive past its 32-bit sizes (status 1).
 [[noreturn]] void throw_too_large(const std::string& archive_path, const std::string& member);
 
+// A line that reports a failure and lets the command go on (a member that does not decompile):
+// on standard output, and also on standard error when standard output is not a terminal, as
+// the driver shows the archive commands' own errors.
+void report_failure(const Console& console, const std::string& line);
+
+// `path` in the folder `dir`, with a '/' between them when `dir` does not end in a separator.
+std::string path_in(const std::string& dir, const std::string& path);
+
 // The whole file at `path` (an archive, a member list, a raw stream); one that cannot be read
 // is refused with throw_cannot_open_archive.
 Bytes read_input(const std::string& path);
+
+// An archive read whole, with its entries (views into `file`), whatever its size field and
+// tag say: for the commands that only read. One that cannot be read is refused with
+// throw_cannot_open_archive, one whose entries run past its end as damaged (status 1).
+struct ArchiveFile {
+  Bytes file;
+  std::vector<pre::Member> members;
+};
+ArchiveFile read_archive(const std::string& path);
 
 // Refuses (throw_too_large) a member file of `size` bytes that an archive cannot hold: its
 // 32-bit size fields would wrap. Every member file read is checked here.

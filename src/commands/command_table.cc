@@ -16,7 +16,29 @@ constexpr Command kCommands[] = {
      cmd_add},
     {"addx", 3, 3, "ARCHIVE FILE MAGIC", "append FILE stored, uncompressed", cmd_addx},
     {"list", 1, 1, "ARCHIVE", "print each member's name and name checksum", cmd_list},
-    {"x", 1, 1, "ARCHIVE", "extract every member, all or nothing", cmd_extract},
+    {"x", 1, kNoLimit, "ARCHIVE [MEMBER...]",
+     "extract every member, or those named (in any case,\n"
+     "with either separator), all or nothing",
+     cmd_extract},
+    {"unpack", 2, 2, "ARCHIVE DIR",
+     "extract every member below DIR, new or empty, and\n"
+     "beside each QB member its script text (.qbs) and\n"
+     "table file, as -d writes them; a first-game script\n"
+     "starts with the line #/ layout: THUG1",
+     cmd_unpack},
+    {"build", 2, 2, "DIR ARCHIVE",
+     "update ARCHIVE from the folder that unpack wrote:\n"
+     "edited script texts are compiled, changed files\n"
+     "taken; nothing is written if a text fails",
+     cmd_build},
+    {"verify", 1, 1, "ARCHIVE",
+     "check that each QB member decompiles and compiles\n"
+     "back byte for byte; writes nothing",
+     cmd_verify},
+    {"diff", 2, 2, "OLD NEW",
+     "show what changed from archive OLD to NEW, with a\n"
+     "unified diff of each changed script's text",
+     cmd_diff},
     {"pack", 2, 2, "ARCHIVE LIST",
      "write a new archive in the game's layout from a member\n"
      "list (one name a line, as list prints it), each member\n"
@@ -49,9 +71,13 @@ ExitStatus print_usage(std::ostream& out) {
 
 ExitStatus run_archive_command(std::span<const std::string> args, const Console& console, FileSystem& files) {
   if (args.empty()) return print_usage(console.out);
+  const bool quiet = args.size() >= 2 && args.back() == "-q";
+  if (quiet) args = args.first(args.size() - 1);
+  std::ostream discard(nullptr);  // a stream without a buffer drops what it is given
   const size_t count = args.size() - 1;
   for (const Command& c : kCommands)
-    if (args[0] == c.word && count >= c.least && count <= c.most) return c.run({args.subspan(1), console, files});
+    if (args[0] == c.word && count >= c.least && count <= c.most)
+      return c.run({args.subspan(1), console, files, quiet ? discard : console.out});
   return print_usage(console.out);
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 #include <span>
 #include <string>
 #include <string_view>
@@ -17,11 +18,13 @@
 namespace qbkit::commands {
 
 // What a command is given: its arguments (those after its word), where it prints and where it
-// writes files.
+// writes files. Progress lines ("Adding", "Extracting", ...) go to `progress`: the console's
+// standard output, or nowhere when the command line ends in -q.
 struct Invocation {
   std::span<const std::string> args;
   const Console& console;
   FileSystem& files;
+  std::ostream& progress;
 };
 
 // Runs a command; returns the exit status, and raises qbkit::Error for a failure.
@@ -39,7 +42,8 @@ struct Command {
 };
 
 // Mode p: runs the command that args[0] names with the arguments after it, when it takes that
-// many; otherwise prints the archive commands' usage text (status 1).
+// many; otherwise prints the archive commands' usage text (status 1). A last argument -q is
+// taken off first: it silences the command's progress lines.
 ExitStatus run_archive_command(std::span<const std::string> args, const Console& console, FileSystem& files);
 
 // The archive commands' lines of --help: each command's word and arguments, then what it

@@ -5,9 +5,11 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string>
 
 #include "commands/command_table.h"
+#include "common/console.h"
 #include "common/error.h"
 
 namespace qbkit::commands {
@@ -24,15 +26,33 @@ ExitStatus cmd_addx(const Invocation& call);
 std::string statistics_line(size_t input_size, size_t compressed_size);
 // "list ARCHIVE": one line per member, its name and its shown checksum.
 ExitStatus cmd_list(const Invocation& call);
-// "x ARCHIVE": every member written to the path its name gives, all or nothing.
+// "x ARCHIVE [MEMBER...]": every member, or those named, written to the path its name gives,
+// all or nothing.
 ExitStatus cmd_extract(const Invocation& call);
+// "unpack ARCHIVE DIR": every member written below DIR as x writes it, and beside each QB
+// member its script text and table file; status 1 when one does not decompile.
+ExitStatus cmd_unpack(const Invocation& call);
+// "verify ARCHIVE": whether each QB member comes back byte for byte through a decompile and a
+// compile in memory; status 1 when one does not.
+ExitStatus cmd_verify(const Invocation& call);
+// "diff OLD NEW": what changed between two archives; status 1 when anything did, 2 when
+// either cannot be read.
+ExitStatus cmd_diff(const Invocation& call);
 // "pack ARCHIVE LIST": a new archive in the game's layout from the member list LIST, each
 // member read from where x writes it.
 ExitStatus cmd_pack(const Invocation& call);
 // "update ARCHIVE FILE...": the entries that the files name get their data in the game's
 // layout; the other files are appended (pre::update_members).
 ExitStatus cmd_update(const Invocation& call);
+// "build DIR ARCHIVE": the archive's members from the folder that unpack wrote: edited script
+// texts compiled, changed files taken, all or nothing; status 1 when a text does not compile.
+ExitStatus cmd_build(const Invocation& call);
 // "jdc STREAM": a raw stream decoded into uncomp.bin.
 ExitStatus cmd_jdc(const Invocation& call);
+
+// --refs: args are NAME and the paths to search. Prints each place where NAME (or the
+// checksum written 0x...) is declared, defined or used; status 1 when there is none, 2 when
+// a path cannot be read.
+ExitStatus find_references(std::span<const std::string> args, const Console& console);
 
 }  // namespace qbkit::commands

@@ -10,7 +10,7 @@ namespace qbkit::commands {
 
 ExitStatus cmd_jdc(const Invocation& call) {
   const std::string& path = call.args[0];
-  std::ostream& out = call.console.out;
+  std::ostream& out = call.progress;
   out << format("Unpacking '%s'...\n", path.c_str());
   const Bytes file = read_input(path);
   check_output(call.files, "uncomp.bin");

@@ -40,7 +40,7 @@ MemberFiles::MemberFiles(std::span<const std::string> paths, const std::string& 
   });
 }
 
-GameStreams::GameStreams(const MemberFiles& files) : data_(files.size()) {
+GameStreams::GameStreams(std::span<const ByteSpan> files) : data_(files.size()) {
   const std::vector<size_t> start =
       piece_starts(files.size(), [&](size_t k) { return lzss::game_stream_bound(files[k].size()); });
   arena_ = PageBuffer(start.back());

@@ -24,8 +24,8 @@ class MemberFiles {
  public:
   MemberFiles(std::span<const std::string> paths, const std::string& archive_path);
 
-  size_t size() const { return data_.size(); }
-  ByteSpan operator[](size_t k) const { return data_[k]; }
+  // Each file's bytes, in the order of the paths.
+  std::span<const ByteSpan> all() const { return data_; }
 
  private:
   PageBuffer arena_;
@@ -33,16 +33,15 @@ class MemberFiles {
   std::vector<ByteSpan> data_;
 };
 
-// The member files as the game stores them, compressed side by side on the machine's
-// processors: each on its own, so the archive is the same on any machine. A member is stored
+// Members as the game stores them, compressed side by side on the machine's processors: each on its own, so the archive is the same on any machine. A member is stored
 // (compressed size 0) when it is empty or compression would not save 15%. The largest go
 // first, so that no processor is left with a large one at the end. The streams are written
 // into one buffer, each into a capacity of its largest size.
 class GameStreams {
  public:
-  explicit GameStreams(const MemberFiles& files);
+  explicit GameStreams(std::span<const ByteSpan> members);
 
-  // What the entry of each member holds, in the order of the files; views into the files and
+  // What the entry of each member holds, in the order given; views into the members' bytes and
   // this object.
   std::span<const pre::MemberData> members() const { return data_; }
 

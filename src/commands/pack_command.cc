@@ -21,7 +21,7 @@ ExitStatus cmd_pack(const Invocation& call) {
   const std::string& list_path = call.args[1];
   const Bytes list = read_input(list_path);
   const std::vector<std::string> names =
-      pre::parse_member_list(std::string_view(reinterpret_cast<const char*>(list.data()), list.size()));
+      pre::parse_member_list(as_text(list));
   // An empty archive in place of the old one is never what a list was written for.
   if (names.empty())
     throw Error(kExitFailure,
@@ -34,9 +34,10 @@ ExitStatus cmd_pack(const Invocation& call) {
   paths.reserve(names.size());
   for (const std::string& name : names) paths.push_back(pre::member_output_path(name));
   const MemberFiles files(paths, archive_path);
-  const GameStreams streams(files);
+  const GameStreams streams(files.all());
   pre::ArchiveEdit edit = pre::pack_members(names, streams.members());
   call.console.out << edit.out;
+  call.progress << edit.progress;
   if (edit.too_large) throw_too_large(archive_path, *edit.too_large);
   // An archive that is there already is locked while it is replaced, so that an append
   // running meanwhile lands before (and is replaced) or after (and is kept).

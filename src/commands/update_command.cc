@@ -22,9 +22,10 @@ ExitStatus cmd_update(const Invocation& call) {
   if (target) check_output(call.files, archive_path);
   const MemberFiles files(paths, archive_path);
   if (!target) throw_cannot_open_archive(archive_path);
-  const GameStreams streams(files);
+  const GameStreams streams(files.all());
   pre::ArchiveEdit edit = pre::update_members(target->archive, paths, streams.members());
   call.console.out << edit.out;
+  call.progress << edit.progress;
   if (edit.too_large) throw_too_large(archive_path, *edit.too_large);
   write_output(call.files, archive_path, edit.writer.pieces());
   call.console.out << "Done...\n";

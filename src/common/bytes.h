@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <string_view>
 #include <vector>
 
 namespace qbkit {
@@ -27,6 +28,10 @@ inline uint32_t float_to_bits(float f) {
   std::memcpy(&bits, &f, sizeof bits);
   return bits;
 }
+
+// The same bytes seen as text, and text seen as bytes: script text holds one byte per character.
+inline std::string_view as_text(ByteSpan bytes) { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
+inline ByteSpan as_bytes(std::string_view text) { return {reinterpret_cast<const uint8_t*>(text.data()), text.size()}; }
 
 inline void store_u16le(uint8_t* p, uint16_t v) {
   p[0] = static_cast<uint8_t>(v);

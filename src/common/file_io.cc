@@ -239,6 +239,25 @@ bool is_empty_directory(const std::string& path) {
   return fs::is_empty(native_path(path), ec) && !ec;
 }
 
+bool is_directory(const std::string& path) {
+  std::error_code ec;
+  return fs::is_directory(path, ec) && !ec;
+}
+
+std::optional<std::vector<std::string>> files_below(const std::string& dir) {
+  std::error_code ec;
+  std::vector<std::string> files;
+  fs::recursive_directory_iterator it(dir, ec);
+  for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    std::error_code kind;  // an entry that cannot be looked at is listed: it is no folder to enter
+    if (it->is_directory(kind) && !it->is_symlink(kind)) continue;
+    files.push_back(it->path().lexically_relative(dir).generic_string());
+  }
+  if (ec) return std::nullopt;
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
 bool make_directory(const std::string& path) {
   std::error_code ec;
   return fs::create_directory(native_path(path), ec) && !ec;

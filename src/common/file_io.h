@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "common/bytes.h"
 #include "common/page_buffer.h"
@@ -106,6 +107,12 @@ enum class PathKind { missing, directory, link, other };
 PathKind path_kind(const std::string& path);
 // Whether `path` is a directory with nothing in it.
 bool is_empty_directory(const std::string& path);
+// Whether `path` names a directory (links followed).
+bool is_directory(const std::string& path);
+// The files below the directory `dir`, at any depth, as paths relative to it with '/' between
+// their parts, sorted byte by byte: every entry that is not a directory, links included.
+// Links to directories are listed as files, not entered. nullopt when `dir` cannot be read.
+std::optional<std::vector<std::string>> files_below(const std::string& dir);
 // Creates one directory; false when it cannot (it exists already, say). A caller that must
 // remove it when the run is interrupted registers it (common/interruption.h).
 bool make_directory(const std::string& path);

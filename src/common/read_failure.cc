@@ -14,7 +14,7 @@ std::string_view read_failure_reason(const std::string& path) {
   if (ec == std::errc::permission_denied) return "permission denied";
   if (status.type() == fs::file_type::not_found || ec == std::errc::no_such_file_or_directory ||
       ec == std::errc::not_a_directory) {
-    return "no such file";
+    return kNoSuchFile;
   }
   if (ec) return "cannot be read";
   if (status.type() == fs::file_type::directory) return "is a folder";

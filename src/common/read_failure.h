@@ -11,4 +11,7 @@ namespace qbkit {
 // it describes the path as it is now.
 std::string_view read_failure_reason(const std::string& path);
 
+// The reason for a path at which nothing exists.
+inline constexpr std::string_view kNoSuchFile = "no such file";
+
 }  // namespace qbkit

@@ -15,7 +15,8 @@ constexpr size_t kMaxWarnings = 20;
 
 }  // namespace
 
-ExitStatus compile_file(const std::string& path, const Settings& settings, const Console& console) {
+ExitStatus compile_file(const std::string& path, const Settings& settings, const Console& console,
+                        const std::string& output) {
   // Running out of memory anywhere below ends in the driver with status 2 and no message.
   LoadedSource source = load_from_disk(path, {});
   if (!source.failure.empty()) {
@@ -26,7 +27,7 @@ ExitStatus compile_file(const std::string& path, const Settings& settings, const
 
   // An output that may not be replaced (a device, a FIFO, a file that may not be written) is
   // refused before the compile, and nothing is written.
-  const std::string name = path + ".qb";
+  const std::string name = output.empty() ? path + ".qb" : output;
   auto cannot_write = [&] {
     console.err << render({name, 0, 0, Severity::kError, code::kCannotWrite, "cannot write the file", {}});
     return Error(kExitFailure, format("Couldn't create file '%s'!\n", name.c_str()));

@@ -5,6 +5,7 @@
 #include "common/format.h"
 #include "compiler/script_compiler.h"
 #include "qb/tokens.h"
+#include "qb/words.h"
 
 namespace qbkit {
 namespace compiler {
@@ -63,8 +64,11 @@ void note_other_layout(const SourceText& main, const CompileOptions& options, co
 }  // namespace
 }  // namespace compiler
 
-Bytes compile_text(SourceText main, const CompileOptions& options, const SourceLoader& loader, DiagnosticSink& sink,
+Bytes compile_text(SourceText main, const CompileOptions& given, const SourceLoader& loader, DiagnosticSink& sink,
                    std::ostream* progress, Bytes* partial) {
+  // A text that unpack wrote in the THUG1 layout says so on its first line.
+  CompileOptions options = given;
+  if (qb::starts_with_thug1_line(as_text(main.text))) options.settings.thug1 = true;
   compiler::ScriptCompiler compiler(options, loader, progress);
   const std::string name = main.name;
   const std::string identity = main.identity;

@@ -29,7 +29,8 @@ void ScriptCompiler::compile_include(size_t at) {
   }
   reserve_names_for(loaded.text);
   const Place from{source_, at};
-  compile_source(sources_.add(std::move(loaded.text), name, &from), loaded.identity);
+  compile_source(sources_.add(std::move(loaded.text), loaded.path.empty() ? name : loaded.path, &from),
+                 loaded.identity);
   if (progress_ != nullptr) *progress_ << "done.\n";
   lex_.skip_blanks();
 }
@@ -92,6 +93,7 @@ void ScriptCompiler::reserve_names_for(ByteSpan text) {
   // Every name declaration begins with '#'; capacity for that many spares the name table from
   // regrowing its indexes while a table file of thousands of names is read. The capacity at
   // least doubles when it grows, so that many small included tables cost linear time.
+  if (text.empty()) return;  // an empty text held in memory may have no buffer for memchr
   size_t hashes = 0;
   for (const uint8_t *p = text.data(), *end = p + text.size();
        (p = static_cast<const uint8_t*>(std::memchr(p, '#', static_cast<size_t>(end - p)))) != nullptr; ++p) {

@@ -110,12 +110,14 @@ Decompiled decompile(ByteSpan data, const std::string& path, const Settings& set
   Decompiled result;
   result.text = std::move(text.text);
   result.table = std::move(table.text);
+  if (d.scan.unknown) result.stopped_at = d.scan.end;
   decompiler::for_each_name_record(data, d.scan, d.sizes,
                                    [&result](uint32_t checksum, std::string_view name) { result.names.add_name(checksum, name); });
   return result;
 }
 
-ExitStatus decompile_file(const std::string& path, const Settings& settings, const Console& console) {
+ExitStatus decompile_file(const std::string& path, const Settings& settings, const Console& console,
+                          const std::string& output) {
   const std::optional<PageBuffer> file = read_file_paged(path);
   if (!file) throw Error(kExitFailure, "Couldn't open file!");
   const ByteSpan data = file->bytes();
@@ -131,10 +133,19 @@ ExitStatus decompile_file(const std::string& path, const Settings& settings, con
   std::optional<PendingFile> table = PendingFile::create(table_path);
   std::optional<PendingFileSink> table_sink;
   if (table) table_sink.emplace(*table);
-  decompiler::OstreamSink text(console.out);
+  // The text of -o goes the same way, after the table file.
+  std::optional<PendingFile> text_file =
+      output.empty() ? std::nullopt : PendingFile::create(link_target(output));
+  std::optional<PendingFileSink> file_sink;
+  if (text_file) file_sink.emplace(*text_file);
+  if (!output.empty() && !file_sink) throw Error(kExitFailure, format("Couldn't create file '%s'!\n", output.c_str()));
+  decompiler::OstreamSink console_sink(console.out);
+  decompiler::TextSink& text = file_sink ? static_cast<decompiler::TextSink&>(*file_sink) : console_sink;
   decompile_scanned(d, path, text, table_sink ? &*table_sink : nullptr);
   console.out.flush();
   if (!table_sink || !table_sink->ok() || !table->commit()) throw Error(kExitFailure, "Couldn't create table file!\n");
+  if (file_sink && (!file_sink->ok() || !text_file->commit()))
+    throw Error(kExitFailure, format("Couldn't create file '%s'!\n", output.c_str()));
   if (d.scan.unknown) {
     // The text ends in an "Unknown instruction" line: a batch must see that it is partial.
     console.err << format("'%s': the decompile stopped at %08x, before the end of the stream (%llu bytes); "

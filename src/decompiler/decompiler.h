@@ -1,7 +1,9 @@
 // The decompiler: QB file to script text on standard output, plus its table file.
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 #include "common/bytes.h"
@@ -37,17 +39,21 @@ struct Decompiled {
   std::string text;
   std::string table;
   qb::NameTable names;
+  // Where a token that cannot be read ends the text early ("Unknown instruction at"), if one does.
+  std::optional<size_t> stopped_at;
 };
 
 // The in-memory decompile: decompile_to into strings, and the name records as a table.
 Decompiled decompile(ByteSpan data, const std::string& path, const Settings& settings,
                      const DecompileOptions& options = {});
 
-// Mode d. Returns the exit status; errors are raised as qbkit::Error. A decompile that stops
-// at a token it cannot read writes the text and the table file as far as they go, says so
-// on `console.err` and fails (status 1). A stream that ends without its end token is
+// Mode d: the text to standard output, or to the file `output` (replaced once the text is whole)
+// when that is given. Returns the exit status; errors are raised as qbkit::Error. A decompile
+// that stops at a token it cannot read writes the text and the table file as far as they go,
+// says so on `console.err` and fails (status 1). A stream that ends without its end token is
 // decompiled whole, with a warning on `console.err`. Prints on two threads where the process
 // may run on two processors.
-ExitStatus decompile_file(const std::string& path, const Settings& settings, const Console& console);
+ExitStatus decompile_file(const std::string& path, const Settings& settings, const Console& console,
+                          const std::string& output = {});
 
 }  // namespace qbkit

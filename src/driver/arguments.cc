@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/edit_distance.h"
+#include "common/error.h"
 #include "common/file_io.h"
 #include "common/format.h"
 #include "common/platform.h"
@@ -40,13 +41,14 @@ std::string meant_switch(const std::string& arg, char mode) {
   return best;
 }
 
-std::string why_ignored(const std::string& arg, char mode, size_t slot) {
+// `switch_slot`: whether `arg` stands where the switch is read.
+std::string why_ignored(const std::string& arg, char mode, bool switch_slot) {
   if (!arg.starts_with("-")) return format("-%c takes one file", mode);
   const std::vector<std::string> known = switches_of(mode);
   if (arg == "-thug1" || arg == "-debug") {
     if (mode == 't') return "-t takes no switch";
     if (std::find(known.begin(), known.end(), arg) == known.end()) return "-c takes only -thug1";
-    if (slot > 3) return "only the argument right after the file name is read";
+    if (!switch_slot) return "only the argument right after the file name is read";
   }
   const std::string meant = meant_switch(arg, mode);
   std::string why = format("it is no switch of -%c", mode);
@@ -78,13 +80,29 @@ char mode_letter(std::span<const std::string> args) {
   return args[1][1];
 }
 
+OutputOption output_option(std::span<const std::string> args) {
+  const char mode = mode_letter(args);
+  OutputOption option;
+  if (mode != 'c' && mode != 'd') return option;
+  for (size_t slot = 3; slot <= 4 && slot < args.size() && option.at == 0; ++slot)
+    if (args[slot] == "-o") option.at = slot;
+  if (option.at == 0) return option;
+  if (option.at + 1 >= args.size())
+    throw Error(kExitFailure, "-o needs the name of the output file after it; nothing was written\n",
+                Echo::kWhenRedirected);
+  option.path = args[option.at + 1];
+  return option;
+}
+
 void warn_ignored_arguments(std::span<const std::string> args, std::ostream& err) {
   const char mode = mode_letter(args);
   const std::vector<std::string> known = switches_of(mode);
+  const OutputOption output = output_option(args);
   for (size_t slot = 3; slot < args.size(); ++slot) {
-    if (slot == 3 && std::find(known.begin(), known.end(), args[slot]) != known.end()) continue;
+    if (output.at != 0 && (slot == output.at || slot == output.at + 1)) continue;
+    if (slot == output.switch_slot() && std::find(known.begin(), known.end(), args[slot]) != known.end()) continue;
     const std::string message = format("'%s' is ignored: %s", show_control_bytes(args[slot]).c_str(),
-                                       why_ignored(args[slot], mode, slot).c_str());
+                                       why_ignored(args[slot], mode, slot == output.switch_slot()).c_str());
     err << render({"qbkit", 0, 0, Severity::kWarning, code::kCommandLine, message, {}});
   }
 }

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "commands/command_table.h"
+#include "commands/commands.h"
 #include "common/error.h"
 #include "common/file_io.h"
 #include "common/format.h"
@@ -16,6 +17,7 @@
 #include "lsp/language_server.h"
 #include "qb/checksum_mode.h"
 #include "qb/raw_table_mode.h"
+#include "qb/words.h"
 
 namespace qbkit {
 namespace {
@@ -28,6 +30,15 @@ ExitStatus print_usage(const std::string& program, std::ostream& out) {
       "information\nUsage: %s [c,d,t,p] filename.qb -command(thug1,debug)\n ",
       name, name);
   return kExitFailure;
+}
+
+// Refuses (status 1) an output given with -o that is the file `other` (links followed), which
+// `what` names.
+void check_output(const std::string& output, const std::string& other, const char* what) {
+  if (output.empty() || canonical_path(output) != canonical_path(other)) return;
+  throw Error(kExitFailure,
+              format("'%s' is %s: -o needs another name; nothing was written\n", output.c_str(), what),
+              Echo::kWhenRedirected);
 }
 
 ExitStatus dispatch(std::span<const std::string> args, const Console& console, FileSystem& files) {
@@ -48,6 +59,13 @@ ExitStatus dispatch(std::span<const std::string> args, const Console& console, F
     if (args.size() > 3 || (args.size() == 3 && args[2] != "--stdio")) return print_usage(program, out);
     return lsp::run_language_server(console);
   }
+  // Where a name stands, in the paths given.
+  if (args.size() >= 2 && args[1] == "--refs") {
+    if (args.size() >= 4) return commands::find_references(args.subspan(2), console);
+    out << format("Usage: %s --refs NAME PATH... (prints where NAME is declared, defined or used)\n",
+                  program.c_str());
+    return kExitFailure;
+  }
   // Mode k and --check have a usage line of their own for a command line without names.
   if (mode_letter(args) == 'k') return qb::checksum_mode(program, args.subspan(2), console);
   if (args.size() >= 2 && args[1] == "--check") return check_files(program, args.subspan(2), console);
@@ -57,20 +75,21 @@ ExitStatus dispatch(std::span<const std::string> args, const Console& console, F
 
   const std::string& path = args[2];
   if (mode[1] == 'c' || mode[1] == 'd' || mode[1] == 't') warn_ignored_arguments(args, console.err);
+  const OutputOption output = output_option(args);
+  // Only one slot is an option slot, and only -thug1 counts for the compiler.
+  const std::string& option = args.size() > output.switch_slot() ? args[output.switch_slot()] : std::string();
   Settings settings;
   switch (mode[1]) {
     case 'c':
-      // Only slot 3 is an option slot, and only -thug1 counts for the compiler.
-      if (args.size() >= 4 && args[3] == "-thug1") settings.thug1 = true;
-      return compile_file(path, settings, console);
+      settings.thug1 = option == "-thug1";
+      check_output(output.path, path, "the file to compile");
+      return compile_file(path, settings, console, output.path);
     case 'd':
-      if (args.size() >= 4) {
-        if (args[3] == "-debug")
-          settings.debug = true;
-        else if (args[3] == "-thug1")
-          settings.thug1 = true;
-      }
-      return decompile_file(path, settings, console);
+      settings.debug = option == "-debug";
+      settings.thug1 = option == "-thug1";
+      check_output(output.path, path, "the file to decompile");
+      check_output(output.path, qb::table_file_path(path), "where the table file goes");
+      return decompile_file(path, settings, console, output.path);
     case 'p':
       return commands::run_archive_command(args.subspan(2), console, files);
     case 't':

@@ -18,11 +18,17 @@ Usage:
   qbkit -d FILE.qb [-debug | -thug1]  decompile: the script text goes to standard
                                       output, the names to FILE.qb_table.qbi
   qbkit -c FILE [-thug1]              compile script text into FILE.qb (the name
-                                      with .qb appended); run it where -d ran, so
-                                      that the text's %include line finds the table
+                                      with .qb appended); an %include that the
+                                      working folder lacks is looked for beside
+                                      the file that includes it
   qbkit --check FILE... [-thug1]      report every error and warning in script text
                                       and the files it includes; writes nothing
   qbkit -p COMMAND ARGUMENT...        PRE archive commands, below
+  qbkit --refs NAME PATH...           every place where NAME (or the checksum
+                                      0x...) is declared, defined or used, as
+                                      FILE:LINE:COLUMN; a PATH is an archive, a
+                                      folder (its .qbs and .qbi files), or a .qbs,
+                                      .qbi or .qb file
   qbkit -k NAME...                    print a table line that declares each NAME
                                       with the game's checksum of it, the name in
                                       one byte per character (ISO 8859-1)
@@ -40,7 +46,11 @@ same. A switch goes after the file name; only the argument right after it is rea
   -thug1   -d and -c: the THUG1 token layout, for the first game's scripts that
            hold a switch (without it, -d says "Maybe this file needs -thug1?")
   -debug   -d only: show the if-nesting counter (such text does not compile)
-Every other argument of -c, -d and -t is ignored, with a warning that names it.
+  -o OUT   -d and -c: write the text, or the QB file, to OUT; right after the file
+           name (the switch then comes after OUT) or after the switch
+Every other argument of -c, -d and -t is ignored, with a warning that names it. A
+text whose first line is "#/ layout: THUG1", as unpack writes it, is compiled in
+the THUG1 layout without the switch.
 
 Errors and warnings in script text take the form that editors jump to:
   FILE:LINE:COLUMN: error: MESSAGE [CODE]
@@ -61,11 +71,15 @@ Examples:
   qbkit -d menu.qb > menu.qbs
   qbkit -d menu.qb -thug1 > menu.qbs
   qbkit -c menu.qbs
+  qbkit -d menu.qb -o menu.qbs
+  qbkit --refs spin_faster scripts.prd mod
   qbkit --check menu.qbs other.qbs
   qbkit -k spin_faster >> menu.qb_table.qbi
 
 PRE archives (-p). A member's name is the path given to add, addx or update, and
-x writes each member to its name, below the working folder.
+x writes each member to its name, below the working folder. A QB member is one
+whose name ends in .qb. -q as the last argument silences a command's progress
+lines ("Adding", "Extracting", "Updating", ...) and keeps the rest.
 )";
 
 // After the archive commands.
@@ -80,6 +94,10 @@ scripts/game/intro.qb and stream.bin:
   qbkit -p pack rebuilt.prd members.txt
   qbkit -p update rebuilt.prd scripts/game/menu.qb
   qbkit -p jdc stream.bin
+  qbkit -p unpack scripts.prd mod
+  qbkit -p build mod rebuilt.prd
+  qbkit -p verify rebuilt.prd
+  qbkit -p diff scripts.prd rebuilt.prd
 
 Exit statuses:
   0   done; for --check, nothing reported
@@ -87,14 +105,17 @@ Exit statuses:
       or -t that cannot be opened, or an output
       of theirs that cannot be written; an error in script text; a script of the
       other layout; a decompile that stopped early; an archive, member name or
-      member list refused
+      member list refused; a script that unpack cannot decompile, that build
+      cannot compile or that verify does not get back; archives that diff finds
+      different; a name that --refs finds nowhere
   2   an archive, or a file to put in one, that cannot be opened or created; no
-      memory for an input file
+      memory for an input file; an archive that diff or a path that --refs
+      cannot read
   5   a punctuation character missing in script text
   6   a name that no table line declares
   99  an internal error of qbkit
 
-README.md has more: a modder's workflow from an archive to an archive, the script
+README.md has more: a modder's workflow from unpack to build, the script
 text form by form, and the language server in VS Code, Sublime Text and Neovim.
 )";
 

@@ -106,7 +106,7 @@ ArchiveEdit update_members(const AppendableArchive& archive, std::span<const std
   for (const Member& m : archive.entries.members) names.push_back(m.name);
   const UpdateMatch match = match_update(names, files);
   for (size_t k = 0; k < files.size(); ++k)
-    edit.out += format(match.updates[k] ? "Updating '%s'\n" : "Adding '%s'\n", files[k].c_str());
+    edit.progress += format(match.updates[k] ? "Updating '%s'\n" : "Adding '%s'\n", files[k].c_str());
   if (!write_old_entries(archive, match.source, files, data, edit)) return edit;
   // A new entry is named as typed less its "." parts and repeated separators: the name the
   // game looks up.
@@ -118,10 +118,26 @@ ArchiveEdit update_members(const AppendableArchive& archive, std::span<const std
   return edit;
 }
 
+ArchiveEdit replace_members(const AppendableArchive& archive, std::span<const size_t> entries,
+                            std::span<const MemberData> data) {
+  ArchiveEdit edit(archive.header.format_tag);
+  note_size_mistake(archive, edit);
+  const std::vector<Member>& members = archive.entries.members;
+  std::vector<size_t> source(members.size(), UpdateMatch::kKept);
+  std::vector<std::string> names;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    source[entries[i]] = i;
+    names.push_back(members[entries[i]].name);
+    edit.progress += format("Updating '%s'\n", names.back().c_str());
+  }
+  write_old_entries(archive, source, names, data, edit);
+  return edit;
+}
+
 ArchiveEdit pack_members(std::span<const std::string> names, std::span<const MemberData> data) {
   ArchiveEdit edit(kFormatTag);
   for (size_t k = 0; k < names.size(); ++k) {
-    edit.out += format("Packing '%s'\n", names[k].c_str());
+    edit.progress += format("Packing '%s'\n", names[k].c_str());
     edit.writer.named_entry(names[k], true, data[k].uncompressed_size, data[k].compressed_size, data[k].data);
     if (!still_fits(edit, names[k], 0)) break;
   }

@@ -41,8 +41,9 @@ struct ArchiveEdit {
   explicit ArchiveEdit(uint32_t format_tag) : writer(format_tag) {}
 
   ArchiveWriter writer;
-  std::string out;  // progress lines for standard output, in order
-  std::string err;  // warnings for standard error
+  std::string out;       // lines for standard output that always show (the size mistake), in order
+  std::string progress;  // a progress line for each member, shown after `out` unless silenced
+  std::string err;       // warnings for standard error
   // The member, as the command was given it, that took the archive past its 32-bit sizes:
   // the edit stops there, and the command refuses it after printing `out` and `err`.
   std::optional<std::string> too_large;
@@ -60,6 +61,12 @@ ArchiveEdit add_member(const AppendableArchive& archive, const std::string& arch
 // whether it updates or adds a member. `data[k]` belongs to files[k].
 ArchiveEdit update_members(const AppendableArchive& archive, std::span<const std::string> files,
                            std::span<const MemberData> data);
+
+// "build": the entries numbered `entries` (from 0, in archive order) get `data[i]` and keep
+// their name fields, as update gives them; every other entry is kept byte for byte. An
+// "Updating" progress line names each.
+ArchiveEdit replace_members(const AppendableArchive& archive, std::span<const size_t> entries,
+                            std::span<const MemberData> data);
 
 // "pack": a new archive in the game's layout holding `names` in order, `data[k]` under
 // names[k], with a progress line for each.

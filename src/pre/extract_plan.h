@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,14 @@ struct ExtractionPlan {
   std::vector<Member> members;
   std::vector<std::string> targets;
   std::vector<size_t> earlier;
+  std::vector<size_t> numbers;  // each member's number in the archive, from 1
 };
 ExtractionPlan plan_extraction(ByteSpan file, const ArchiveHeader& header, const std::string& path);
+
+// The part of `plan` that extracts only the members that `names` name, as update matches
+// names (member_key): every entry of such a name, in archive order. A name that matches no
+// member is refused (status 1), naming `path`, the archive.
+ExtractionPlan select_members(ExtractionPlan plan, std::span<const std::string> names, const std::string& path);
 
 // Member number `number` (from 1) decoded into `buffer`, which serves one member after another
 // (see lzss::decompress_member_into); a stored member is returned as it stands in the archive.

@@ -221,6 +221,11 @@ RunResult run_qbkit(const std::vector<std::string>& args, const std::filesystem:
   std::vector<std::string> command = qbkit_command();
   // The program name slot: the binary as named in the command (argv[0] of the child).
   command.insert(command.end(), args.begin(), args.end());
+  return run_program(std::move(command), cwd, options);
+}
+
+RunResult run_program(std::vector<std::string> command, const std::filesystem::path& cwd,
+                      const RunOptions& options) {
   // Wine runs only as the owner of its prefix: a Windows binary runs as the tests do.
   const std::optional<std::pair<uid_t, gid_t>> user =
       options.unprivileged && geteuid() == 0 && !qbkit_is_windows_binary() ? nobody() : std::nullopt;

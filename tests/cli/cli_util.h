@@ -62,6 +62,10 @@ std::string qbkit_program_name();
 RunResult run_qbkit(const std::vector<std::string>& args, const std::filesystem::path& cwd,
                     const RunOptions& options = {});
 
+// Runs `command` (a program and its arguments) as run_qbkit runs qbkit.
+RunResult run_program(std::vector<std::string> command, const std::filesystem::path& cwd,
+                      const RunOptions& options = {});
+
 // Whether the command runs a Windows binary (its last word ends in ".exe"), through Wine.
 bool qbkit_is_windows_binary();
 

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli/cli_util.h"
+#include "support/profile_stream.h"
 #include "common/bytes.h"
 #include "lzss/plain_encoder.h"
 
@@ -69,12 +70,13 @@ TEST(Help, EveryArchiveExampleWorks) {
   const std::vector<Example> examples = archive_examples(help);
   std::vector<std::string> commands;
   for (const Example& e : examples) commands.push_back(e.args[1]);
-  EXPECT_EQ(commands, (std::vector<std::string>{"new", "add", "addx", "list", "x", "pack", "update", "jdc"}));
+  EXPECT_EQ(commands, (std::vector<std::string>{"new", "add", "addx", "list", "x", "pack", "update", "jdc", "unpack",
+                                                "build", "verify", "diff"}));
 
-  // The files that the help says the folder holds.
-  Bytes menu(3000), intro(500);
-  for (size_t k = 0; k < menu.size(); ++k) menu[k] = static_cast<uint8_t>(k % 7 == 0 ? k : 0x16);
-  for (size_t k = 0; k < intro.size(); ++k) intro[k] = static_cast<uint8_t>(k * 13);
+  // The files that the help says the folder holds: scripts, so that unpack and verify find
+  // nothing amiss.
+  const Bytes menu = generate_profile_stream(3000, 1, Switches::kStandard);
+  const Bytes intro = generate_profile_stream(500, 2);
   dir.write("scripts/game/menu.qb", menu);
   dir.write("scripts/game/intro.qb", intro);
   dir.write("stream.bin", lzss::compress_plain(menu));

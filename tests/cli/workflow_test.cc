@@ -1,6 +1,7 @@
-// The modder's workflow of the README, end to end on the bundled example: from an archive to
-// an archive. The same steps run against the Linux binary and, through Wine, against the
-// Windows one; there the member names use backslashes, as the README's Windows commands do.
+// The modder's workflow of the README, end to end on the bundled example: from unpack to
+// build. The same steps run against the Linux binary and, through Wine, against the Windows
+// one; there the member names use backslashes, as the README's Windows commands do. Under Wine
+// the batch file of examples/ runs them too.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -33,12 +34,6 @@ std::string bundled_example() {
   return bytes;
 }
 
-std::string list_line(const std::string& name) {
-  char shown[16];
-  std::snprintf(shown, sizeof shown, "0x%08x", pre::shown_checksum(name_checksum(name)));
-  return name + " " + shown + "\n";
-}
-
 // Replaces every `from` in `text` by `to`; returns how many there were.
 size_t replace_all(std::string& text, const std::string& from, const std::string& to) {
   size_t count = 0;
@@ -55,112 +50,105 @@ void expect_added(const RunResult& r, const std::string& name) {
   EXPECT_TRUE(r.out.ends_with("Done...\n")) << r.out;
 }
 
-TEST(Workflow, FromAnArchiveToAnArchive) {
+// The practice archive of the README, original.prd, holding the example as `member`.
+void make_practice_archive(const TempDir& dir, const std::string& member) {
+  dir.write("scripts/game/example.qb", bundled_example());
+  ASSERT_EQ(run_qbkit({"-p", "new", "original.prd"}, dir.path()).status, 0);
+  expect_added(run_qbkit({"-p", "add", "original.prd", member, "0"}, dir.path()), member);
+  fs::remove_all(dir / "scripts");
+}
+
+TEST(Workflow, FromUnpackToBuild) {
   const std::string original = bundled_example();
   ASSERT_FALSE(original.empty());
   const std::string sep = qbkit_is_windows_binary() ? "\\" : "/";
   const std::string member = "scripts" + sep + "game" + sep + "example.qb";
-  const std::string on_disk = "scripts/game/example.qb";
+  const std::string script = "mod/scripts/game/example.qbs";
+  const std::string table = "mod/scripts/game/example.qb_table.qbi";
   TempDir dir;
+  make_practice_archive(dir, member);
+  fs::copy_file(dir / "original.prd", dir / "mod.prd");
 
-  // A practice archive holding the example, as the game's archives hold their scripts.
-  dir.write(on_disk, original);
-  ASSERT_EQ(run_qbkit({"-p", "new", "original.prd"}, dir.path()).status, 0);
-  expect_added(run_qbkit({"-p", "add", "original.prd", member, "0"}, dir.path()), member);
-  fs::remove_all(dir / "scripts");
-
-  // 1. List and extract.
-  RunResult r = run_qbkit({"-p", "list", "original.prd"}, dir.path());
+  // 1. Unpack: the member, and beside it its text and its table file.
+  const std::string size = std::to_string(fs::file_size(dir / "mod.prd"));
+  RunResult r = run_qbkit({"-p", "unpack", "mod.prd", "mod"}, dir.path());
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, list_line(member));
-  dir.write("members.txt", r.out);
-  const std::string size = std::to_string(fs::file_size(dir / "original.prd"));
-  r = run_qbkit({"-p", "x", "original.prd"}, dir.path());
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "Loading 'original.prd'... " + size + " bytes read - " + size + " bytes wanted\n"
-                   "Extracting '" + member + "'...\n");
-  ASSERT_EQ(dir.read(on_disk), original);
+  EXPECT_EQ(r.out, "Loading 'mod.prd'... " + size + " bytes read - " + size + " bytes wanted\n"
+                   "Extracting '" + member + "'...\n1 scripts decompiled\n");
+  EXPECT_EQ(dir.read("mod/scripts/game/example.qb"), original);
+  std::string text = dir.read(script);
+  EXPECT_TRUE(text.starts_with("#/ QB Script version 2\n%include \"example.qb_table.qbi\"")) << text;
 
-  // 2. Decompile: the text goes to standard output (the README redirects it to a file), the
-  // table file lands beside the script, and the text includes it by the path given.
-  r = run_qbkit({"-d", member}, dir.path());
-  ASSERT_EQ(r.status, 0) << r.out;
-  EXPECT_TRUE(r.out.starts_with("#/ QB Script version 2\n%include \"" + member + "_table.qbi\"")) << r.out;
-  EXPECT_EQ(r.out.find('\r'), std::string::npos);
-  EXPECT_TRUE(dir.exists(on_disk + "_table.qbi"));
-  std::string text = r.out;
-  dir.write("example.qbs", text);
-
-  // 3. Unedited, the text compiles back to the very same bytes.
-  const std::string including = "Including: '" + member + "_table.qbi'\n...done.\n";
-  r = run_qbkit({"-c", "example.qbs"}, dir.path());
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, including);
-  EXPECT_EQ(dir.read("example.qbs.qb"), original);
-
-  // 4. Edit and compile: every "Paused" string becomes "Resting", one byte longer each.
+  // 2. and 3. Edit, build: only the edited member changes; diff shows the edit, verify finds
+  // the archive's scripts whole.
   const size_t edits = replace_all(text, "\"Paused\"", "\"Resting\"");
   ASSERT_GT(edits, 0u);
-  dir.write("example.qbs", text);
-  r = run_qbkit({"-c", "example.qbs"}, dir.path());
+  dir.write(script, text);
+  r = run_qbkit({"-p", "build", "mod", "mod.prd"}, dir.path());
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, including);
-  const std::string edited = dir.read("example.qbs.qb");
-  EXPECT_EQ(edited.size(), original.size() + edits);
-  EXPECT_NE(edited.find("Resting"), std::string::npos);
-  EXPECT_EQ(edited.find("Paused"), std::string::npos);
+  EXPECT_EQ(r.out, "Updating '" + member + "'\n1 members changed\n");
+  r = run_qbkit({"-p", "diff", "original.prd", "mod.prd"}, dir.path());
+  EXPECT_EQ(r.status, 1);
+  const std::string shown = "scripts" + sep + "game" + sep + "example.qbs\n";
+  EXPECT_TRUE(r.out.starts_with("--- original.prd!" + shown + "+++ mod.prd!" + shown)) << r.out;
+  EXPECT_NE(r.out.find("\n-\t:i $title$ = %s(6,\"Paused\")\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\n+\t:i $title$ = %s(7,\"Resting\")\n"), std::string::npos) << r.out;
+  r = run_qbkit({"-p", "verify", "mod.prd"}, dir.path());
+  EXPECT_EQ(r.out, "1 scripts: 1 identical\n");
 
-  // 5. The new script over the extracted member, then the archive updated in place, or
-  // packed again from the member list.
-  fs::copy_file(dir / "example.qbs.qb", dir / on_disk, fs::copy_options::overwrite_existing);
-  fs::copy_file(dir / "original.prd", dir / "mod.prd");
-  r = run_qbkit({"-p", "update", "mod.prd", on_disk}, dir.path());
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "Updating '" + on_disk + "'\nDone...\n");
-  r = run_qbkit({"-p", "pack", "rebuilt.prd", "members.txt"}, dir.path());
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "Packing '" + member + "'\nDone...\n");
-
-  // Both archives hold the edited script under the member's own name.
-  for (const char* archive : {"mod.prd", "rebuilt.prd"}) {
-    EXPECT_EQ(run_qbkit({"-p", "list", archive}, dir.path()).out, list_line(member));
-    TempDir fresh;
-    fs::copy_file(dir / archive, fresh / archive);
-    EXPECT_EQ(run_qbkit({"-p", "x", archive}, fresh.path()).status, 0);
-    EXPECT_EQ(fresh.read(on_disk), edited);
-  }
-
-  // 6. A new function under a new name, declared with the line -k prints, called from
-  // pause_menu; compiled, and the archive updated again.
+  // 4. A new function under a new name, declared with the line -k prints and called from
+  // pause_menu; built again, and found by --refs.
   r = run_qbkit({"-k", "spin_faster"}, dir.path());
   EXPECT_EQ(r.status, 0);
-  const uint32_t spin_faster = name_checksum("spin_faster");
   char line[64];
-  std::snprintf(line, sizeof line, "#addx 0x%08x \"spin_faster\"\n", spin_faster);
+  std::snprintf(line, sizeof line, "#addx 0x%08x \"spin_faster\"\n", name_checksum("spin_faster"));
   EXPECT_EQ(r.out, line);
-  dir.write(on_disk + "_table.qbi", dir.read(on_disk + "_table.qbi") + r.out);
+  dir.write(table, dir.read(table) + r.out);
   ASSERT_EQ(replace_all(text, "\t:i $count$ = %i(3,00000003)\n", "\t:i $count$ = %i(3,00000003)\n\t:i $spin_faster$\n"), 1u);
   ASSERT_EQ(replace_all(text, "\n:i :end\n",
                         "\n:i function $spin_faster$\n\t:i $speed$ = %f(3.000000)\n:i endfunction\n:i :end\n"), 1u);
-  dir.write("example.qbs", text);
-  r = run_qbkit({"-c", "example.qbs"}, dir.path());
+  dir.write(script, text);
+  r = run_qbkit({"-p", "build", "mod", "mod.prd"}, dir.path());
+  EXPECT_EQ(r.out, "Updating '" + member + "'\n1 members changed\n");
+  // Every checksum is the game's; the member file that unpack wrote is older than the archive
+  // now, and the text is the source.
+  EXPECT_EQ(r.err, "Warning: 'mod/scripts/game/example.qb' differs from the archive's member, but "
+                   "'mod/scripts/game/example.qbs' is its source; the member is compiled from the text\n");
+  r = run_qbkit({"--refs", "spin_faster", "mod.prd"}, dir.path());
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, including);
-  EXPECT_EQ(r.err, "");  // every checksum is the game's
-  fs::copy_file(dir / "example.qbs.qb", dir / on_disk, fs::copy_options::overwrite_existing);
-  r = run_qbkit({"-p", "update", "mod.prd", on_disk}, dir.path());
-  EXPECT_EQ(r.out, "Updating '" + on_disk + "'\nDone...\n");
+  EXPECT_NE(r.out.find("mod.prd!" + shown.substr(0, shown.size() - 1) + ":"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(": definition\n"), std::string::npos) << r.out;
 
-  // The member decompiles to the text with the new function (the string lengths counted
-  // again), and names it in its table.
-  TempDir fresh;
-  fs::copy_file(dir / "mod.prd", fresh / "mod.prd");
-  ASSERT_EQ(run_qbkit({"-p", "x", "mod.prd"}, fresh.path()).status, 0);
-  r = run_qbkit({"-d", member}, fresh.path());
-  EXPECT_EQ(r.status, 0);
+  // The archive unpacks to the edited text (the string lengths counted again) and table.
+  ASSERT_EQ(run_qbkit({"-p", "unpack", "mod.prd", "check", "-q"}, dir.path()).status, 0);
   EXPECT_EQ(replace_all(text, "%s(6,\"Resting\")", "%s(7,\"Resting\")"), edits);
-  EXPECT_EQ(r.out, text);
-  EXPECT_TRUE(fresh.read(on_disk + "_table.qbi").ends_with(line));
+  EXPECT_EQ(dir.read("check/scripts/game/example.qbs"), text);
+  EXPECT_TRUE(dir.read("check/scripts/game/example.qb_table.qbi").ends_with(line));
+}
+
+// examples/mod.bat, the same two commands for a Command Prompt, run by Wine's.
+TEST(Workflow, BatchFileUnpacksAndBuilds) {
+  if (!qbkit_is_windows_binary()) GTEST_SKIP() << "runs with the Windows binary (make windows-test)";
+  TempDir dir;
+  make_practice_archive(dir, "scripts\\game\\example.qb");
+  const fs::path examples = fs::path(__FILE__).parent_path().parent_path().parent_path() / "examples";
+  fs::copy_file(examples / "mod.bat", dir / "mod.bat");
+  std::vector<std::string> cmd = qbkit_command();
+  fs::copy_file(cmd.back(), dir / "qbkit.exe");
+  cmd.back() = "cmd";
+  cmd.insert(cmd.end(), {"/c", "mod.bat", "unpack", "original.prd"});
+  RunResult r = run_program(cmd, dir.path());
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out, "1 scripts decompiled\n");
+  EXPECT_EQ(dir.read("original.prd.orig"), dir.read("original.prd"));
+  std::string text = dir.read("mod/scripts/game/example.qbs");
+  ASSERT_GT(replace_all(text, "\"Paused\"", "\"Resting\""), 0u);
+  dir.write("mod/scripts/game/example.qbs", text);
+  cmd[cmd.size() - 2] = "build";
+  r = run_program(cmd, dir.path());
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(r.out.starts_with("Updating 'scripts\\game\\example.qb'\n1 members changed\n--- original.prd.orig!")) << r.out;
+  EXPECT_NE(r.out.find("\n+\t:i $title$ = %s(7,\"Resting\")\n"), std::string::npos) << r.out;
 }
 
 // A stored member named `name` holding "x", as a whole archive file.

@@ -40,7 +40,7 @@ trap cleanup EXIT
 mkdir "$work/zip"
 (cd "$work/zip" && cmake -E tar xf "$root/$zip")
 expected=$(printf '%s\n' README.md SHA256SUMS editors/QBScript.tmLanguage editors/QBScript.sublime-build "editors/$vsix" \
-  editors/qb-script.udl.xml examples/example.qb qbkit.exe | sort)
+  editors/qb-script.udl.xml examples/example.qb examples/mod.bat qbkit.exe | sort)
 actual=$(cd "$work/zip" && find . -type f -printf '%P\n' | sort)
 check "the zip holds $(echo $expected)" test "$actual" = "$expected"
 summed=$(cut -c67- "$work/zip/SHA256SUMS" | sort)

@@ -65,7 +65,7 @@ TEST(ArchiveEdit, UpdateReplacesAppendsAndKeeps) {
   std::vector<MemberData> data;
   for (const Bytes& c : contents) data.push_back(stored(c));
   ArchiveEdit edit = update_members(archive, files, data);
-  EXPECT_EQ(edit.out, "Updating './dir//x.qb'\nAdding 'new//n.qb'\nUpdating 'DIR/X.QB'\nUpdating 'new/n.qb'\n");
+  EXPECT_EQ(edit.progress, "Updating './dir//x.qb'\nAdding 'new//n.qb'\nUpdating 'DIR/X.QB'\nUpdating 'new/n.qb'\n");
   EXPECT_EQ(edit.err, "");
 
   const Bytes after = written(edit);
@@ -94,7 +94,7 @@ TEST(ArchiveEdit, PackWritesTheGameLayoutInOrder) {
   const Bytes b = bytes("bbbbb"), stream = bytes("zz");
   const std::vector<MemberData> data = {stored(b), {40, 2, stream}};
   ArchiveEdit edit = pack_members(names, data);
-  EXPECT_EQ(edit.out, "Packing 'b\\b.qb'\nPacking 'a.qb'\n");
+  EXPECT_EQ(edit.progress, "Packing 'b\\b.qb'\nPacking 'a.qb'\n");
   const Bytes after = written(edit);
   EXPECT_EQ(read_archive_header(after).format_tag, kFormatTag);
   const MemberWalk walk = walk_members(after, kHeaderSize, 2);

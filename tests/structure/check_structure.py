@@ -60,7 +60,6 @@ MAP_PATH = re.compile(r"`((?:src|tests|bench|fuzz|cmake)/[^`*<]*)`")
 # each with its reason. Besides these, the exact references that differential tests compare
 # with the fast paths stay: every function whose name ends in _reference.
 UNUSED_ALLOWED = {
-    "qbkit::decompile": "pending: moved by the compiler/decompiler rework",
     "qbkit::decompile_to": "pending: moved by the compiler/decompiler rework",
 }
 

@@ -1,5 +1,7 @@
 #include "support/profile_stream.h"
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -224,6 +226,23 @@ class ProfileGenerator {
 };
 
 }  // namespace
+
+std::vector<Bytes> generate_profile_scripts(size_t count, size_t total, uint32_t seed, Switches switches) {
+  std::mt19937 rng(seed);
+  std::vector<double> sizes(count);
+  double sum = 0;
+  for (double& size : sizes) {
+    const double z = std::normal_distribution<double>(0.0, 1.0)(rng);
+    sum += size = std::clamp(6100.0 * std::exp(1.34 * z), 200.0, 294000.0);
+  }
+  std::vector<Bytes> scripts;
+  for (size_t k = 0; k < count; ++k) {
+    const auto size = static_cast<size_t>(sizes[k] * static_cast<double>(total) / sum);
+    scripts.push_back(generate_profile_stream(std::max<size_t>(size, 64), seed + static_cast<uint32_t>(k),
+                                              k % 4 == 3 ? switches : Switches::kNone));
+  }
+  return scripts;
+}
 
 Bytes generate_profile_stream(size_t size, uint32_t seed, Switches switches) {
   return ProfileGenerator(size, seed, switches).run();

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "common/bytes.h"
 
@@ -21,5 +22,10 @@ enum class Switches { kNone, kStandard, kThug1 };
 // About `size` bytes (a little more: the last function is finished); the same seed gives the
 // same stream.
 Bytes generate_profile_stream(size_t size, uint32_t seed = 1, Switches switches = Switches::kNone);
+
+// The QB members of a script archive: `count` streams of the game's script sizes (median about
+// 6 KB, one in ten above 34 KB), scaled to about `total` bytes together; one in four holds
+// switches in the layout `switches` gives (none when kNone).
+std::vector<Bytes> generate_profile_scripts(size_t count, size_t total, uint32_t seed, Switches switches);
 
 }  // namespace qbkit::test

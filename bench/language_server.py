@@ -5,7 +5,8 @@ usage: language_server.py QBKIT DATA [RUNS]
 
 DATA is the folder that make_bench_data wrote. In DATA/language-server/ this makes a
 workspace that holds the text of large.qb (about 600 KB, the largest script the game could
-hold) with its table file, and packs the 210 members of DATA/members.txt into an archive.
+hold) with its table file, and packs the 210 script-shaped members of DATA/profile/members.txt
+(scripts that decompile, as the game's do) into an archive.
 Then it starts `QBKIT --lsp` twice, without and with that archive in qbkit.archives, opens the
 text, and times each request from the moment it is written to the moment its answer is read:
 the median and the slowest of RUNS requests (default 21, after one warm-up). With the archive,
@@ -110,7 +111,8 @@ def make_inputs(qbkit, data):
         subprocess.run([qbkit, "-d", "large.qb"], cwd=workspace, stdout=out, check=True)
     os.remove(os.path.join(workspace, "large.qb"))
     archive = os.path.join(folder, "scripts.prd")
-    subprocess.run([qbkit, "-p", "pack", archive, "members.txt"], cwd=data, stdout=subprocess.DEVNULL, check=True)
+    subprocess.run([qbkit, "-p", "pack", archive, "members.txt"], cwd=os.path.join(data, "profile"),
+                   stdout=subprocess.DEVNULL, check=True)
     return workspace, os.path.join(workspace, "large.qbs"), archive
 
 

@@ -37,7 +37,10 @@ Usage:
   qbkit --lsp                         the language server that editors start, on
                                       standard input and output: diagnostics as
                                       you type, hover, go to definition, find
-                                      references, outline, completion, a quick fix
+                                      references, outline, completion, a quick fix;
+                                      its setting qbkit.archives names PRE archives
+                                      whose scripts it searches too (decompiled in
+                                      memory, served as qbkit-member: documents)
   qbkit --help, qbkit -h              this help
   qbkit --version                     the version
 

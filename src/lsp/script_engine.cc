@@ -9,6 +9,7 @@
 #include "lsp/name_lookup.h"
 #include "lsp/uri.h"
 #include "lsp/workspace_files.h"
+#include "scripts/name_finder.h"
 
 namespace qbkit::lsp {
 namespace {
@@ -38,11 +39,14 @@ std::vector<std::string> ScriptEngine::configure(const WorkspaceSettings& settin
         workspace_.put(file_key(file), std::make_shared<ScannedText>(uri_from_path(file.lexically_normal()), std::move(*text)));
     }
   }
-  for (const auto& [uri, document] : open_) workspace_.put(document.key, document.sources.front().text);
-  return {};
+  for (const auto& [uri, document] : open_) {
+    if (!document.key.starts_with(kMemberScheme)) workspace_.put(document.key, document.sources.front().text);
+  }
+  return archives_.load(settings_.archives, files_);
 }
 
 std::vector<DocumentDiagnostics> ScriptEngine::diagnose(const Document& changed, const DocumentStore& open) {
+  if (changed.uri().starts_with(kMemberScheme)) return show_member(changed);
   const std::string key = file_key_of_uri(changed.uri());
   open_keys_[key] = changed.uri();
   workspace_.put(key, std::make_shared<ScannedText>(changed.uri(), changed.text()));
@@ -78,6 +82,15 @@ std::vector<DocumentDiagnostics> ScriptEngine::check(const Document& document, c
   }
   open_.insert_or_assign(document.uri(), std::move(entry));
   return board_.post(document.uri(), std::move(result.diagnostics));
+}
+
+std::vector<DocumentDiagnostics> ScriptEngine::show_member(const Document& document) {
+  SharedText text = archives_.find(document.uri());
+  if (!text || text->text != document.text()) text = std::make_shared<ScannedText>(document.uri(), document.text());
+  OpenDocument entry{document.uri(), {}, {document.uri()}};
+  entry.sources.push_back({document.uri(), std::move(text)});
+  open_.insert_or_assign(document.uri(), std::move(entry));
+  return board_.post(document.uri(), {});
 }
 
 std::vector<DocumentDiagnostics> ScriptEngine::check_readers(const std::string& key, const DocumentStore& open) {
@@ -132,6 +145,12 @@ const ReadTexts& ScriptEngine::sources_of(const Document& document) {
 std::vector<FoundFunction> ScriptEngine::functions_named(uint32_t checksum, const Document& document) const {
   std::vector<FoundFunction> found = workspace_.functions(checksum);
   std::stable_partition(found.begin(), found.end(), [&](const FoundFunction& f) { return f.text->uri == document.uri(); });
+  if (!found.empty()) return found;
+  for (const SharedText& text : archives_.texts()) {
+    for (const FunctionExtent& f : text->scan.functions) {
+      if (text->scan.names[f.name_index].checksum == checksum) found.push_back({text.get(), &f});
+    }
+  }
   return found;
 }
 
@@ -178,7 +197,23 @@ std::vector<Location> ScriptEngine::definition(const Document& document, TextPos
   return found;
 }
 
-std::vector<Location> ScriptEngine::references(const Document&, TextPosition, bool) { return {}; }
+// Every place where the name is declared, defined or used, as --refs finds them: the
+// workspace's files (open documents as the editor holds them), then the archives' members.
+std::vector<Location> ScriptEngine::references(const Document& document, TextPosition at, bool with_declaration) {
+  const ScannedText& text = *sources_of(document).front().text;
+  const std::optional<NameMention> name = name_at(text.text, text.scan, document.offset_of(at));
+  if (!name) return {};
+  std::vector<Location> found;
+  const auto search = [&](const ScannedText& in) {
+    for (const scripts::NameOccurrence& o : scripts::find_names(in.text, name->checksum)) {
+      if (with_declaration || o.role == scripts::NameRole::kUse)
+        found.push_back(in.location({o.offset, static_cast<size_t>(o.name.data() - in.text.data()) + o.name.size() + 1}));
+    }
+  };
+  for (const auto& [key, in] : workspace_.texts()) search(*in);
+  for (const SharedText& in : archives_.texts()) search(*in);
+  return found;
+}
 
 std::vector<Symbol> ScriptEngine::symbols(const Document& document) {
   const ScannedText& text = *sources_of(document).front().text;
@@ -212,6 +247,10 @@ std::vector<CodeAction> ScriptEngine::code_actions(const Document& document, Tex
   return actions;
 }
 
-std::optional<std::string> ScriptEngine::member_text(const std::string&) { return std::nullopt; }
+std::optional<std::string> ScriptEngine::member_text(const std::string& uri) {
+  const SharedText text = archives_.find(uri);
+  if (!text) return std::nullopt;
+  return text->text;
+}
 
 }  // namespace qbkit::lsp

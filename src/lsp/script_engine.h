@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "lsp/archive_index.h"
 #include "lsp/diagnostic_board.h"
 #include "lsp/engine.h"
 #include "lsp/source_loader.h"
@@ -42,6 +43,9 @@ class ScriptEngine final : public Engine {
   };
 
   std::vector<DocumentDiagnostics> check(const Document& document, const DocumentStore& open);
+  // An archive member that the editor shows: its text as the archive holds it, read only,
+  // with nothing to diagnose.
+  std::vector<DocumentDiagnostics> show_member(const Document& document);
   // Checks again the open documents whose last check read the file `key`.
   std::vector<DocumentDiagnostics> check_readers(const std::string& key, const DocumentStore& open);
   const ReadTexts& sources_of(const Document& document);
@@ -58,6 +62,7 @@ class ScriptEngine final : public Engine {
   WorkspaceFiles& files_;
   WorkspaceSettings settings_;
   WorkspaceIndex workspace_;
+  ArchiveIndex archives_;
   std::map<std::string, OpenDocument> open_;      // by URI
   std::map<std::string, std::string> open_keys_;  // file key: URI
   DiagnosticBoard board_;

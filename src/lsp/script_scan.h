@@ -1,8 +1,9 @@
-// The names of a script text, found in one pass over its bytes as the compiler reads them:
-// every name between dollar signs, the "#addx" lines that declare names, the functions with
-// their extent, and the "%include" lines. Comments and quoted texts are passed over, so a
-// dollar sign or a keyword inside them counts for nothing. The scan judges nothing: what does
-// not read as one of these is skipped, and the diagnostics say what is wrong.
+// The names of a script text as the language server needs them: every name between dollar
+// signs and every "#addx" line, as the name finder of --refs finds them (so that the server
+// and --refs never disagree), and, from one more pass over the bytes, the functions with their
+// extent and the "%include" lines. Comments and quoted texts are passed over, so a dollar sign
+// or a keyword inside them counts for nothing. The scan judges nothing: what does not read as
+// one of these is skipped, and the diagnostics say what is wrong.
 #pragma once
 
 #include <cstddef>
@@ -20,12 +21,12 @@ struct Span {
   std::string_view in(std::string_view text) const { return text.substr(start, end - start); }
 };
 
-// "$name$": `whole` from the first dollar sign to after the second, `name` the name as the
-// compiler takes it (a single word between blanks without them, any other text as it stands).
+// "$name$": `whole` from the first dollar sign to after the second, `name` what stands
+// between them.
 struct NameMention {
   Span whole;
   Span name;
-  uint32_t checksum = 0;  // the game's checksum of the name
+  uint32_t checksum = 0;  // the game's checksum of the name, or the one "$[cdab3412]$" shows
 };
 
 // "#addx 0xCHECKSUM \"NAME\"" or "#addx \"NAME\"".
@@ -36,7 +37,7 @@ struct NameDeclaration {
 };
 
 // "function $name$ ... endfunction"; a function without its closer ends where the next one
-// starts, or at the end of the text.
+// starts, or at the end of the text. The name finder tells which names define a function.
 struct FunctionExtent {
   Span whole;  // from "function" to after "endfunction"
   Span body;   // from after its name to "endfunction"

@@ -55,6 +55,11 @@ std::optional<std::filesystem::path> path_from_uri(std::string_view uri) {
   return std::filesystem::path(path);
 }
 
+std::string uri_unescaped(std::string_view escaped) {
+  const std::u8string bytes = percent_decoded(escaped);
+  return std::string(bytes.begin(), bytes.end());
+}
+
 std::string uri_escaped(std::string_view bytes) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string escaped;

@@ -104,8 +104,9 @@ class Session:
             raise AssertionError("the server closed its output")
         return message
 
-    def initialize(self):
-        answer = self.request("initialize", {"processId": None, "rootUri": self.uri(""), "capabilities": {}})
+    def initialize(self, **options):
+        answer = self.request("initialize", {"processId": None, "rootUri": self.uri(""), "capabilities": {},
+                                             "initializationOptions": options})
         self.notify("initialized")
         return answer
 
@@ -254,7 +255,42 @@ def check_example_features(new_session, version):
     expect("the status after shutdown and exit", s.finish(), 0)
 
 
-CHECKS = [check_initialize, check_errors, check_clean_example, check_example_features, check_command_line]
+def check_archive_features(new_session, version):
+    """References and definition reach into an archive's member, whose text the server sends:
+    the places that --refs prints, and the text that -d writes."""
+    s = new_session()
+    os.makedirs(os.path.join(s.folder, "scripts", "game"))
+    shutil.copy(os.path.join(ROOT, "examples", "example.qb"), os.path.join(s.folder, "scripts", "game", "example.qb"))
+    s.run_qbkit("-p", "new", "game.prd")
+    s.run_qbkit("-p", "add", "game.prd", "scripts/game/example.qb", "0")
+    decompiled = s.run_qbkit("-d", "scripts/game/example.qb")[1].decode("latin-1")
+    shutil.rmtree(os.path.join(s.folder, "scripts"))
+    mine = "#addx \"pause_menu\"\n:i $pause_menu$\n"
+    s.write("mine.qbs", mine.encode("latin-1"))
+    refs = s.run_qbkit("--refs", "pause_menu", ".", "game.prd")[1].decode("latin-1").splitlines()
+    s.initialize(archives=["game.prd"])
+    s.open("mine.qbs", mine)
+    uri = s.uri("mine.qbs")
+    position = {"textDocument": {"uri": uri}, "position": {"line": 1, "character": 5}}
+    member = "qbkit-member:/game.prd/scripts/game/example.qbs"
+    expect("definition in the archive", s.request("textDocument/definition", position)["result"],
+           [{"uri": member, "range": {"start": {"line": 3, "character": 3}, "end": {"line": 3, "character": 24}}}])
+    text = s.request("qbkit/memberText", {"uri": member})["result"]
+    expect("the member's text, as -d writes it in the member's folder",
+           text.replace("scripts/game/", ""), decompiled.replace("scripts/game/", ""))
+    places = s.request("textDocument/references", {**position, "context": {"includeDeclaration": True}})["result"]
+    shown = ["%s:%d:%d" % (p["uri"].replace(member, "game.prd!scripts/game/example.qbs").replace(uri, "mine.qbs"),
+                           p["range"]["start"]["line"] + 1, p["range"]["start"]["character"] + 1) for p in places]
+    expect("--refs finds places in the text and the member", len(refs) > 2, True)
+    printed = [r.rsplit(":", 1)[0].replace("\\", "/") for r in refs]
+    expect("references, as --refs prints them", shown, [r[2:] if r.startswith("./") else r for r in printed])
+    s.request("shutdown")
+    s.notify("exit")
+    expect("the status after shutdown and exit", s.finish(), 0)
+
+
+CHECKS = [check_initialize, check_errors, check_clean_example, check_example_features, check_archive_features,
+          check_command_line]
 
 
 def main():

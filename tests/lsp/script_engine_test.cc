@@ -6,7 +6,12 @@
 #include <gtest/gtest.h>
 
 #include "cli/cli_util.h"
+#include "common/name_checksum.h"
+#include "lsp/archive_index.h"
 #include "lsp/uri.h"
+#include "scripts/script_text.h"
+#include "support/archive_files.h"
+#include "support/qb_stream.h"
 
 namespace qbkit::lsp {
 namespace {
@@ -142,6 +147,57 @@ TEST_F(ScriptEngineTest, HoverDefinitionOutlineCompletionAndQuickFixKnowTheWorks
   ASSERT_EQ(top.size(), 1u);
   EXPECT_EQ(top[0].edits[0].uri, uri("a.qbs"));
   EXPECT_EQ(top[0].edits[0].range, (TextRange{}));
+}
+
+// A script member that defines $Load_TestLevel$, which the workspace defines too, and $Spin$,
+// which it does not; and one that does not decompile.
+Bytes game_archive() {
+  const uint32_t spin = name_checksum("Spin"), level = name_checksum("Load_TestLevel");
+  Bytes qb = test::QbStream()
+                 .op(qb::kLineBreak).op(qb::kFunction).op32(qb::kName, level).op(qb::kLineBreak)
+                 .op32(qb::kName, spin).op(qb::kLineBreak).op(qb::kEndFunction).op(qb::kLineBreak)
+                 .op(qb::kFunction).op32(qb::kName, spin).op(qb::kLineBreak).op(qb::kEndFunction)
+                 .op(qb::kLineBreak).op(qb::kEnd).name_record(spin, "Spin").name_record(level, "Load_TestLevel").take();
+  return test::archive_file({{"scripts\\game\\spin.qb", qb}, {"scripts\\bad.qb", {qb::kLineBreak, 0xFF}}});
+}
+
+// Where locations stand, one line each: "FILE LINE:COLUMN", FILE the last part of the URI.
+std::vector<std::string> places(const std::vector<Location>& found) {
+  std::vector<std::string> out;
+  for (const Location& l : found)
+    out.push_back(l.uri.substr(l.uri.rfind('/') + 1) + " " + std::to_string(l.range.start.line) + ":" +
+                  std::to_string(l.range.start.column));
+  return out;
+}
+
+TEST_F(ScriptEngineTest, ArchivesServeTheirMembersDefinitionsTheWorkspaceLacksAndReferences) {
+  const Bytes archive = game_archive();
+  dir.write("qb.pre", std::string(archive.begin(), archive.end()));
+  const std::vector<std::string> told = engine.configure({{dir.path()}, {dir.path() / "qb.pre", dir.path() / "none.pre"}});
+  ASSERT_EQ(told.size(), 2u);
+  EXPECT_EQ(told[0], "qbkit.archives: '" + (dir.path() / "qb.pre").generic_string() + "': 1 of its scripts do not decompile and are not searched");
+  EXPECT_TRUE(told[1].starts_with("qbkit.archives: '" + (dir.path() / "none.pre").generic_string() + "' cannot be read: "));
+
+  const std::string member = "qbkit-member:/qb.pre/scripts/game/spin.qbs";
+  const std::optional<std::string> text = engine.member_text(member);
+  ASSERT_TRUE(text);
+  EXPECT_EQ(*text, scripts::decompile_script(test::archive_members(archive)[0].data, "spin.qb").text);
+  EXPECT_EQ(engine.member_text("qbkit-member:/qb%2Epre/scripts/game/spin.qbs"), text);
+  EXPECT_FALSE(engine.member_text("qbkit-member:/qb.pre/scripts/bad.qbs"));
+
+  open("a.qbs", std::string(kScript) + ":i $spin$\n");
+  const Document& a = doc("a.qbs");
+  EXPECT_EQ(places(engine.definition(a, {2, 20})), std::vector<std::string>{"levels.qbs 1:3"});
+  EXPECT_EQ(places(engine.definition(a, {5, 5})), std::vector<std::string>{"spin.qbs 6:3"});
+  EXPECT_EQ(places(engine.references(a, {2, 20}, true)),
+            (std::vector<std::string>{"a.qbs 2:14", "levels.qbs 0:0", "levels.qbs 1:3", "levels.qbs 3:4", "t.qbi 2:0",
+                                      "spin.qbs 3:3"}));
+  EXPECT_EQ(places(engine.references(a, {2, 20}, false)),
+            (std::vector<std::string>{"a.qbs 2:14", "levels.qbs 3:4"}));
+
+  // The member as the editor shows it: no diagnostics, and its names known.
+  EXPECT_EQ(lines(engine.diagnose(store.open(member, 1, *text), store)), std::vector<std::string>{"spin.qbs clean"});
+  EXPECT_EQ(places(engine.definition(*store.find(member), {4, 6})), std::vector<std::string>{"spin.qbs 6:3"});
 }
 
 }  // namespace

@@ -25,8 +25,8 @@ TEST(ScriptScan, FindsNamesDeclarationsFunctionsAndIncludesAsTheCompilerReadsThe
       ":i $open\n"
       ":i endfunction :i $after$";
   const ScriptScan scan = scan_script(text);
-  EXPECT_EQ(names(text, scan), (std::vector<std::string>{"f", "x", "Birdhouse Team", "a", "g", "h", "after"}));
-  EXPECT_EQ(scan.names[1].checksum, name_checksum("x"));
+  EXPECT_EQ(names(text, scan), (std::vector<std::string>{"f", " x ", "Birdhouse Team", "a", "g", "h", "after"}));
+  EXPECT_EQ(scan.names[6].checksum, name_checksum("after"));
   ASSERT_EQ(scan.declarations.size(), 2u);
   EXPECT_EQ(scan.declarations[0].name.in(text), "a b");
   EXPECT_EQ(scan.declarations[0].checksum, name_checksum("a b"));

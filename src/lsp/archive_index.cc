@@ -50,6 +50,14 @@ std::string unreadable(const fs::path& archive, std::string_view reason) {
 
 }  // namespace
 
+std::optional<std::string> shown_member_name(std::string_view uri) {
+  std::optional<std::string> path = uri_member_path(uri);
+  if (path) {
+    if (const size_t slash = path->find('/'); slash != std::string::npos) (*path)[slash] = '!';
+  }
+  return path;
+}
+
 std::string member_uri(std::string_view archive_name, std::string_view member_name) {
   return std::string(kMemberScheme) + "/" + uri_escaped(member_path(archive_name, member_name));
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,9 @@ class ArchiveIndex {
   std::map<std::string, size_t> by_path_;  // "ARCHIVE/MEMBER.qbs", unescaped: index in texts_
   std::vector<std::string> names_;         // the ARCHIVE of each archive read
 };
+
+// A member URI as --refs names the member: "ARCHIVE!MEMBER.qbs"; nullopt for another URI.
+std::optional<std::string> shown_member_name(std::string_view uri);
 
 // The URI of the member `member_name` of the archive that URIs name `archive_name`.
 std::string member_uri(std::string_view archive_name, std::string_view member_name);

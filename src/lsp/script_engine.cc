@@ -155,6 +155,7 @@ std::vector<FoundFunction> ScriptEngine::functions_named(uint32_t checksum, cons
 }
 
 std::string ScriptEngine::shown_name(const std::string& uri) const {
+  if (std::optional<std::string> member = shown_member_name(uri)) return *member;
   const std::optional<fs::path> path = path_from_uri(uri);
   if (!path) return uri;
   if (!settings_.folders.empty()) {

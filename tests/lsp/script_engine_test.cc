@@ -189,6 +189,7 @@ TEST_F(ScriptEngineTest, ArchivesServeTheirMembersDefinitionsTheWorkspaceLacksAn
   const Document& a = doc("a.qbs");
   EXPECT_EQ(places(engine.definition(a, {2, 20})), std::vector<std::string>{"levels.qbs 1:3"});
   EXPECT_EQ(places(engine.definition(a, {5, 5})), std::vector<std::string>{"spin.qbs 6:3"});
+  EXPECT_NE(engine.hover(a, {5, 5})->markdown.find("Function in qb.pre!scripts/game/spin.qbs, line 7"), std::string::npos);
   EXPECT_EQ(places(engine.references(a, {2, 20}, true)),
             (std::vector<std::string>{"a.qbs 2:14", "levels.qbs 0:0", "levels.qbs 1:3", "levels.qbs 3:4", "t.qbi 2:0",
                                       "spin.qbs 3:3"}));

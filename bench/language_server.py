@@ -10,9 +10,10 @@ hold) with its table file, and packs the 210 script-shaped members of DATA/profi
 Then it starts `QBKIT --lsp` twice, without and with that archive in qbkit.archives, opens the
 text, and times each request from the moment it is written to the moment its answer is read:
 the median and the slowest of RUNS requests (default 21, after one warm-up). With the archive,
-hover, definition and references ask about a name of the text that a function of the archive
-defines, so that the definition is found among the archive's members and the references in
-all of them.
+a call of a function that the archive defines and the workspace does not is added to the
+text, and hover, definition and references ask about that name (or a more used one that the
+archive defines), so that the definition is found among the archive's members and the
+references in all of them.
 """
 import collections
 import json
@@ -110,7 +111,7 @@ def make_inputs(qbkit, data):
     with open(os.path.join(workspace, "large.qbs"), "wb") as out:
         subprocess.run([qbkit, "-d", "large.qb"], cwd=workspace, stdout=out, check=True)
     os.remove(os.path.join(workspace, "large.qb"))
-    archive = os.path.join(folder, "scripts.prd")
+    archive = os.path.abspath(os.path.join(folder, "scripts.prd"))
     subprocess.run([qbkit, "-p", "pack", archive, "members.txt"], cwd=os.path.join(data, "profile"),
                    stdout=subprocess.DEVNULL, check=True)
     return workspace, os.path.join(workspace, "large.qbs"), archive
@@ -120,6 +121,14 @@ def run(qbkit, workspace, script, archives, runs):
     with open(script, "rb") as f:
         text = f.read().decode("latin-1")
     server = Server(qbkit, workspace, archives)
+    if archives:
+        # A call of the first function of the archive's first member, which the workspace
+        # does not define: its definition is found among the members.
+        member = "qbkit-member:/%s/scripts/game/script0.qbs" % os.path.basename(archives[0])
+        called = re.search(r"function \$([^$\n]+)\$", server.request("qbkit/memberText", {"uri": member})).group(1)
+        end = text.rfind(":i :end")
+        end = len(text) if end < 0 else end
+        text = text[:end] + ":i $%s$\n" % called + text[end:]
     uri = uri_of(script)
     server.notify("textDocument/didOpen", {"textDocument": {"uri": uri, "languageId": "qbscript", "version": 1,
                                                             "text": text}})
@@ -129,7 +138,7 @@ def run(qbkit, workspace, script, archives, runs):
     counts = collections.Counter(name for _, name in names)
     # The most used name that a function of an archive defines, else the most used name.
     target = place_of(text, names[0][0] + 1)
-    for name, _ in counts.most_common():
+    for name, _ in counts.most_common() + ([(called, 1)] if archives else []):
         at = place_of(text, next(offset for offset, n in names if n == name) + 1)
         found = server.request("textDocument/definition", {"textDocument": document, "position": at})
         if not archives or any(not place["uri"].startswith("file:") for place in found):

@@ -65,6 +65,7 @@ bench:
 	./build-bench/bench/qbkit_lzss_bench
 	./build-bench/bench/qbkit_bench
 	python3 bench/whole_process.py build-bench/qbkit build-bench/bench/make_bench_data build-bench/whole-process
+	python3 bench/language_server.py build-bench/qbkit build-bench/whole-process
 
 # Every fuzz target for FUZZ_SECONDS each (default 60), from seeds made by fuzz/make_seeds.py.
 FUZZ_SECONDS ?= 60

@@ -1,8 +1,9 @@
 // Writes the inputs of the whole-process benchmarks into a folder: a 7.7 MB QB file shaped like
 // the game's scripts (big.qb); 210 script-like members of 3.2 MB in all, as files under
-// scripts/ with the member list that `pack` reads (members.txt); and, in profile/, the same for
-// 210 scripts that decompile and compile back, one in four with switches, for the commands
-// that work on script text.
+// scripts/ with the member list that `pack` reads (members.txt); for the language server, the
+// largest script the game could hold, whose text is about 600 KB (large.qb); and, in profile/,
+// the same for 210 scripts that decompile and compile back, one in four with switches, for the
+// commands that work on script text.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
   }
   const fs::path dir = argv[1];
   write_data_file(dir / "big.qb", qbkit::test::generate_profile_stream(7'700'000, 1));
+  write_data_file(dir / "large.qb", qbkit::test::script_like_file(245'000, 3));
   const std::vector<qbkit::Bytes> members = qbkit::test::script_like_archive(210, 3'200'000, 7);
   std::string list;
   for (size_t i = 0; i < members.size(); ++i) {

@@ -3,8 +3,11 @@
 // 0 or 1, and everything it wrote is a sequence of framed JSON-RPC 2.0 messages.
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "fuzz_assert.h"
 #include "lsp/json_rpc.h"
@@ -30,13 +33,25 @@ class Pieces final : public qbkit::lsp::ByteSource {
   size_t at_ = 0;
 };
 
+// A disk that holds nothing: the workspace folders and includes that the input names are
+// never read, so that "file:///" cannot send a run through the whole disk.
+class NoFiles final : public qbkit::lsp::WorkspaceFiles {
+ public:
+  std::optional<std::string> read(const std::filesystem::path&, std::string* failure) override {
+    if (failure) *failure = "no such file";
+    return std::nullopt;
+  }
+  std::vector<std::filesystem::path> script_files_under(const std::filesystem::path&) override { return {}; }
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace qbkit::lsp;
   Pieces in(data, size);
   std::ostringstream out;
-  ScriptEngine engine;
+  NoFiles files;
+  ScriptEngine engine(files);
   const int status = run_message_loop(in, out, engine);
   FUZZ_ASSERT(status == 0 || status == 1, "the server ends with 0 or 1");
   FrameReader reader;

@@ -9,11 +9,13 @@ const path = require('node:path');
 const settings = {};
 const listeners = [];
 const started = [];
+const providers = {};
 const vscode = {
   workspace: {
     workspaceFolders: [{ uri: { fsPath: path.resolve('/mods') } }],
     getConfiguration: () => ({ get: (key, fallback) => (key in settings ? settings[key] : fallback) }),
     onDidChangeConfiguration: (listener) => { listeners.push(listener); return { dispose() {} }; },
+    registerTextDocumentContentProvider: (scheme, provider) => { providers[scheme] = provider; return { dispose() {} }; },
   },
   window: { showErrorMessage: (text) => started.push({ error: text }) },
   tasks: { registerTaskProvider: () => ({ dispose() {} }) },
@@ -25,6 +27,7 @@ class LanguageClient {
     started.push(this);
   }
   async stop() { this.stopped = true; }
+  async sendRequest(method, params) { return params.uri.endsWith('a.qbs') ? `${method} ${params.uri}` : null; }
 }
 
 const load = Module._load;
@@ -45,8 +48,14 @@ test('the extension starts qbkit --lsp from qbkit.path or PATH, and again when t
   await extension.activate({ subscriptions: [] });
   assert.strictEqual(started.length, 1);
   assert.deepStrictEqual(started[0].server, { command: 'qbkit', args: ['--lsp'] });
-  assert.deepStrictEqual(started[0].client.documentSelector, [{ language: 'qbscript' }]);
+  assert.deepStrictEqual(started[0].client.documentSelector.map((s) => s.scheme), ['file', 'untitled', 'qbkit-member']);
   assert.deepStrictEqual(started[0].client.initializationOptions, { archives: ['qb.pre'] });
+  // Archive members: their text asked of the server, an error for one that no archive holds.
+  const member = (p) => ({ path: p, toString: () => `qbkit-member:${p}` });
+  assert.strictEqual(await providers['qbkit-member'].provideTextDocumentContent(member('/qb.pre/a.qbs')),
+    'qbkit/memberText qbkit-member:/qb.pre/a.qbs');
+  await assert.rejects(providers['qbkit-member'].provideTextDocumentContent(member('/qb.pre/b.qbs')),
+    /No archive of qbkit.archives holds \/qb.pre\/b.qbs/);
 
   await changeSetting('path', 'tools/qbkit.exe');
   assert.ok(started[0].stopped);

@@ -1,7 +1,9 @@
 // Starts qbkit's language server for the script text and the table files, and offers the tasks
 // "qbkit: check" and "qbkit: compile" for the file in the active editor, for users who turn
 // the server off. Both run the qbkit that the qbkit.path setting names, or the one on PATH.
-// The server reads qbkit.archives at its start and whenever the qbkit settings change. Each
+// The server reads qbkit.archives at its start and whenever the qbkit settings change; the
+// scripts of those archives open as read-only documents under "qbkit-member:" URIs, their
+// text asked of the server. Each
 // task runs qbkit in the file's folder, where the text's %include lines find their files, and
 // reads its diagnostics with the problem matchers of package.json, so that each error is
 // listed in the Problems view and a click goes to its line and column.
@@ -12,6 +14,7 @@ const { LanguageClient } = require('vscode-languageclient/node');
 
 const TYPE = 'qbkit';
 const PROBLEM_MATCHERS = ['$qbkit', '$qbkit-file'];
+const MEMBER_SCHEME = 'qbkit-member';
 
 let client;
 
@@ -51,7 +54,8 @@ async function start() {
   if (!settings().get('languageServer', true)) return;
   const command = qbkitCommand();
   client = new LanguageClient('qbkit', 'qbkit', { command, args: ['--lsp'] }, {
-    documentSelector: [{ language: 'qbscript' }],
+    documentSelector: [{ scheme: 'file', language: 'qbscript' }, { scheme: 'untitled', language: 'qbscript' },
+      { scheme: MEMBER_SCHEME, language: 'qbscript' }],
     initializationOptions: { archives: settings().get('archives', []) },
     synchronize: { configurationSection: 'qbkit' },
   });
@@ -63,6 +67,16 @@ async function start() {
       'Set qbkit.path to qbkit\'s executable, or put qbkit on PATH.');
   }
 }
+
+// The script text of an archive member, as the server decompiled it.
+const memberTexts = {
+  async provideTextDocumentContent(uri) {
+    if (!client) throw new Error('qbkit\'s language server is not running: it serves the archives\' scripts');
+    const text = await client.sendRequest('qbkit/memberText', { uri: uri.toString() });
+    if (text === null) throw new Error(`No archive of qbkit.archives holds ${uri.path}`);
+    return text;
+  },
+};
 
 async function stop() {
   const running = client;
@@ -76,6 +90,7 @@ function activate(context) {
     // A task of this type written in tasks.json runs as it stands.
     resolveTask: () => undefined,
   }));
+  context.subscriptions.push(vscode.workspace.registerTextDocumentContentProvider(MEMBER_SCHEME, memberTexts));
   context.subscriptions.push(vscode.workspace.onDidChangeConfiguration(async (event) => {
     if (event.affectsConfiguration('qbkit.path') || event.affectsConfiguration('qbkit.languageServer')) {
       await stop();

@@ -47,10 +47,7 @@ Bytes read_input(const std::string& path) {
 
 ArchiveFile read_archive(const std::string& path) {
   ArchiveFile archive{read_input(path), {}};
-  pre::MemberWalk walk =
-      pre::walk_members(archive.file, pre::kHeaderSize, pre::read_archive_header(archive.file).member_count);
-  if (walk.damaged) pre::throw_member_past_end(path, walk.members.size() + 1);
-  archive.members = std::move(walk.members);
+  archive.members = pre::archive_members(archive.file, path);
   return archive;
 }
 

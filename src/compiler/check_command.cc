@@ -10,9 +10,6 @@
 namespace qbkit {
 namespace {
 
-// Diagnostics shown for one file given, its includes counted.
-constexpr size_t kMaxDiagnostics = 100;
-
 // True when anything was reported.
 bool check_file(const std::string& path, const Settings& settings, std::ostream& out) {
   LoadedSource source = load_from_disk(path, {});
@@ -20,7 +17,7 @@ bool check_file(const std::string& path, const Settings& settings, std::ostream&
     out << render({path, 0, 0, Severity::kError, code::kCannotOpen, "cannot open: " + source.failure, {}});
     return true;
   }
-  DiagnosticPrinter printer(out, true, kMaxDiagnostics);
+  DiagnosticPrinter printer(out, true, kCheckDiagnosticLimit);
   compile_text({std::move(source.text), path, source.identity}, {settings, true}, load_from_disk, printer);
   if (printer.not_printed() > 0) out << format("%s: note: %zu more diagnostics not shown\n", path.c_str(), printer.not_printed());
   return printer.reported();

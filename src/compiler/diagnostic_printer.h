@@ -1,5 +1,6 @@
 // A sink that prints diagnostics as they come, up to a limit: mode c shows at most 20
-// warnings, --check at most 100 diagnostics for each file it is given.
+// warnings, --check (and the language server) at most 100 diagnostics for each file it is
+// given.
 #pragma once
 
 #include <cstddef>
@@ -9,25 +10,39 @@
 
 namespace qbkit {
 
-class DiagnosticPrinter : public DiagnosticSink {
- public:
-  // Counts warnings, and errors too when `count_errors`; those past `limit` are not printed.
-  // Notes are always printed.
-  DiagnosticPrinter(std::ostream& out, bool count_errors, size_t limit)
-      : out_(out), count_errors_(count_errors), limit_(limit) {}
-  void report(const Diagnostic& d) override;
+// Diagnostics that --check shows for one file given, its includes counted.
+inline constexpr size_t kCheckDiagnosticLimit = 100;
 
-  // Whether an error or a warning came, printed or not.
+// Counts warnings, and errors too when `count_errors`, against `limit`. Notes always pass.
+class DiagnosticLimit {
+ public:
+  DiagnosticLimit(bool count_errors, size_t limit) : count_errors_(count_errors), limit_(limit) {}
+  // Whether `d` is shown: false once the count passed the limit.
+  bool admit(const Diagnostic& d);
+
+  // Whether an error or a warning came, shown or not.
   bool reported() const { return reported_; }
-  size_t not_printed() const { return not_printed_; }
+  size_t not_shown() const { return not_shown_; }
 
  private:
-  std::ostream& out_;
   bool count_errors_;
   size_t limit_;
   size_t counted_ = 0;
-  size_t not_printed_ = 0;
+  size_t not_shown_ = 0;
   bool reported_ = false;
+};
+
+class DiagnosticPrinter : public DiagnosticSink {
+ public:
+  DiagnosticPrinter(std::ostream& out, bool count_errors, size_t limit) : out_(out), limit_(count_errors, limit) {}
+  void report(const Diagnostic& d) override;
+
+  bool reported() const { return limit_.reported(); }
+  size_t not_printed() const { return limit_.not_shown(); }
+
+ private:
+  std::ostream& out_;
+  DiagnosticLimit limit_;
 };
 
 }  // namespace qbkit

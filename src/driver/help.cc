@@ -34,8 +34,13 @@ Usage:
                                       one byte per character (ISO 8859-1)
   qbkit -t FILE.qb                    deprecated: copy the name records of FILE.qb
                                       into FILE.qb.tab
-  qbkit --lsp                         the language server that editors start: it
-                                      speaks on standard input and output
+  qbkit --lsp                         the language server that editors start, on
+                                      standard input and output: diagnostics as
+                                      you type, hover, go to definition, find
+                                      references, outline, completion, a quick fix;
+                                      its setting qbkit.archives names PRE archives
+                                      whose scripts it searches too (decompiled in
+                                      memory, served as qbkit-member: documents)
   qbkit --help, qbkit -h              this help
   qbkit --version                     the version
 

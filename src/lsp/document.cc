@@ -17,38 +17,20 @@ bool takes_two_units(const Substitution& s) { return s.code_point > 0xFFFF; }
 }  // namespace
 
 Document::Document(std::string uri, int64_t version, std::string_view utf8_text)
-    : uri_(std::move(uri)), version_(version), text_(utf8_to_single_byte(utf8_text)) {
-  index_lines();
-}
-
-void Document::index_lines() {
-  const std::string& text = text_.bytes;
-  line_starts_.assign(1, 0);
-  for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
-    line_starts_.push_back(at + 1);
-}
-
-std::string_view Document::line_text(uint32_t line) const {
-  const std::string_view text = text_.bytes;
-  const size_t start = line_starts_[line];
-  if (line + 1 == line_starts_.size()) return text.substr(start);
-  size_t end = line_starts_[line + 1] - 1;  // the line feed
-  if (end > start && text[end - 1] == '\r') --end;
-  return text.substr(start, end - start);
-}
+    : uri_(std::move(uri)), version_(version), text_(utf8_to_single_byte(utf8_text)), lines_(text_.bytes) {}
 
 uint32_t Document::wide_characters_before(uint32_t line, size_t end_offset) const {
   const std::vector<Substitution>& subs = text_.substitutions;
   uint32_t count = 0;
-  for (auto it = first_at(subs, line_starts_[line]); it != subs.end() && it->offset < end_offset; ++it)
+  for (auto it = first_at(subs, lines_.line_start(line)); it != subs.end() && it->offset < end_offset; ++it)
     count += takes_two_units(*it);
   return count;
 }
 
 TextPosition Document::to_text(Position position) const {
-  if (position.line >= line_starts_.size()) return position_of(text_.bytes.size());
+  if (position.line >= lines_.line_count()) return position_of(text_.bytes.size());
   const uint32_t line = position.line;
-  const size_t start = line_starts_[line];
+  const size_t start = lines_.line_start(line);
   const size_t length = line_text(line).size();
   const std::vector<Substitution>& subs = text_.substitutions;
   // Each character of two units before the place takes one unit more than its byte.
@@ -65,22 +47,10 @@ TextPosition Document::to_text(Position position) const {
 }
 
 Position Document::to_protocol(TextPosition position) const {
-  if (position.line >= line_starts_.size()) position = position_of(text_.bytes.size());
-  const size_t start = line_starts_[position.line];
+  if (position.line >= lines_.line_count()) position = position_of(text_.bytes.size());
+  const size_t start = lines_.line_start(position.line);
   const size_t column = std::min<size_t>(position.column, line_text(position.line).size());
   return {position.line, static_cast<uint32_t>(column + wide_characters_before(position.line, start + column))};
-}
-
-size_t Document::offset_of(TextPosition position) const {
-  if (position.line >= line_starts_.size()) return text_.bytes.size();
-  return line_starts_[position.line] + std::min<size_t>(position.column, line_text(position.line).size());
-}
-
-TextPosition Document::position_of(size_t offset) const {
-  offset = std::min(offset, text_.bytes.size());
-  const auto next = std::upper_bound(line_starts_.begin(), line_starts_.end(), offset);
-  const auto line = static_cast<uint32_t>(next - line_starts_.begin() - 1);
-  return {line, static_cast<uint32_t>(offset - line_starts_[line])};
 }
 
 void Document::replace(Position start, Position end, std::string_view utf8_text, int64_t version) {
@@ -97,7 +67,7 @@ void Document::replace(Position start, Position end, std::string_view utf8_text,
   text_.bytes.replace(from, to - from, inserted.bytes);
   text_.substitutions = std::move(subs);
   version_ = version;
-  index_lines();
+  lines_ = LineMap(text_.bytes);
 }
 
 const Document& DocumentStore::open(const std::string& uri, int64_t version, std::string_view utf8_text) {

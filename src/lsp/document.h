@@ -9,17 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#include "lsp/line_map.h"
 #include "lsp/text_codec.h"
 
 namespace qbkit::lsp {
-
-// A place in script text: the line (from 0, counted by line feeds, as the compiler counts
-// lines) and the byte column (from 0).
-struct TextPosition {
-  uint32_t line = 0;
-  uint32_t column = 0;
-  friend bool operator==(const TextPosition&, const TextPosition&) = default;
-};
 
 // A place as the protocol gives it: the same line, the column in UTF-16 units.
 struct Position {
@@ -46,24 +39,24 @@ class Document {
   Position to_protocol(TextPosition position) const;
 
   // Between places and byte offsets into text(); out-of-range places are taken as above.
-  size_t offset_of(TextPosition position) const;
-  TextPosition position_of(size_t offset) const;
+  size_t offset_of(TextPosition position) const { return lines_.offset_of(text(), position); }
+  TextPosition position_of(size_t offset) const { return lines_.position_of(text(), offset); }
+  const LineMap& lines() const { return lines_; }
 
   // Replaces the text from `start` to `end` with `utf8_text`: a change that an editor sends
   // as an edit of a range rather than as the whole text.
   void replace(Position start, Position end, std::string_view utf8_text, int64_t version);
 
  private:
-  void index_lines();
   // The line's bytes without its line end ("\n" or "\r\n").
-  std::string_view line_text(uint32_t line) const;
+  std::string_view line_text(uint32_t line) const { return lines_.line_text(text(), line); }
   // The substitutions of the characters of two UTF-16 units on `line`, before `end_offset`.
   uint32_t wide_characters_before(uint32_t line, size_t end_offset) const;
 
   std::string uri_;
   int64_t version_;
   SingleByteText text_;
-  std::vector<size_t> line_starts_;  // the offset of each line's first byte; never empty
+  LineMap lines_;
 };
 
 // The documents the editor has opened, by URI, with the text of their last change.

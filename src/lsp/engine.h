@@ -32,6 +32,7 @@ struct Diagnostic {
   Severity severity = Severity::kError;
   std::string code;     // the short stable word of --check, as "unknown-name"
   std::string message;  // in --check's words
+  friend bool operator==(const Diagnostic&, const Diagnostic&) = default;
 };
 
 // The diagnostics of one document, all of them: they replace what was shown before.
@@ -58,6 +59,14 @@ struct CompletionItem {
   std::string label;
   CompletionKind kind = CompletionKind::kVariable;
   std::string detail;
+  std::string insert_text;  // when it differs from the label
+};
+
+// Completion items; `incomplete` when more would match, so that the editor asks again as the
+// typed text grows.
+struct CompletionList {
+  bool incomplete = false;
+  std::vector<CompletionItem> items;
 };
 
 struct TextEdit {
@@ -85,22 +94,25 @@ class Engine {
 
   // Called on `initialized` and after each change of the settings: the engine indexes the
   // workspace and the archives before it returns, so that every later answer knows them.
-  virtual void configure(const WorkspaceSettings& settings) = 0;
+  // Returns what the user should be told (an archive that cannot be read), one message each.
+  virtual std::vector<std::string> configure(const WorkspaceSettings& settings) = 0;
 
   // After `changed` was opened or changed: the diagnostics to show, of `changed` and of any
   // other document that its text affects (an open script that includes a changed table file).
   // Every new text of an open document comes through here first, so what the engine keeps
   // of open documents for the features below is brought up to date here.
   virtual std::vector<DocumentDiagnostics> diagnose(const Document& changed, const DocumentStore& open) = 0;
-  // After a document was saved to disk, or closed (its file on disk counts again).
+  // After a document was saved to disk.
   virtual void saved(const Document& document) = 0;
-  virtual void closed(const std::string& uri) = 0;
+  // After a document was closed (`open` no longer holds it; its file on disk counts again):
+  // the diagnostics to show now, of it and of the documents that its text affected.
+  virtual std::vector<DocumentDiagnostics> closed(const std::string& uri, const DocumentStore& open) = 0;
 
   virtual std::optional<Hover> hover(const Document& document, TextPosition at) = 0;
   virtual std::vector<Location> definition(const Document& document, TextPosition at) = 0;
   virtual std::vector<Location> references(const Document& document, TextPosition at, bool with_declaration) = 0;
   virtual std::vector<Symbol> symbols(const Document& document) = 0;
-  virtual std::vector<CompletionItem> completion(const Document& document, TextPosition at) = 0;
+  virtual CompletionList completion(const Document& document, TextPosition at) = 0;
   // `context`: the diagnostics that the editor shows in `range`.
   virtual std::vector<CodeAction> code_actions(const Document& document, TextRange range,
                                                const std::vector<Diagnostic>& context) = 0;

@@ -24,7 +24,8 @@ ExitStatus run_language_server(const Console& console) {
 #endif
   set_stdin_binary();
   StandardInput in;
-  ScriptEngine engine;
+  DiskFiles files;
+  ScriptEngine engine(files);
   return run_message_loop(in, console.out, engine);
 }
 

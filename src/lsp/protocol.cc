@@ -4,6 +4,7 @@
 #include <new>
 #include <utility>
 
+#include "lsp/text_codec.h"
 #include "lsp/uri.h"
 
 namespace qbkit::lsp {
@@ -156,11 +157,18 @@ Json Server::shutdown(const Json&) {
   return nullptr;
 }
 
-void Server::initialized(const Json&) { engine_.configure(settings_); }
+void Server::initialized(const Json&) { configure(); }
 
 void Server::change_configuration(const Json& params) {
   if (const auto settings = params.find("settings"); settings != params.end()) read_archive_setting(*settings);
-  engine_.configure(settings_);
+  configure();
+}
+
+// The engine indexes anew; what it has to say is shown to the user as a warning.
+void Server::configure() {
+  constexpr int kWarning = 2;  // the protocol's MessageType.Warning
+  for (const std::string& text : engine_.configure(settings_))
+    send_(notification_body("window/showMessage", Json{{"type", kWarning}, {"message", latin1_to_utf8(text)}}));
 }
 
 // The qbkit.archives setting, from initializationOptions or from a configuration change:

@@ -43,6 +43,7 @@ class Server {
   Json shutdown(const Json& params);
   void initialized(const Json& params);
   void change_configuration(const Json& params);
+  void configure();
   void read_archive_setting(const Json& settings);
 
   // Documents (protocol_documents.cc).

@@ -38,12 +38,12 @@ void Server::save_document(const Json& params) {
   if (const Document* document = document_of(params)) engine_.saved(*document);
 }
 
-// A closed document's diagnostics are cleared: the editor no longer shows its text.
+// A closed document's own diagnostics go; what the checks of other open documents find in
+// it (a table file that they include) stays.
 void Server::close_document(const Json& params) {
   const std::string uri = params.at("textDocument").at("uri").get<std::string>();
   documents_.close(uri);
-  engine_.closed(uri);
-  publish({DocumentDiagnostics{uri, {}}});
+  publish(engine_.closed(uri, documents_));
 }
 
 void Server::publish(const std::vector<DocumentDiagnostics>& all) {

@@ -49,11 +49,13 @@ Json Server::document_symbols(const Json& params) {
 
 Json Server::completion(const Json& params) {
   Json items = Json::array();
+  bool incomplete = false;
   if (const Document* document = document_of(params)) {
-    for (const CompletionItem& item : engine_.completion(*document, place_of(*document, params)))
-      items.push_back(completion_json(item));
+    const CompletionList list = engine_.completion(*document, place_of(*document, params));
+    for (const CompletionItem& item : list.items) items.push_back(completion_json(item));
+    incomplete = list.incomplete;
   }
-  return items;
+  return Json{{"isIncomplete", incomplete}, {"items", std::move(items)}};
 }
 
 Json Server::code_actions(const Json& params) {

@@ -77,6 +77,7 @@ Json symbol_json(const Document& document, const Symbol& symbol) {
 Json completion_json(const CompletionItem& item) {
   Json json{{"label", latin1_to_utf8(item.label)}, {"kind", static_cast<int>(item.kind)}};
   if (!item.detail.empty()) json["detail"] = latin1_to_utf8(item.detail);
+  if (!item.insert_text.empty()) json["insertText"] = latin1_to_utf8(item.insert_text);
   return json;
 }
 

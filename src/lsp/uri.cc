@@ -55,22 +55,31 @@ std::optional<std::filesystem::path> path_from_uri(std::string_view uri) {
   return std::filesystem::path(path);
 }
 
-std::string uri_from_path(const std::filesystem::path& path) {
+std::string uri_unescaped(std::string_view escaped) {
+  const std::u8string bytes = percent_decoded(escaped);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+std::string uri_escaped(std::string_view bytes) {
   static constexpr char kHex[] = "0123456789ABCDEF";
-  std::u8string p = path.generic_u8string();
-  if (p.empty() || p[0] != u8'/') p.insert(p.begin(), u8'/');  // "c:/x" is "/c:/x"
-  std::string uri = "file://";
-  for (const char8_t c8 : p) {
-    const auto c = static_cast<unsigned char>(c8);
+  std::string escaped;
+  for (const char byte : bytes) {
+    const auto c = static_cast<unsigned char>(byte);
     if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
-      uri.push_back(static_cast<char>(c));
+      escaped.push_back(byte);
     } else {
-      uri.push_back('%');
-      uri.push_back(kHex[c >> 4]);
-      uri.push_back(kHex[c & 15]);
+      escaped.push_back('%');
+      escaped.push_back(kHex[c >> 4]);
+      escaped.push_back(kHex[c & 15]);
     }
   }
-  return uri;
+  return escaped;
+}
+
+std::string uri_from_path(const std::filesystem::path& path) {
+  std::u8string p = path.generic_u8string();
+  if (p.empty() || p[0] != u8'/') p.insert(p.begin(), u8'/');  // "c:/x" is "/c:/x"
+  return "file://" + uri_escaped(std::string_view(reinterpret_cast<const char*>(p.data()), p.size()));
 }
 
 }  // namespace qbkit::lsp

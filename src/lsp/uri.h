@@ -13,7 +13,14 @@ namespace qbkit::lsp {
 // ("file://server/share/a.qbs").
 std::optional<std::filesystem::path> path_from_uri(std::string_view uri);
 
-// The "file:" URI of an absolute path, every byte but letters, digits and "-._~/" escaped.
+// The "file:" URI of an absolute path, its bytes escaped as uri_escaped escapes them.
 std::string uri_from_path(const std::filesystem::path& path);
+
+// The bytes that the path of a URI stands for: each "%XX" decoded; a '%' not followed by two
+// hexadecimal digits stands for itself.
+std::string uri_unescaped(std::string_view escaped);
+
+// `bytes` for the path of a URI: every byte but letters, digits and "-._~/" as "%XX".
+std::string uri_escaped(std::string_view bytes);
 
 }  // namespace qbkit::lsp

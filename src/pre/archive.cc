@@ -71,6 +71,12 @@ void throw_member_past_end(const std::string& path, size_t member_number) {
               Echo::kWhenRedirected);
 }
 
+std::vector<Member> archive_members(ByteSpan file, const std::string& path) {
+  MemberWalk walk = walk_members(file, kHeaderSize, read_archive_header(file).member_count);
+  if (walk.damaged) throw_member_past_end(path, walk.members.size() + 1);
+  return std::move(walk.members);
+}
+
 bool sizes_fit(uint64_t archive_size, uint64_t member_size) {
   return archive_size <= 0xFFFFFFFFu && member_size <= 0xFFFFFFFFu;
 }

@@ -71,6 +71,10 @@ MemberWalk walk_members(ByteSpan buffer, size_t first, uint32_t count);
 // of the file, status 1.
 [[noreturn]] void throw_member_past_end(const std::string& path, size_t member_number);
 
+// Every member of the archive file `file` (read from `path`), in order; refuses it as damaged
+// when an entry runs past its end.
+std::vector<Member> archive_members(ByteSpan file, const std::string& path);
+
 // Whether an archive of `archive_size` bytes holding a member of `member_size` bytes still
 // fits the format's 32-bit size fields.
 bool sizes_fit(uint64_t archive_size, uint64_t member_size);

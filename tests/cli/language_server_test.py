@@ -104,8 +104,9 @@ class Session:
             raise AssertionError("the server closed its output")
         return message
 
-    def initialize(self):
-        answer = self.request("initialize", {"processId": None, "rootUri": self.uri(""), "capabilities": {}})
+    def initialize(self, **options):
+        answer = self.request("initialize", {"processId": None, "rootUri": self.uri(""), "capabilities": {},
+                                             "initializationOptions": options})
         self.notify("initialized")
         return answer
 
@@ -201,7 +202,95 @@ def check_command_line(new_session, version):
     expect("the status of --lsp --stdio after shutdown and exit", s.finish(), 0)
 
 
-CHECKS = [check_initialize, check_errors, check_clean_example, check_command_line]
+def diagnostic_line(name, d):
+    """A diagnostic of the server as --check prints it."""
+    severity = {1: "error", 2: "warning", 3: "note"}[d["severity"]]
+    start = d["range"]["start"]
+    code = " [%s]" % d["code"] if "code" in d else ""
+    return "%s:%d:%d: %s: %s%s" % (name, start["line"] + 1, start["character"] + 1, severity, d["message"], code)
+
+
+def check_example_features(new_session, version):
+    s = new_session()
+    shutil.copy(os.path.join(ROOT, "examples", "example.qb"), os.path.join(s.folder, "example.qb"))
+    text = s.run_qbkit("-d", "example.qb")[1].decode("latin-1")
+    typo = text.replace("$count$ > ", "$cuont$ > ")
+    s.write("example.qbs", typo.encode("latin-1"))
+    checked = s.run_qbkit("--check", "example.qbs")[1].decode("latin-1").splitlines()
+    s.initialize()
+    s.open("example.qbs", typo)
+    published = s.receive()["params"]
+    expect("the diagnostics of a typo, as --check prints them",
+           [diagnostic_line("example.qbs", d) for d in published["diagnostics"]], checked)
+    expect("--check's line", checked, ["example.qbs:8:8: error: name 'cuont' is unknown; did you mean 'count'? "
+                                       "[unknown-name]"])
+    uri = s.uri("example.qbs")
+    s.notify("textDocument/didChange", {"textDocument": {"uri": uri, "version": 2}, "contentChanges": [{"text": text}]})
+    expect("the diagnostics once the typo is mended", s.receive()["params"],
+           {"uri": uri, "version": 2, "diagnostics": []})
+
+    def ask(method, line, character, **more):
+        params = {"textDocument": {"uri": uri}, "position": {"line": line, "character": character}, **more}
+        return s.request(method, params)["result"]
+
+    def span(line, start, end):
+        return {"start": {"line": line, "character": start}, "end": {"line": line, "character": end}}
+
+    table = s.uri("example.qb_table.qbi")
+    expect("hover on a call of the function", ask("textDocument/hover", 3, 15), {
+        "contents": {"kind": "markdown", "value":
+                     "`$pause_menu$` checksum `0x262ff1c8`\n\nDeclared in example.qb_table.qbi, line 1:\n\n"
+                     "    #addx 0x262ff1c8 \"pause_menu\"\n\nFunction in example.qbs, line 4; its body starts:\n\n"
+                     "    :i $title$ = %s(6,\"Paused\")"},
+        "range": span(3, 12, 24)})
+    expect("definition of the function", ask("textDocument/definition", 3, 15), [{"uri": uri, "range": span(3, 3, 24)}])
+    expect("definition of a name that no function has: its declaration", ask("textDocument/definition", 5, 6),
+           [{"uri": table, "range": span(1, 0, 24)}])
+    expect("the outline", s.request("textDocument/documentSymbol", {"textDocument": {"uri": uri}})["result"], [{
+        "name": "pause_menu", "kind": 12, "range": {"start": {"line": 3, "character": 3},
+                                                    "end": {"line": 31, "character": 14}},
+        "selectionRange": span(3, 12, 24)}])
+    s.request("shutdown")
+    s.notify("exit")
+    expect("the status after shutdown and exit", s.finish(), 0)
+
+
+def check_archive_features(new_session, version):
+    """References and definition reach into an archive's member, whose text the server sends:
+    the places that --refs prints, and the text that -d writes."""
+    s = new_session()
+    os.makedirs(os.path.join(s.folder, "scripts", "game"))
+    shutil.copy(os.path.join(ROOT, "examples", "example.qb"), os.path.join(s.folder, "scripts", "game", "example.qb"))
+    s.run_qbkit("-p", "new", "game.prd")
+    s.run_qbkit("-p", "add", "game.prd", "scripts/game/example.qb", "0")
+    decompiled = s.run_qbkit("-d", "scripts/game/example.qb")[1].decode("latin-1")
+    shutil.rmtree(os.path.join(s.folder, "scripts"))
+    mine = "#addx \"pause_menu\"\n:i $pause_menu$\n"
+    s.write("mine.qbs", mine.encode("latin-1"))
+    refs = s.run_qbkit("--refs", "pause_menu", ".", "game.prd")[1].decode("latin-1").splitlines()
+    s.initialize(archives=["game.prd"])
+    s.open("mine.qbs", mine)
+    uri = s.uri("mine.qbs")
+    position = {"textDocument": {"uri": uri}, "position": {"line": 1, "character": 5}}
+    member = "qbkit-member:/game.prd/scripts/game/example.qbs"
+    expect("definition in the archive", s.request("textDocument/definition", position)["result"],
+           [{"uri": member, "range": {"start": {"line": 3, "character": 3}, "end": {"line": 3, "character": 24}}}])
+    text = s.request("qbkit/memberText", {"uri": member})["result"]
+    expect("the member's text, as -d writes it in the member's folder",
+           text.replace("scripts/game/", ""), decompiled.replace("scripts/game/", ""))
+    places = s.request("textDocument/references", {**position, "context": {"includeDeclaration": True}})["result"]
+    shown = ["%s:%d:%d" % (p["uri"].replace(member, "game.prd!scripts/game/example.qbs").replace(uri, "mine.qbs"),
+                           p["range"]["start"]["line"] + 1, p["range"]["start"]["character"] + 1) for p in places]
+    expect("--refs finds places in the text and the member", len(refs) > 2, True)
+    printed = [r.rsplit(":", 1)[0].replace("\\", "/") for r in refs]
+    expect("references, as --refs prints them", shown, [r[2:] if r.startswith("./") else r for r in printed])
+    s.request("shutdown")
+    s.notify("exit")
+    expect("the status after shutdown and exit", s.finish(), 0)
+
+
+CHECKS = [check_initialize, check_errors, check_clean_example, check_example_features, check_archive_features,
+          check_command_line]
 
 
 def main():

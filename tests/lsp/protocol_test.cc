@@ -17,20 +17,27 @@ namespace {
 // Answers with what it was asked, so that the tests see the places it got.
 class EchoEngine final : public Engine {
  public:
-  void configure(const WorkspaceSettings& s) override { configured.push_back(s); }
+  std::vector<std::string> configure(const WorkspaceSettings& s) override {
+    configured.push_back(s);
+    std::vector<std::string> unread;
+    for (const auto& archive : s.archives) unread.push_back("cannot read " + archive.generic_string());
+    return unread;
+  }
   std::vector<DocumentDiagnostics> diagnose(const Document& d, const DocumentStore&) override {
     texts.push_back(d.text());
     return {{d.uri(), {Diagnostic{{{0, 0}, {0, 8}}, Severity::kWarning, "not-latin1", "caf\xe9"}}}};
   }
   void saved(const Document&) override {}
-  void closed(const std::string&) override {}
+  std::vector<DocumentDiagnostics> closed(const std::string& uri, const DocumentStore&) override {
+    return {{uri, {}}};
+  }
   std::optional<Hover> hover(const Document&, TextPosition at) override {
     return Hover{"column " + std::to_string(at.column), {at, {at.line, at.column + 1}}};
   }
   std::vector<Location> definition(const Document& d, TextPosition at) override { return {{d.uri(), {at, at}}}; }
   std::vector<Location> references(const Document&, TextPosition, bool) override { return {}; }
   std::vector<Symbol> symbols(const Document&) override { return {}; }
-  std::vector<CompletionItem> completion(const Document&, TextPosition) override { return {}; }
+  CompletionList completion(const Document&, TextPosition) override { return {}; }
   std::vector<CodeAction> code_actions(const Document&, TextRange, const std::vector<Diagnostic>&) override {
     return {};
   }
@@ -100,12 +107,15 @@ TEST(LspProtocol, LifecycleAndExitStatus) {
   EXPECT_EQ(engine.configured[0].folders, std::vector<std::filesystem::path>{"/mods/a b"});
   EXPECT_EQ(engine.configured[0].archives,
             (std::vector<std::filesystem::path>{"/mods/a b/qb.pre", "/game/qb.pre"}));
-  EXPECT_EQ(s.answers, (std::vector<Json>{{{"jsonrpc", "2.0"}, {"id", 99}, {"result", nullptr}}}));
+  EXPECT_EQ(s.answers.back(), (Json{{"jsonrpc", "2.0"}, {"id", 99}, {"result", nullptr}}));
 
-  // The setting changes: indexed again. Input that ends without exit: 1.
+  // The setting changes: indexed again, and what the engine says shown. Input that ends
+  // without exit: 1.
   const Json change = Json::parse(R"({"settings": {"qbkit": {"archives": "x.pre"}}})");
   s = run(kInitialize + notification("workspace/didChangeConfiguration", change), engine);
   EXPECT_EQ(engine.configured.back().archives, std::vector<std::filesystem::path>{"x.pre"});
+  EXPECT_EQ(s.answers, (std::vector<Json>{{{"jsonrpc", "2.0"}, {"method", "window/showMessage"},
+                                           {"params", {{"type", 2}, {"message", "cannot read x.pre"}}}}}));
   EXPECT_EQ(s.status, 1);
   // exit without shutdown, even before initialize: 1; input that ends after shutdown: 0.
   EXPECT_EQ(run(kInitialize + notification("exit"), engine).status, 1);

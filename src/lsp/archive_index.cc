@@ -9,6 +9,7 @@
 #include "lsp/uri.h"
 #include "pre/archive.h"
 #include "pre/member_names.h"
+#include "qb/words.h"
 #include "scripts/archive_scripts.h"
 #include "scripts/script_text.h"
 
@@ -28,6 +29,15 @@ std::string member_path(std::string_view archive_name, std::string_view member_n
   std::string path(archive_name);
   for (const std::string& part : pre::name_parts(scripts::script_name(member_name))) path += "/" + part;
   return path;
+}
+
+// "ARCHIVE/FOLDER/MEMBER.qb_table.qbi": the table file beside the member's text, named as
+// its %include line names it.
+std::string table_path(std::string_view archive_name, std::string_view member_name) {
+  std::string path(archive_name);
+  const std::vector<std::string> parts = pre::name_parts(member_name);
+  for (size_t k = 0; k + 1 < parts.size(); ++k) path += "/" + parts[k];
+  return path + "/" + qb::table_file_path(scripts::member_file_name(member_name));
 }
 
 // The path of a member URI, its escapes decoded; nullopt for a URI of another scheme.
@@ -65,6 +75,8 @@ std::string member_uri(std::string_view archive_name, std::string_view member_na
 std::vector<std::string> ArchiveIndex::load(const std::vector<fs::path>& archives, WorkspaceFiles& files) {
   texts_.clear();
   by_path_.clear();
+  tables_.clear();
+  table_of_.clear();
   names_.clear();
   std::vector<std::string> messages;
   for (const fs::path& archive : archives) {
@@ -98,8 +110,14 @@ std::vector<std::string> ArchiveIndex::load_one(const fs::path& archive, Workspa
       ++failed;
       continue;
     }
-    by_path_.emplace(member_path(name, members[k].name), texts_.size());
+    const std::string path = member_path(name, members[k].name);
+    const std::string table = table_path(name, members[k].name);
+    by_path_.emplace(path, texts_.size());
     texts_.push_back(std::make_shared<ScannedText>(member_uri(name, members[k].name), std::move(content[k].script->text)));
+    SharedText table_text = std::make_shared<ScannedText>(std::string(kMemberScheme) + "/" + uri_escaped(table),
+                                                          std::move(content[k].script->table));
+    tables_.emplace(table, table_text);
+    table_of_.emplace(path, std::move(table_text));
   }
   if (failed == 0) return {};
   return {format("qbkit.archives: '%s': %d of its scripts do not decompile and are not searched", shown(archive).c_str(),
@@ -109,8 +127,16 @@ std::vector<std::string> ArchiveIndex::load_one(const fs::path& archive, Workspa
 SharedText ArchiveIndex::find(std::string_view uri) const {
   const std::optional<std::string> path = uri_member_path(uri);
   if (!path) return nullptr;
-  const auto it = by_path_.find(*path);
-  return it == by_path_.end() ? nullptr : texts_[it->second];
+  if (const auto it = by_path_.find(*path); it != by_path_.end()) return texts_[it->second];
+  const auto table = tables_.find(*path);
+  return table == tables_.end() ? nullptr : table->second;
+}
+
+SharedText ArchiveIndex::table_of(std::string_view uri) const {
+  const std::optional<std::string> path = uri_member_path(uri);
+  if (!path) return nullptr;
+  const auto it = table_of_.find(*path);
+  return it == table_of_.end() ? nullptr : it->second;
 }
 
 }  // namespace qbkit::lsp

@@ -29,15 +29,21 @@ class ArchiveIndex {
   // The script texts of the members, archive by archive in the order of the setting, each in
   // member order.
   const std::vector<SharedText>& texts() const { return texts_; }
-  // The text of the member with that URI (escapes count as the bytes they stand for), or
-  // nullptr.
+  // The text of the member with that URI, or of the table file beside it (escapes count as
+  // the bytes they stand for), or nullptr.
   SharedText find(std::string_view uri) const;
+  // The table file that the text of the member with that URI includes, or nullptr.
+  SharedText table_of(std::string_view uri) const;
 
  private:
   std::vector<std::string> load_one(const std::filesystem::path& archive, WorkspaceFiles& files);
 
   std::vector<SharedText> texts_;
   std::map<std::string, size_t> by_path_;  // "ARCHIVE/MEMBER.qbs", unescaped: index in texts_
+  // The table files, which references do not search: by the path of their own URI, and by
+  // the path of the member text that includes them.
+  std::map<std::string, SharedText> tables_;
+  std::map<std::string, SharedText> table_of_;
   std::vector<std::string> names_;         // the ARCHIVE of each archive read
 };
 

@@ -89,6 +89,9 @@ std::vector<DocumentDiagnostics> ScriptEngine::show_member(const Document& docum
   if (!text || text->text != document.text()) text = std::make_shared<ScannedText>(document.uri(), document.text());
   OpenDocument entry{document.uri(), {}, {document.uri()}};
   entry.sources.push_back({document.uri(), std::move(text)});
+  // Its table file, as the text's %include line reads it: hover and definition find the
+  // member's declarations there.
+  if (SharedText table = archives_.table_of(document.uri())) entry.sources.push_back({table->uri, std::move(table)});
   open_.insert_or_assign(document.uri(), std::move(entry));
   return board_.post(document.uri(), {});
 }

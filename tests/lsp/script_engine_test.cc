@@ -157,7 +157,7 @@ Bytes game_archive() {
                  .op(qb::kLineBreak).op(qb::kFunction).op32(qb::kName, level).op(qb::kLineBreak)
                  .op32(qb::kName, spin).op(qb::kLineBreak).op(qb::kEndFunction).op(qb::kLineBreak)
                  .op(qb::kFunction).op32(qb::kName, spin).op(qb::kLineBreak).op(qb::kEndFunction)
-                 .op(qb::kLineBreak).op(qb::kEnd).name_record(spin, "Spin").name_record(level, "Load_TestLevel").take();
+                 .op(qb::kLineBreak).name_record(spin, "Spin").name_record(level, "Load_TestLevel").op(qb::kEnd).take();
   return test::archive_file({{"scripts\\game\\spin.qb", qb}, {"scripts\\bad.qb", {qb::kLineBreak, 0xFF}}});
 }
 
@@ -199,6 +199,11 @@ TEST_F(ScriptEngineTest, ArchivesServeTheirMembersDefinitionsTheWorkspaceLacksAn
   // The member as the editor shows it: no diagnostics, and its names known.
   EXPECT_EQ(lines(engine.diagnose(store.open(member, 1, *text), store)), std::vector<std::string>{"spin.qbs clean"});
   EXPECT_EQ(places(engine.definition(*store.find(member), {4, 6})), std::vector<std::string>{"spin.qbs 6:3"});
+  // Its declarations stand in its own table file, which is served as the member is.
+  EXPECT_NE(engine.hover(*store.find(member), {4, 6})->markdown.find("Declared in qb.pre!scripts/game/spin.qb_table.qbi, line "),
+            std::string::npos);
+  EXPECT_EQ(engine.member_text("qbkit-member:/qb.pre/scripts/game/spin.qb_table.qbi"),
+            scripts::decompile_script(test::archive_members(archive)[0].data, "spin.qb").table);
 }
 
 }  // namespace

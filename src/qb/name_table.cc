@@ -34,11 +34,7 @@ uint32_t hash_name(std::string_view s) {
 }
 
 // hash_name of the name as the game's checksum reads it.
-uint32_t hash_folded(std::string_view s) {
-  std::string folded(s);
-  for (char& c : folded) c = static_cast<char>(fold_name_byte(static_cast<uint8_t>(c)));
-  return hash_name(folded);
-}
+uint32_t hash_folded(std::string_view s) { return hash_name(folded_name(s)); }
 
 // The home slot of a 32-bit key in a table of `mask` + 1 slots.
 size_t home(uint32_t key, size_t mask) { return (static_cast<uint64_t>(key) * 0x9E3779B97F4A7C15ull >> 32) & mask; }

@@ -111,6 +111,7 @@ class ScriptCompiler {
   enum class Head { kBranch, kLoose, kEnded };
   Head branch_head(const BlockGuard& block, size_t at, const JumpList& breaks);
   void switch_left_open(size_t at);
+  std::string unknown_branch_message() const;
   void end_switch(size_t word_at, size_t pending, const JumpList& breaks);
   // A short offset that did not fit its 16 bits is an error at `at`.
   void fits(bool patched, size_t at);

@@ -92,6 +92,8 @@ class ScriptCompiler {
   // it), or an empty view at the end of the source.
   std::string_view compile_statements(bool stop_at_default = false);
   std::string_view statement_loop(bool stop_at_default);
+  // Blocks and includes nested deeper than kMaxNesting at `at`: refused.
+  [[noreturn]] void nested_too_deep(size_t at);
   // Compiles the keyword at the cursor and returns an empty view, or returns the stop word
   // that ends the loop (the cursor left on it).
   std::string_view compile_keyword(bool stop_at_default);

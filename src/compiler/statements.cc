@@ -302,8 +302,9 @@ void ScriptCompiler::unknown_text(size_t at) {
   } else if (is_word_start(c)) {
     size_t end = at;
     while (is_word_char(lex_.at(end))) ++end;
-    message = format("unknown word '%s': names are written between dollar signs, as in $%s$",
-                     std::string(lex_.text(at, end)).c_str(), std::string(lex_.text(at, end)).c_str());
+    const std::string word(lex_.text(at, end));
+    message = format("unknown word '%s': names are written between dollar signs, as in $%s$", word.c_str(),
+                     word.c_str());
   } else {
     message = format("%s cannot start anything here", shown_at(at).c_str());
   }

@@ -19,6 +19,12 @@ constexpr std::array<uint32_t, 256> kCrcTable = make_crc_table();
 
 }  // namespace
 
+std::string folded_name(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) c = static_cast<char>(fold_name_byte(static_cast<uint8_t>(c)));
+  return folded;
+}
+
 bool same_game_name(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t k = 0; k < a.size(); ++k)

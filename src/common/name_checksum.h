@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace qbkit {
@@ -12,6 +13,9 @@ constexpr uint8_t fold_name_byte(uint8_t byte) {
   if (byte >= 'A' && byte <= 'Z') return static_cast<uint8_t>(byte + 0x20);
   return byte == '/' ? static_cast<uint8_t>('\\') : byte;
 }
+
+// The name as the checksum reads it: every byte through fold_name_byte.
+std::string folded_name(std::string_view name);
 
 // Whether two names are one name to the game: equal byte for byte after fold_name_byte.
 bool same_game_name(std::string_view a, std::string_view b);

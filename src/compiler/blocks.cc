@@ -149,8 +149,7 @@ ScriptCompiler::Head ScriptCompiler::branch_head(const BlockGuard& block, size_t
   }
   switch_trouble_ = true;
   const size_t word_at = lex_.cursor();
-  const std::string legacy =
-      format("Unknown switch command starting with '%c' in line %i\n", lex_.peek(), line_of(word_at));
+  const std::string legacy = unknown_branch_message();
   if (lex_.at_end()) {
     error({word_at, code::kUnclosedBlock,
            format("the file ends inside the 'switch' of line %i: add 'end_switch'", line_of(at))},
@@ -184,7 +183,12 @@ ScriptCompiler::Head ScriptCompiler::branch_head(const BlockGuard& block, size_t
 // --check: a switch that ends without its end_switch is reported where it opened.
 void ScriptCompiler::switch_left_open(size_t at) {
   error({at, code::kUnclosedBlock, "'switch' is never closed: add 'end_switch'"}, kExitFailure,
-        format("Unknown switch command starting with '%c' in line %i\n", lex_.peek(), line_of(lex_.cursor())));
+        unknown_branch_message());
+}
+
+// Mode c's message for the text at the cursor, where a branch of a switch should begin.
+std::string ScriptCompiler::unknown_branch_message() const {
+  return format("Unknown switch command starting with '%c' in line %i\n", lex_.peek(), line_of(lex_.cursor()));
 }
 
 void ScriptCompiler::end_switch(size_t word_at, size_t pending, const JumpList& breaks) {

@@ -2,6 +2,7 @@
 // long offsets to numbered jump targets and the markers of those targets, and ":end". Their
 // words come from the token table and qb/words.h.
 #include <array>
+#include <string>
 
 #include "common/format.h"
 #include "compiler/script_compiler.h"
@@ -27,14 +28,16 @@ struct ColonCommands {
     qb::Op op;
     BlockKind block;
     bool opens;
-    std::string_view said;  // with its colon
+    std::string said;  // with its colon
+    Bracket(qb::Op o, BlockKind b, bool open)
+        : word(qb::word_of(o)), op(o), block(b), opens(open), said(std::string(":").append(word)) {}
   };
   std::array<Bracket, 4> brackets;
   ColonCommands()
-      : brackets{{{qb::word_of(qb::kStructOpen), qb::kStructOpen, BlockKind::kStruct, true, ":s{"},
-                  {qb::word_of(qb::kStructClose), qb::kStructClose, BlockKind::kStruct, false, ":s}"},
-                  {qb::word_of(qb::kArrayOpen), qb::kArrayOpen, BlockKind::kArray, true, ":a{"},
-                  {qb::word_of(qb::kArrayClose), qb::kArrayClose, BlockKind::kArray, false, ":a}"}}} {
+      : brackets{{{qb::kStructOpen, BlockKind::kStruct, true},
+                  {qb::kStructClose, BlockKind::kStruct, false},
+                  {qb::kArrayOpen, BlockKind::kArray, true},
+                  {qb::kArrayClose, BlockKind::kArray, false}}} {
     using qb::word_of;
     by_first[uint8_t(word_of(qb::kLineBreak)[0])] = Colon::kLineBreak;
     by_first[uint8_t(word_of(qb::kLineValue)[0])] = Colon::kLineValue;

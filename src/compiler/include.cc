@@ -23,10 +23,7 @@ void ScriptCompiler::compile_include(size_t at) {
     fail({at, code::kRecursiveInclude, format("'%s' includes itself: it is being compiled already", name.c_str())},
          kExitFailure, format("Recursive include of '%s' at line %i\n", name.c_str(), line_of(at)));
   }
-  if (nesting_ >= kMaxNesting) {
-    fail({at, code::kTooDeep, format("blocks and includes are nested more than %i deep here", kMaxNesting)},
-         kExitFailure, format("Blocks nested too deeply at line %i\n", line_of(at)));
-  }
+  if (nesting_ >= kMaxNesting) nested_too_deep(at);
   reserve_names_for(loaded.text);
   const Place from{source_, at};
   compile_source(sources_.add(std::move(loaded.text), loaded.path.empty() ? name : loaded.path, &from),

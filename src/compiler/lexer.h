@@ -149,8 +149,6 @@ class Lexer {
   std::string_view text(size_t pos, size_t end) const {
     return {reinterpret_cast<const char*>(buf_) + pos, end - pos};
   }
-  // The source text from the cursor on, zero-terminated (for atof-style readers).
-  const char* text_at_cursor() const { return reinterpret_cast<const char*>(buf_) + cursor_; }
 
   // The first position at or after `pos` (at most the end) that holds `a`, `b` or a zero
   // byte: 16 bytes at a time. An end found with match16 is the end a byte loop finds: the

@@ -92,6 +92,8 @@ class ScriptCompiler {
   // it), or an empty view at the end of the source.
   std::string_view compile_statements(bool stop_at_default = false);
   std::string_view statement_loop(bool stop_at_default);
+  // Blocks and includes nested deeper than kMaxNesting at `at`: refused.
+  [[noreturn]] void nested_too_deep(size_t at);
   // Compiles the keyword at the cursor and returns an empty view, or returns the stop word
   // that ends the loop (the cursor left on it).
   std::string_view compile_keyword(bool stop_at_default);
@@ -111,6 +113,7 @@ class ScriptCompiler {
   enum class Head { kBranch, kLoose, kEnded };
   Head branch_head(const BlockGuard& block, size_t at, const JumpList& breaks);
   void switch_left_open(size_t at);
+  std::string unknown_branch_message() const;
   void end_switch(size_t word_at, size_t pending, const JumpList& breaks);
   // A short offset that did not fit its 16 bits is an error at `at`.
   void fits(bool patched, size_t at);

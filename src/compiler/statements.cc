@@ -134,11 +134,7 @@ void ScriptCompiler::single(uint8_t token) {
 
 std::string_view ScriptCompiler::compile_statements(bool stop_at_default) {
   const NestingCount count(nesting_);
-  if (count.too_deep()) {
-    const size_t at = lex_.cursor();
-    fail({at, code::kTooDeep, format("blocks and includes are nested more than %i deep here", kMaxNesting)},
-         kExitFailure, format("Blocks nested too deeply at line %i\n", line_of(at)));
-  }
+  if (count.too_deep()) nested_too_deep(lex_.cursor());
   for (;;) {
     try {
       return statement_loop(stop_at_default);
@@ -148,6 +144,11 @@ std::string_view ScriptCompiler::compile_statements(bool stop_at_default) {
       lex_.skip_blanks();
     }
   }
+}
+
+void ScriptCompiler::nested_too_deep(size_t at) {
+  fail({at, code::kTooDeep, format("blocks and includes are nested more than %i deep here", kMaxNesting)},
+       kExitFailure, format("Blocks nested too deeply at line %i\n", line_of(at)));
 }
 
 std::string_view ScriptCompiler::statement_loop(bool stop_at_default) {
@@ -301,8 +302,9 @@ void ScriptCompiler::unknown_text(size_t at) {
   } else if (is_word_start(c)) {
     size_t end = at;
     while (is_word_char(lex_.at(end))) ++end;
-    message = format("unknown word '%s': names are written between dollar signs, as in $%s$",
-                     std::string(lex_.text(at, end)).c_str(), std::string(lex_.text(at, end)).c_str());
+    const std::string word(lex_.text(at, end));
+    message = format("unknown word '%s': names are written between dollar signs, as in $%s$", word.c_str(),
+                     word.c_str());
   } else {
     message = format("%s cannot start anything here", shown_at(at).c_str());
   }

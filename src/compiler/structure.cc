@@ -5,26 +5,35 @@
 // sees only the blocks it opened itself.
 #include "common/format.h"
 #include "compiler/script_compiler.h"
+#include "qb/tokens.h"
 
 namespace qbkit::compiler {
 namespace {
 
+// A block's opener and closer as the text writes them: the token table's words, the
+// brackets with their colon.
 struct BlockWords {
-  const char* opener;
-  const char* closer;
+  std::string opener;
+  std::string closer;
 };
 
 BlockWords words_of(BlockKind kind) {
+  const auto keywords = [](qb::Op open, qb::Op close) {
+    return BlockWords{std::string(qb::word_of(open)), std::string(qb::word_of(close))};
+  };
+  const auto brackets = [](qb::Op open, qb::Op close) {
+    return BlockWords{std::string(":").append(qb::word_of(open)), std::string(":").append(qb::word_of(close))};
+  };
   switch (kind) {
-    case BlockKind::kFunction: return {"function", "endfunction"};
-    case BlockKind::kIf: return {"if", "endif"};
-    case BlockKind::kDoIf: return {"doIf", "endif"};
-    case BlockKind::kWhile: return {"while", "loop_to"};
-    case BlockKind::kSwitch: return {"switch", "end_switch"};
-    case BlockKind::kStruct: return {":s{", ":s}"};
+    case BlockKind::kFunction: return keywords(qb::kFunction, qb::kEndFunction);
+    case BlockKind::kIf: return keywords(qb::kIf, qb::kEndIf);
+    case BlockKind::kDoIf: return keywords(qb::kDoIf, qb::kEndIf);
+    case BlockKind::kWhile: return keywords(qb::kWhile, qb::kLoopTo);
+    case BlockKind::kSwitch: return keywords(qb::kSwitch, qb::kEndSwitch);
+    case BlockKind::kStruct: return brackets(qb::kStructOpen, qb::kStructClose);
     case BlockKind::kArray: break;
   }
-  return {":a{", ":a}"};
+  return brackets(qb::kArrayOpen, qb::kArrayClose);
 }
 
 }  // namespace
@@ -41,7 +50,7 @@ BlockGuard::~BlockGuard() {
 }
 
 std::string ScriptCompiler::block_name(const OpenBlock& b) const {
-  return format("'%s' of line %i", words_of(b.kind).opener, sources_.locate(b.opener.source, b.opener.offset).line);
+  return format("'%s' of line %i", words_of(b.kind).opener.c_str(), sources_.locate(b.opener.source, b.opener.offset).line);
 }
 
 std::optional<size_t> ScriptCompiler::innermost_handled() const {
@@ -74,7 +83,7 @@ void ScriptCompiler::close_plain(BlockKind kind, std::string_view word, size_t a
   while (i > block_base_ && blocks_[i - 1].kind != kind) --i;
   if (i == block_base_) {
     finding({at, code::kStrayCloser,
-             format("'%s' without an open '%s'", std::string(word).c_str(), words_of(kind).opener)});
+             format("'%s' without an open '%s'", std::string(word).c_str(), words_of(kind).opener.c_str())});
     return;
   }
   const OpenBlock& opener = blocks_[i - 1];
@@ -83,13 +92,13 @@ void ScriptCompiler::close_plain(BlockKind kind, std::string_view word, size_t a
     const OpenBlock& open = blocks_[*handled];
     finding({at, code::kWrongCloser,
              format("'%s' inside the %s, which is not closed: add '%s' before it", std::string(word).c_str(),
-                    block_name(open).c_str(), words_of(open.kind).closer)});
+                    block_name(open).c_str(), words_of(open.kind).closer.c_str())});
     return;
   }
   if (i < blocks_.size()) {
     finding({at, code::kWrongCloser,
              format("'%s' closes the %s, but the %s is still open: add '%s' before it", std::string(word).c_str(),
-                    block_name(opener).c_str(), block_name(blocks_[i]).c_str(), words_of(blocks_[i].kind).closer)});
+                    block_name(opener).c_str(), block_name(blocks_[i]).c_str(), words_of(blocks_[i].kind).closer.c_str())});
   }
   blocks_.resize(middle ? i : i - 1);
 }
@@ -99,7 +108,7 @@ void ScriptCompiler::close_handled(size_t index, std::string_view word, size_t a
   const OpenBlock& inner = blocks_[index + 1];
   finding({at, code::kWrongCloser,
            format("'%s' closes the %s, but the %s is still open: add '%s' before it", std::string(word).c_str(),
-                  block_name(blocks_[index]).c_str(), block_name(inner).c_str(), words_of(inner.kind).closer)});
+                  block_name(blocks_[index]).c_str(), block_name(inner).c_str(), words_of(inner.kind).closer.c_str())});
   blocks_.resize(index + 1);
 }
 
@@ -107,7 +116,7 @@ void ScriptCompiler::end_blocks(size_t base) {
   for (size_t i = base; i < blocks_.size(); ++i) {
     const BlockWords words = words_of(blocks_[i].kind);
     finding({blocks_[i].opener.offset, code::kUnclosedBlock,
-             format("'%s' is never closed: add '%s'", words.opener, words.closer), {}, blocks_[i].opener.source});
+             format("'%s' is never closed: add '%s'", words.opener.c_str(), words.closer.c_str()), {}, blocks_[i].opener.source});
   }
   blocks_.resize(base);
 }

@@ -15,17 +15,11 @@ constexpr size_t kMaxSuggestions = 3;
 // Longer names are not compared: the table of distances grows with the square of the length.
 constexpr size_t kLongestCompared = 128;
 
-std::string folded(std::string_view name) {
-  std::string s(name);
-  for (char& c : s) c = static_cast<char>(fold_name_byte(static_cast<uint8_t>(c)));
-  return s;
-}
-
 }  // namespace
 
 std::string did_you_mean(const qb::NameTable& names, std::string_view typed) {
   if (typed.size() > kLongestCompared) return {};
-  const std::string target = folded(typed);
+  const std::string target = folded_name(typed);
   struct Candidate {
     int distance;
     std::string_view name;
@@ -33,7 +27,7 @@ std::string did_you_mean(const qb::NameTable& names, std::string_view typed) {
   std::vector<Candidate> near;
   for (const qb::NameEntry entry : names.entries()) {
     if (entry.name.size() + kMaxEdits < target.size() || entry.name.size() > target.size() + kMaxEdits) continue;
-    const int d = edit_distance(target, folded(entry.name), kMaxEdits);
+    const int d = edit_distance(target, folded_name(entry.name), kMaxEdits);
     if (d > kMaxEdits) continue;
     const bool seen = std::any_of(near.begin(), near.end(), [&](const Candidate& c) { return c.name == entry.name; });
     if (!seen) near.push_back({d, entry.name});

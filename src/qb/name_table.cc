@@ -34,19 +34,19 @@ uint32_t hash_name(std::string_view s) {
 }
 
 // hash_name of the name as the game's checksum reads it.
-uint32_t hash_folded(std::string_view s) {
-  std::string folded(s);
-  for (char& c : folded) c = static_cast<char>(fold_name_byte(static_cast<uint8_t>(c)));
-  return hash_name(folded);
-}
+uint32_t hash_folded(std::string_view s) { return hash_name(folded_name(s)); }
 
 // The home slot of a 32-bit key in a table of `mask` + 1 slots.
 size_t home(uint32_t key, size_t mask) { return (static_cast<uint64_t>(key) * 0x9E3779B97F4A7C15ull >> 32) & mask; }
 
-// The slots for `entries` entries: at most three quarters full.
+// Whether `entries` entries fill an index of `slots` slots beyond three quarters.
+bool overfull(size_t entries, size_t slots) { return entries > slots / 4 * 3; }
+
+// The slots for `entries` entries: the smallest power of two they leave at most three
+// quarters full.
 size_t slots_for(size_t entries) {
   size_t slots = kMinSlots;
-  while (slots / 4 * 3 < entries) slots *= 2;
+  while (overfull(entries, slots)) slots *= 2;
   return slots;
 }
 
@@ -116,16 +116,17 @@ void NameTable::build_folded(size_t entries) const {
   for (size_t i = 0; i < entries_.size(); ++i) file_folded(static_cast<uint32_t>(i));
 }
 
-// Once an index is built, every new entry goes into it, and it doubles before it is half full.
+// Once an index is built, every new entry goes into it, and it is rebuilt larger when the
+// entry would fill it beyond three quarters.
 void NameTable::keep_indexed(uint32_t i) const {
   if (exact_slots_ != 0) {
-    if (entries_.size() > exact_slots_ / 4 * 3)
+    if (overfull(entries_.size(), exact_slots_))
       build_exact(entries_.size());
     else
       file_exact(i, NameKey::of(view(entries_[i])));
   }
   if (!by_folded_.empty()) {
-    if (entries_.size() > by_folded_.size() / 4 * 3)
+    if (overfull(entries_.size(), by_folded_.size()))
       build_folded(entries_.size());
     else
       file_folded(i);

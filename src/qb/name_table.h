@@ -142,16 +142,17 @@ class NameTable {
 
   static std::string_view view(const Entry& e) { return {e.name, e.length}; }
   const char* store(std::string_view name);
-  // Each index, once built, has a power-of-two size and stays at most half full; an empty
-  // vector is an index not built yet. Adding an entry files it unless an earlier one holds
-  // its key.
+  // Each index, once built, has a power-of-two size and stays at most three quarters full;
+  // no slots (exact_slots_ zero, by_folded_ empty) is an index not built yet. Adding an entry
+  // files it unless an earlier one holds its key.
   void build_exact(size_t entries) const;
   // find_checksum before the exact index is built: builds it, unless the table is empty.
   std::optional<uint32_t> find_unindexed(const NameKey& key) const;
   void file_exact(uint32_t i, const NameKey& key) const;
   void build_folded(size_t entries) const;
   void file_folded(uint32_t i) const;
-  // Files entry i in each index that is built, doubling one that would be half full.
+  // Files entry i in each index that is built, rebuilding one that it would fill beyond three
+  // quarters.
   void keep_indexed(uint32_t i) const;
 
   std::vector<Entry> entries_;

@@ -40,6 +40,9 @@ std::string table_path(std::string_view archive_name, std::string_view member_na
   return path + "/" + qb::table_file_path(scripts::member_file_name(member_name));
 }
 
+// The URI of a path within the archives (a member's text or its table file).
+std::string uri_of_path(std::string_view path) { return std::string(kMemberScheme) + "/" + uri_escaped(path); }
+
 // The path of a member URI, its escapes decoded; nullopt for a URI of another scheme.
 std::optional<std::string> uri_member_path(std::string_view uri) {
   if (!uri.starts_with(kMemberScheme)) return std::nullopt;
@@ -69,7 +72,7 @@ std::optional<std::string> shown_member_name(std::string_view uri) {
 }
 
 std::string member_uri(std::string_view archive_name, std::string_view member_name) {
-  return std::string(kMemberScheme) + "/" + uri_escaped(member_path(archive_name, member_name));
+  return uri_of_path(member_path(archive_name, member_name));
 }
 
 std::vector<std::string> ArchiveIndex::load(const std::vector<fs::path>& archives, WorkspaceFiles& files) {
@@ -114,8 +117,7 @@ std::vector<std::string> ArchiveIndex::load_one(const fs::path& archive, Workspa
     const std::string table = table_path(name, members[k].name);
     by_path_.emplace(path, texts_.size());
     texts_.push_back(std::make_shared<ScannedText>(member_uri(name, members[k].name), std::move(content[k].script->text)));
-    SharedText table_text = std::make_shared<ScannedText>(std::string(kMemberScheme) + "/" + uri_escaped(table),
-                                                          std::move(content[k].script->table));
+    SharedText table_text = std::make_shared<ScannedText>(uri_of_path(table), std::move(content[k].script->table));
     tables_.emplace(table, table_text);
     table_of_.emplace(path, std::move(table_text));
   }

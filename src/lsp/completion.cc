@@ -52,7 +52,7 @@ size_t folded_find(std::string_view name, std::string_view part) {
 
 // The words of the token table that begin a statement or a condition, with the words that
 // stand for no token, each once.
-std::vector<std::string_view> keywords() {
+std::vector<std::string_view> keyword_list() {
   std::vector<std::string_view> words = {qb::kCallWord, qb::kArgumentsWord};
   for (int byte = 0; byte < 256; ++byte) {
     const qb::TokenInfo* token = qb::token_info(static_cast<uint8_t>(byte));
@@ -61,6 +61,12 @@ std::vector<std::string_view> keywords() {
     if (text.starts_with(token->word) && std::find(words.begin(), words.end(), token->word) == words.end())
       words.push_back(token->word);
   }
+  return words;
+}
+
+// The keywords, gathered from the token table once: the table does not change.
+const std::vector<std::string_view>& keywords() {
+  static const std::vector<std::string_view> words = keyword_list();
   return words;
 }
 

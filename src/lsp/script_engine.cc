@@ -149,11 +149,7 @@ std::vector<FoundFunction> ScriptEngine::functions_named(uint32_t checksum, cons
   std::vector<FoundFunction> found = workspace_.functions(checksum);
   std::stable_partition(found.begin(), found.end(), [&](const FoundFunction& f) { return f.text->uri == document.uri(); });
   if (!found.empty()) return found;
-  for (const SharedText& text : archives_.texts()) {
-    for (const FunctionExtent& f : text->scan.functions) {
-      if (text->scan.names[f.name_index].checksum == checksum) found.push_back({text.get(), &f});
-    }
-  }
+  for (const SharedText& text : archives_.texts()) add_functions_named(*text, checksum, found);
   return found;
 }
 

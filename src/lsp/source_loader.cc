@@ -27,30 +27,29 @@ const CheckedSource* SourceLoader::by_name(const std::string& name) const {
 LoadedSource SourceLoader::load(const std::string& name, const std::string& including) {
   // The name's bytes as the system's file functions take them, as --check passes them on.
   const fs::path given(name);
-  std::string failure;
-  if (given.is_absolute()) return read(name, given, &failure);
-  LoadedSource found = read(name, base_ / given, &failure);
+  if (given.is_absolute()) return read(name, given);
+  LoadedSource found = read(name, base_ / given);
   const CheckedSource* from = by_name(including);
   if (!found.failure.empty() && from && !from->path.empty() && from->path.parent_path() != base_) {
-    std::string beside_failure;
-    LoadedSource beside = read(name, from->path.parent_path() / given, &beside_failure);
+    LoadedSource beside = read(name, from->path.parent_path() / given);
     if (beside.failure.empty()) return beside;
   }
   return found;
 }
 
-LoadedSource SourceLoader::read(const std::string& name, const fs::path& path, std::string* failure) {
+LoadedSource SourceLoader::read(const std::string& name, const fs::path& path) {
   const std::string key = file_key(path);
   std::string text;
   std::string uri;
+  std::string failure;
   if (const Document* document = open_(key)) {
     text = document->text();
     uri = document->uri();
-  } else if (std::optional<std::string> bytes = files_.read(path, failure)) {
+  } else if (std::optional<std::string> bytes = files_.read(path, &failure)) {
     text = std::move(*bytes);
     uri = uri_from_path(path.lexically_normal());
   } else {
-    return {{}, {}, *failure};
+    return {{}, {}, std::move(failure)};
   }
   Bytes bytes(text.begin(), text.end());
   bytes.reserve(bytes.size() + 1);

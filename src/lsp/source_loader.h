@@ -40,7 +40,7 @@ class SourceLoader {
   const CheckedSource* by_name(const std::string& name) const;
 
  private:
-  LoadedSource read(const std::string& name, const std::filesystem::path& path, std::string* failure);
+  LoadedSource read(const std::string& name, const std::filesystem::path& path);
 
   WorkspaceFiles& files_;
   OpenLookup open_;

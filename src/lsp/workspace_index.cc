@@ -4,6 +4,12 @@
 
 namespace qbkit::lsp {
 
+void add_functions_named(const ScannedText& text, uint32_t checksum, std::vector<FoundFunction>& found) {
+  for (const FunctionExtent& f : text.scan.functions) {
+    if (text.scan.names[f.name_index].checksum == checksum) found.push_back({&text, &f});
+  }
+}
+
 void WorkspaceIndex::clear() {
   texts_.clear();
   defining_.clear();
@@ -35,12 +41,7 @@ std::vector<FoundFunction> WorkspaceIndex::functions(uint32_t checksum) const {
   if (keys == defining_.end()) return found;
   std::vector<std::string> sorted = keys->second;
   std::sort(sorted.begin(), sorted.end());
-  for (const std::string& key : sorted) {
-    const ScannedText& text = *texts_.at(key);
-    for (const FunctionExtent& f : text.scan.functions) {
-      if (text.scan.names[f.name_index].checksum == checksum) found.push_back({&text, &f});
-    }
-  }
+  for (const std::string& key : sorted) add_functions_named(*texts_.at(key), checksum, found);
   return found;
 }
 

@@ -26,6 +26,9 @@ struct FoundFunction {
   const FunctionExtent* function;
 };
 
+// Adds to `found` the functions of `text` whose name has the checksum `checksum`, in text order.
+void add_functions_named(const ScannedText& text, uint32_t checksum, std::vector<FoundFunction>& found);
+
 class WorkspaceIndex {
  public:
   void clear();

@@ -247,17 +247,20 @@ bool is_empty_directory(const std::string& path) {
 
 bool is_directory(const std::string& path) {
   std::error_code ec;
-  return fs::is_directory(path, ec) && !ec;
+  return fs::is_directory(native_path(path), ec) && !ec;
 }
 
+// The names come back as qbkit holds names (UTF-8), with '/' between their parts, also on
+// Windows, where the folder's own name is given to the system as typed.
 std::optional<std::vector<std::string>> files_below(const std::string& dir) {
   std::error_code ec;
   std::vector<std::string> files;
-  fs::recursive_directory_iterator it(dir, ec);
+  const fs::path root = native_path(dir);
+  fs::recursive_directory_iterator it(root, ec);
   for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     std::error_code kind;  // an entry that cannot be looked at is listed: it is no folder to enter
     if (it->is_directory(kind) && !it->is_symlink(kind)) continue;
-    files.push_back(it->path().lexically_relative(dir).generic_string());
+    files.push_back(path_text(it->path().lexically_relative(root).generic_string<fs::path::value_type>()));
   }
   if (ec) return std::nullopt;
   std::sort(files.begin(), files.end());

@@ -85,6 +85,22 @@ TEST(NonAsciiPaths, ArchiveCommandsTakeEveryNameAsTyped) {
   }
 }
 
+// The whole-mod commands walk folders: the names found there come back as typed, so build
+// knows its members and --refs names the files it searched.
+TEST(NonAsciiPaths, FoldersAreWalkedUnderTheirOwnNames) {
+  for (const std::string& name : kNames) {
+    SCOPED_TRACE(name);
+    TempDir dir;
+    dir.write("a.prd", archive_file({{name + "\\" + name + ".qb", generate_profile_stream(500, 5)}}));
+    ASSERT_EQ(run_qbkit({"-p", "unpack", "a.prd", name}, dir.path()).status, 0);
+    const RunResult build = run_qbkit({"-p", "build", name, "a.prd"}, dir.path());
+    EXPECT_EQ(build.status, 0) << build.out;
+    EXPECT_EQ(build.out, "0 members changed\n");
+    dir.write(name + "/" + name + ".qbi", "#addx \"Kickflip\"\n");
+    EXPECT_EQ(run_qbkit({"--refs", "kickflip", name}, dir.path()).out, name + "/" + name + ".qbi:1:1: declaration\n");
+  }
+}
+
 // Names written by the game's own tools hold single bytes (Windows-1252): on Windows, such a
 // member name, member list line or %include line names the file whose name holds those
 // letters; elsewhere the bytes are the name.

@@ -61,9 +61,6 @@ MAP_PATH = re.compile(r"`((?:src|tests|bench|fuzz|cmake)/[^`*<]*)`")
 # with the fast paths stay: every function whose name ends in _reference.
 UNUSED_ALLOWED = {
     "qbkit::decompile_to": "pending: moved by the compiler/decompiler rework",
-    "qbkit::qb::NameTable::add_name": "the table's own copy of a name, for qbkit::decompile, whose stream "
-                                      "need not outlive the table it returns (the compiler keeps its texts)",
-    "qbkit::qb::NameTable::store": "the copy that add_name makes",
 }
 
 

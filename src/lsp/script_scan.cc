@@ -4,7 +4,6 @@
 #include <iterator>
 #include <optional>
 
-#include "common/name_checksum.h"
 #include "compiler/lexer.h"
 #include "qb/tokens.h"
 #include "qb/words.h"
@@ -151,8 +150,7 @@ std::optional<NameMention> name_at(std::string_view text, const ScriptScan& scan
   if (after != scan.names.begin() && offset < std::prev(after)->whole.end) return *std::prev(after);
   for (const NameDeclaration& d : scan.declarations) {
     if (offset >= d.name.start - 1 && offset <= d.name.end)
-      return NameMention{{d.name.start - 1, std::min(d.name.end + 1, text.size())}, d.name,
-                         name_checksum(d.name.in(text))};
+      return NameMention{{d.name.start - 1, std::min(d.name.end + 1, text.size())}, d.name, d.checksum};
   }
   return std::nullopt;
 }

@@ -46,6 +46,7 @@ TEST(ScriptScan, FindsNamesDeclarationsFunctionsAndIncludesAsTheCompilerReadsThe
   EXPECT_EQ(name_at(text, scan, team + 15)->name.in(text), "Birdhouse Team");
   EXPECT_EQ(name_at(text, scan, team + 16)->name.in(text), "a");
   EXPECT_EQ(name_at(text, scan, text.find("Two"))->name.in(text), "Two");
+  EXPECT_EQ(name_at(text, scan, text.find("Two"))->checksum, 0x2Au);  // as declared, not the name's own
   EXPECT_FALSE(name_at(text, scan, text.find("$no$") + 1));
   EXPECT_FALSE(name_at(text, scan, text.find("$open")));
 }

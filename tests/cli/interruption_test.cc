@@ -122,9 +122,18 @@ Finished finish(const Scenario& s) {
 // finished run prints (compile warnings, say): the end itself is silent. Under Wine, a Ctrl-C
 // that comes before qbkit started ends it with status 0 and nothing done, or, earlier still,
 // by the signal itself.
+//
+// A process ended from outside on Windows (SIGTERM under Wine) may leave one temporary, in the
+// instant between taking back the mark that removes it on closing and its rename, and only
+// then: the README says so. The files that it would have replaced are still as they were.
 void expect_nothing_left(const RunResult& r, std::vector<int> statuses, const Snapshot& before, const Finished& f,
-                         const fs::path& dir) {
-  const Snapshot after = settled_snapshot(dir);
+                         const fs::path& dir, bool forced_end) {
+  Snapshot after = settled_snapshot(dir);
+  if (forced_end && qbkit_is_windows_binary()) {
+    const auto left = std::find_if(after.begin(), after.end(),
+                                   [](const auto& e) { return e.first.find(".qbkit-") != std::string::npos; });
+    if (left != after.end()) after.erase(left);
+  }
   EXPECT_TRUE(f.run.err.starts_with(r.err)) << r.err;
   if (r.status == 0 && !(qbkit_is_windows_binary() && after == before)) {
     EXPECT_TRUE(after == f.files) << first_difference(after, f.files);
@@ -158,7 +167,7 @@ void interrupt(const Scenario& s, std::mt19937& rng) {
         earliest + (finished.duration * 1.2 - earliest) * (rng() % 1000) / 1000);
     SCOPED_TRACE("signal " + std::to_string(signal) + " after " + std::to_string(delay.count()) + " us");
     const RunResult r = run_qbkit(s.args, dir.path(), {.out = Stdout::kNull, .signal = signal, .signal_after = delay});
-    expect_nothing_left(r, {status_of_signal(signal), 128 + signal}, before, finished, dir.path());
+    expect_nothing_left(r, {status_of_signal(signal), 128 + signal}, before, finished, dir.path(), signal != SIGINT);
   }
 }
 
@@ -209,7 +218,7 @@ TEST(Interruptions, AClosedPipeLeavesNothingBehind) {
     s->prepare(dir);
     const Snapshot before = snapshot(dir.path());
     const RunResult r = run_qbkit(s->args, dir.path(), {.close_stdout_after = 60});
-    expect_nothing_left(r, {qbkit_is_windows_binary() ? 1 : status_of_signal(SIGPIPE)}, before, finished, dir.path());
+    expect_nothing_left(r, {qbkit_is_windows_binary() ? 1 : status_of_signal(SIGPIPE)}, before, finished, dir.path(), false);
     if (s == &kDecompile) {
       EXPECT_NE(r.status, 0);
     }

@@ -2,6 +2,7 @@
 // file names a builtin or an attribute of one compiler.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -38,6 +39,12 @@ inline void prefetch(const void* p) {
 #else
   static_cast<void>(p);
 #endif
+}
+
+// Starts loading the cache line `distance` bytes after `p`, which may lie past the end of
+// its buffer: the address is reckoned as an integer, and a prefetch never faults.
+inline void prefetch_ahead(const void* p, size_t distance) {
+  prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + distance));
 }
 
 // The eight bytes of `v` in reverse order.

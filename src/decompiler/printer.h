@@ -68,6 +68,8 @@ class TokenPrinter {
   template <typename Out>
   void print_tokens(Out& out);
   template <typename Out>
+  void print_group_tokens(Out& out);
+  template <typename Out>
   void print_token(Out& out, PrintState& st, size_t pos, const std::optional<std::string_view>& name);
   template <typename Out>
   void print_markers(Out& out, size_t pos);

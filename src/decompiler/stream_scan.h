@@ -47,8 +47,9 @@ struct ChunkPlan {
 // Throws qbkit::Error (status 1) for a token met on the way that the layout refuses: an
 // endcase token in the THUG1 layout, a case or default not followed by the endcase token in
 // the standard layout (the stream is in the THUG1 layout). `sizes` gives the layout; `chunks`,
-// when given, the chunks to plan, with layout rules of the same settings.
-StreamScan scan_stream(ByteSpan data, const TokenSizes& sizes, const ChunkPlan* chunks = nullptr);
+// when given, the chunks to plan, with layout rules of the same settings. `plain` walks the
+// stream in one go, the way the fast walk is compared with.
+StreamScan scan_stream(ByteSpan data, const TokenSizes& sizes, const ChunkPlan* chunks = nullptr, bool plain = false);
 
 // Calls f(checksum, name) for each name record of the scanned stream, in stream order; the
 // names are views into `data`.

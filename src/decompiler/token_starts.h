@@ -25,6 +25,13 @@ class TokenStarts {
   explicit TokenStarts(size_t data_size) : words_((data_size + 63) / 64 * sizeof(uint64_t)) {}
 
   void add(size_t pos) { words()[pos / 64] |= uint64_t{1} << (pos % 64); }
+  bool has(size_t pos) const { return (words()[pos / 64] >> (pos % 64) & 1) != 0; }
+  // Takes away every start in [from, to).
+  void clear(size_t from, size_t to) {
+    for (; from < to && from % 64 != 0; ++from) words()[from / 64] &= ~(uint64_t{1} << (from % 64));
+    for (; from + 64 <= to; from += 64) words()[from / 64] = 0;
+    for (; from < to; ++from) words()[from / 64] &= ~(uint64_t{1} << (from % 64));
+  }
 
   // Visits the token starts in order, from a given position on. The bits of the current
   // word stay in a register: a step is a count of trailing zeros and a clear.

@@ -232,8 +232,8 @@ TEST(DecompileCli, SwitchesInTheOptionSlot) {
             header("c.qb") + "switch case \n\t:i end_switch\n:end\n" + kFooter);
 }
 
-// A file large enough to be printed on two processors where the machine has them: the same
-// text as the plain in-process decompile.
+// A file large enough to be mapped, and printed on two processors where the machine has them:
+// the same text as the plain in-process decompile.
 TEST(DecompileCli, ALargeFileGivesTheSameText) {
   TempDir dir;
   const Bytes data = generate_profile_stream(1200 << 10, 4);

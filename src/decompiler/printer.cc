@@ -50,7 +50,7 @@ TokenPrinter::TokenPrinter(const PrintSource& source, const PrintState& from, bo
 
 PrintState TokenPrinter::state() const {
   PrintState s = state_;
-  if (pending_ > 0) s.pos = groups_[now_].pos[0];
+  if (group_.count > 0) s.pos = group_.pos[0];
   return s;
 }
 
@@ -79,19 +79,11 @@ void TokenPrinter::print_footer(TextWriter& out) {
   out.put("\n\n#/ END\n");
 }
 
-// A group's names are looked up one group before it prints, once the group after it is
-// gathered, so that their slots in the name index have loaded by then, and their texts load
-// while the group before prints.
 bool TokenPrinter::print_until(TextWriter& out, size_t end, bool bounded) {
-  for (;;) {
-    while (pending_ < kAhead && next_ < end) gather(groups_[(now_ + pending_++) % kAhead], end);
-    if (pending_ == 0) break;
-    for (size_t i = 0; i < std::min<size_t>(pending_, 2); ++i) {
-      if (Group& g = groups_[(now_ + i) % kAhead]; !g.resolved) resolve(g);
-    }
+  if (group_.count > 0 && !print_group(out, bounded)) return false;
+  while (next_ < end) {
+    gather(end);
     if (!print_group(out, bounded)) return false;
-    now_ = (now_ + 1) % kAhead;
-    --pending_;
   }
   state_.pos = end;
   return true;
@@ -103,10 +95,9 @@ bool TokenPrinter::print_until(TextWriter& out, size_t end, bool bounded) {
 // loads of the whole group overlap (without the first round's loads the decompile of the
 // benchmark's script takes 5% longer). Whether a token is a name is as good as random, so the
 // names are listed with no branch on it: 41.2 ms against 45.5 ms for that decompile.
-void TokenPrinter::gather(Group& g, size_t end) {
-  // Words, not bytes: a byte written may be any object to the compiler, which would then
-  // read data_ again after each (2% of the whole decompile, paired runs).
-  std::array<uint32_t, kGroupTokens + 1>& name_token = g.name_token;
+void TokenPrinter::gather(size_t end) {
+  Group& g = group_;
+  std::array<uint8_t, kGroupTokens + 1> name_token;
   size_t names = 0;
   // The cursor is a local while it runs, kept in registers (see print_tokens).
   TokenStarts::Cursor cursor = cursor_;
@@ -114,11 +105,12 @@ void TokenPrinter::gather(Group& g, size_t end) {
   size_t count = 0;
   // The stream was read once by the scan and has left the cache since; the lines 2 KiB ahead
   // of the group start loading now, which the processor's own prefetching does not do soon
-  // enough: the whole decompile of the benchmark's script 4% faster (paired runs).
+  // enough: the whole decompile of the benchmark's script 3% faster (paired runs in both
+  // orders, one processor).
   for (size_t line = 0; line < 4; ++line) qbkit::prefetch_ahead(&data_[next], 2048 + 64 * line);
   for (; count < kGroupTokens && next < end; next = cursor.take()) {
     g.pos[count] = next;
-    name_token[names] = static_cast<uint32_t>(count);
+    name_token[names] = static_cast<uint8_t>(count);
     names += data_[next] == qb::kName ? 1 : 0;
     ++count;
   }
@@ -126,27 +118,22 @@ void TokenPrinter::gather(Group& g, size_t end) {
   next_ = next;
   g.count = count;
   g.end = std::min(next, end);
-  g.names = names;
-  g.resolved = false;
   for (size_t i = 0; i < names; ++i) names_.prefetch(load_u32le(&data_[g.pos[name_token[i]] + 1]));
-}
-
-void TokenPrinter::resolve(Group& g) {
   g.name_bytes = 0;
-  for (size_t i = 0; i < g.names; ++i) {
-    const size_t t = g.name_token[i];
+  for (size_t i = 0; i < names; ++i) {
+    const size_t t = name_token[i];
     g.name[t] = names_.find(load_u32le(&data_[g.pos[t] + 1]));
     if (g.name[t]) {
       qbkit::prefetch(g.name[t]->data());
       g.name_bytes += g.name[t]->size();
     }
   }
-  g.resolved = true;
 }
 
 // The most text the gathered group can write. Within the group the running indentation
 // grows by at most one per token, and a token writes at most two runs of tabs.
-size_t TokenPrinter::group_bound(const Group& g) const {
+size_t TokenPrinter::group_bound() const {
+  const Group& g = group_;
   const size_t depth = static_cast<size_t>(std::max<int64_t>(state_.indent, 0)) + g.count;
   return kRoomPerInputByte * (g.end - g.pos[0]) + g.count * (kTokenRoom + 2 * depth) + g.name_bytes;
 }
@@ -157,7 +144,7 @@ size_t TokenPrinter::group_bound(const Group& g) const {
 // benchmark's script.
 bool TokenPrinter::print_group(TextWriter& out, bool bounded) {
   QBKIT_ASSERT(!(plain_ && bounded));  // the plain path may flush at any piece
-  const size_t bound = plain_ ? std::numeric_limits<size_t>::max() : group_bound(groups_[now_]);
+  const size_t bound = plain_ ? std::numeric_limits<size_t>::max() : group_bound();
   if (bound > out.available() && !plain_) {
     if (bounded) return false;
     out.flush();
@@ -169,6 +156,7 @@ bool TokenPrinter::print_group(TextWriter& out, bool bounded) {
   } else {
     print_tokens(out);
   }
+  group_.count = 0;
   return true;
 }
 
@@ -189,7 +177,7 @@ QBKIT_ALWAYS_INLINE void out_of_line(Out& out, PrintState& st, Step step) {
 
 template <typename Out>
 QBKIT_ALWAYS_INLINE void TokenPrinter::print_group_tokens(Out& out) {
-  const Group& g = groups_[now_];
+  const Group& g = group_;
   PrintState st = state_;
   for (size_t t = 0; t < g.count; ++t) {
     const size_t pos = g.pos[t];
@@ -217,7 +205,7 @@ QBKIT_ALWAYS_INLINE void TokenPrinter::print_group_tokens(Out& out) {
 // through a char pointer may change any object). With the steps of names and line breaks
 // inlined as well, the benchmark's script took 270 M instructions in all, where it took 324 M.
 // The cursor held that way as well, its steps no longer wait on a store and a load of it:
-// the whole decompile 5.6% faster (paired runs, one processor).
+// the whole decompile 1.7% faster (paired runs in both orders, one processor).
 template <typename Out>
 void TokenPrinter::print_tokens(Out& out) {
   if constexpr (std::is_same_v<Out, RawText>) {

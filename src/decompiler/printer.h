@@ -61,13 +61,9 @@ class TokenPrinter {
     size_t name_bytes = 0;
     std::array<size_t, kGroupTokens> pos;
     std::array<std::optional<std::string_view>, kGroupTokens> name;
-    size_t names = 0;                                  // the name tokens of the group
-    std::array<uint32_t, kGroupTokens + 1> name_token;  // their places in pos; words, see gather
-    bool resolved = false;                             // name holds their names
   };
-  void gather(Group& g, size_t end);
-  void resolve(Group& g);
-  size_t group_bound(const Group& g) const;
+  void gather(size_t end);
+  size_t group_bound() const;
   bool print_group(TextWriter& out, bool bounded);
   template <typename Out>
   void print_tokens(Out& out);
@@ -107,13 +103,7 @@ class TokenPrinter {
   size_t next_ = 0;         // the position of the next token not yet gathered
   size_t marker_ = 0;       // the next entry of scan.markers
   uint64_t next_marker_;    // its position, or the largest value when none is left
-  // Gathered, not yet printed, in a ring: the group that prints next, the one after it, whose
-  // names' texts load while the first prints, and the one after that, whose slots in the name
-  // index load meanwhile.
-  static constexpr size_t kAhead = 3;
-  std::array<Group, kAhead> groups_;
-  size_t now_ = 0;      // the index in groups_ of the group that prints next
-  size_t pending_ = 0;  // the groups gathered and not yet printed, from now_ on
+  Group group_;             // gathered, not yet printed
 };
 
 // Writes the tokens of the stream to `out`, on one thread.

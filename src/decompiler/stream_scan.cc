@@ -1,5 +1,6 @@
 #include "decompiler/stream_scan.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
@@ -188,26 +189,21 @@ class Scanner {
     return pos + size;
   }
 
-  // The first walk, at `pos` at or past the middle, goes on until it meets the second. When
-  // they meet, the second's starts before that place are replaced by the first walk's, its
-  // names and jumps from there on take effect, and the first walk goes on where the second
-  // stopped. Otherwise the second's starts are undone. False when the walk has ended.
+  // The first walk, at `pos` at or past the middle, goes on until it meets the second: lands
+  // on a start that the second marked, or where the second stopped. The second's starts
+  // before that place are taken away (all of them when the walks never meet) and the first
+  // walk's there marked again; when they met, the second's names and jumps from there on take
+  // effect, and the first walk goes on where the second stopped. False when the walk has
+  // ended.
   bool meet(size_t& pos, const Guess& g) {
-    std::vector<size_t> own;  // the first walk's starts from the middle to the meeting
-    while (pos < g.pos && !scan_.starts.has(pos)) {
-      const size_t at = pos;
-      const bool going = step(pos);
-      if (going || !scan_.unknown) own.push_back(at);  // a token that cannot be read is no start
-      if (!going) {
-        undo(g, g.pos, own);
-        return false;
-      }
-    }
-    if (pos > g.pos) {
-      undo(g, g.pos, own);  // the walks never met: the second walk's starts are all wrong
-      return true;
-    }
-    undo(g, pos, own);
+    const size_t first = pos;
+    bool going = true;
+    while (going && pos < g.pos && !scan_.starts.has(pos)) going = step(pos);
+    const bool met = going && pos <= g.pos;
+    const size_t to = met ? pos : g.pos;
+    scan_.starts.clear(g.start, to);
+    mark_again(first, std::min(to, pos));
+    if (!met) return going;
     for (const size_t at : g.kept) {
       if (at >= pos) take_effect(at, data_[at], sizes_.size_at(data_, at));
     }
@@ -215,11 +211,10 @@ class Scanner {
     return true;
   }
 
-  // The second walk's starts from its start to `to` taken away, and the first walk's `own`
-  // marked again.
-  void undo(const Guess& g, size_t to, const std::vector<size_t>& own) {
-    scan_.starts.clear(g.start, to);
-    for (const size_t p : own) scan_.starts.add(p);
+  // Marks the starts of the tokens from `from` (a start) up to `to`, which the first walk
+  // read whole already; no list of them is kept, however far apart the walks ran.
+  void mark_again(size_t from, size_t to) {
+    for (size_t p = from; p < to; p += sizes_.size_at(data_, p)) scan_.starts.add(p);
   }
 
   StreamScan finish(size_t pos) && {

@@ -21,8 +21,9 @@ struct DecompileOptions {
   // when the stream holds two chunks or more; 1: on the calling thread.
   unsigned threads = 1;
   size_t chunk_bytes = size_t{256} << 10;
-  // The plain paths of the printer: each piece of text checked for room on its own, floats by
-  // the reference conversion, one thread. The tests compare the fast paths with them.
+  // The plain paths of the scan and the printer: the stream walked in one go, each piece of
+  // text checked for room on its own, floats by the reference conversion, one thread. The
+  // tests compare the fast paths with them.
   bool plain = false;
 };
 
